@@ -1,0 +1,40 @@
+# Compiler settings shared by every target of the project.
+
+add_library(corvane_options INTERFACE)
+target_include_directories(corvane_options INTERFACE ${CMAKE_SOURCE_DIR})
+target_compile_options(corvane_options INTERFACE
+  -Wall -Wextra -Wpedantic -Werror -Wshadow -Wnon-virtual-dtor -Wconversion -Wsign-conversion)
+if(CORVANE_WINDOWS)
+  target_compile_definitions(corvane_options INTERFACE
+    UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601)
+endif()
+if(CORVANE_SANITIZE AND NOT CORVANE_WINDOWS)
+  target_compile_options(corvane_options INTERFACE
+    -fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer)
+  target_link_options(corvane_options INTERFACE -fsanitize=address,undefined)
+endif()
+
+# corvane_library(name [WINDOWS] SOURCES ... [LIBS ...])
+# A static library of the project; WINDOWS ones are skipped on the host build.
+function(corvane_library name)
+  cmake_parse_arguments(A "WINDOWS" "" "SOURCES;LIBS" ${ARGN})
+  if(A_WINDOWS AND NOT CORVANE_WINDOWS)
+    return()
+  endif()
+  add_library(${name} STATIC ${A_SOURCES})
+  target_link_libraries(${name} PUBLIC corvane_options ${A_LIBS})
+endfunction()
+
+# corvane_executable(name [GUI] SOURCES ... [LIBS ...]) — Windows programs.
+function(corvane_executable name)
+  cmake_parse_arguments(A "GUI" "" "SOURCES;LIBS" ${ARGN})
+  if(NOT CORVANE_WINDOWS)
+    return()
+  endif()
+  add_executable(${name} ${A_SOURCES})
+  target_link_libraries(${name} PRIVATE corvane_options ${A_LIBS})
+  target_link_options(${name} PRIVATE -municode)
+  if(A_GUI)
+    target_link_options(${name} PRIVATE -mwindows)
+  endif()
+endfunction()

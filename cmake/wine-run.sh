@@ -1,0 +1,20 @@
+#!/bin/sh
+# Runs a Windows test program under Wine in a private prefix (first argument),
+# creating the prefix on first use. Wine must not download anything.
+set -u
+prefix=$1
+shift
+export WINEPREFIX="$prefix"
+export WINEDEBUG="${WINEDEBUG:--all}"
+export WINEDLLOVERRIDES="mscoree,mshtml="
+export WINEARCH=win64
+if [ ! -f "$prefix/.corvane-ready" ]; then
+  mkdir -p "$prefix"
+  (
+    flock 9
+    if [ ! -f "$prefix/.corvane-ready" ]; then
+      wineboot -i >/dev/null 2>&1 && wineserver -w && touch "$prefix/.corvane-ready"
+    fi
+  ) 9>"$prefix.lock"
+fi
+exec wine "$@"

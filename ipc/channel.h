@@ -1,0 +1,99 @@
+// A channel over a byte transport: the receive loop that reads, decodes and
+// dispatches one message at a time. Generic over the transport so that the
+// same loop runs over a named pipe or an in-memory transport.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "ipc/decoder.h"
+#include "ipc/encoder.h"
+#include "ipc/handler.h"
+#include "ipc/message_shapes.h"
+#include "ipc/msg_param.h"
+#include "ipc/wire.h"
+
+namespace ipc {
+
+// Message 1 with a single scalar 0 only keeps the channel alive.
+inline bool IsKeepAlive(const MsgParamList& list) {
+  if (list.msgId != kMsgKeepAlive || list.count != 1) return false;
+  const MsgParam& p = list.params[0];
+  switch (p.type) {
+    case kInt32A:
+    case kInt32:
+    case kInt32B:
+    case kUint32:
+      return (p.value & 0xFFFFFFFFull) == 0;
+    case kByte:
+      return (p.value & 0xFFull) == 0;
+    case kInt16:
+      return (p.value & 0xFFFFull) == 0;
+    case kInt64:
+      return p.value == 0;
+    default:
+      return false;
+  }
+}
+
+template <class Transport, class Enc = Encoder, class Dec = Decoder>
+class Channel {
+ public:
+  using Handler = MsgHandlerBase<Channel>;
+
+  explicit Channel(Transport* t) : transport(t) {}
+
+  Transport* transport;
+  int32_t lastMessageId = -1;
+
+  // Serves messages until a handler asks to stop or the transport ends.
+  // `findService(id)` returns the handler registered for an id, or null.
+  template <class FindService>
+  int64_t ReceiveLoop(Handler* defaultHandler, FindService&& findService) {
+    MsgParamList list;
+    Dec decoder(&list);
+    for (;;) {
+      if (!FillAndDecode(decoder)) return kTransportEnded;
+      lastMessageId = list.msgId;
+      if (decoder.state != kDone) return kBadFrameResult;
+      if (list.count > static_cast<uint64_t>(wire::kMaxParams)) return kTooManyParams;
+      const auto count = static_cast<int32_t>(list.count);
+      int64_t result = 0;
+      if (!IsKeepAlive(list)) {
+        MsgParam* params[MsgParamList::kSlots];
+        for (int32_t i = 0; i < count; ++i) params[i] = &list.params[i];
+        Handler* handler = findService(list.msgId);
+        if (handler == nullptr) handler = defaultHandler;
+        if (handler == nullptr) return kNoHandler;
+        result = handler->OnMsgReceived(list.msgId, this, params, count);
+      }
+      list.Clear();
+      list.msgId = -1;
+      decoder.Reset();
+      if (result != 0) return result;
+    }
+  }
+
+  int64_t ReceiveLoop(Handler* defaultHandler) {
+    return ReceiveLoop(defaultHandler, [](int32_t) -> Handler* { return nullptr; });
+  }
+
+ private:
+  // Reads until the decoder stops asking for more; false when the transport
+  // delivered nothing. Leaves the decoder Complete or BadFrame.
+  bool FillAndDecode(Dec& decoder) {
+    for (;;) {
+      if (decoder.buffer.empty() || decoder.lastResult == kNeedMore) {
+        do {
+          size_t got = 0;
+          const uint8_t* bytes = transport->Read(got);
+          if (bytes == nullptr || got == 0) return false;
+          decoder.Append(bytes, got);
+        } while (decoder.buffer.size() % 8 != 0);
+      }
+      if (decoder.Decode() != kNeedMore) return true;
+    }
+  }
+};
+
+}  // namespace ipc

@@ -1,0 +1,131 @@
+#include "ipc/decoder.h"
+
+#include <cstring>
+
+#include "ipc/wire.h"
+
+namespace ipc {
+
+uint64_t Decoder::WordAt(size_t offset) const {
+  uint64_t w;
+  std::memcpy(&w, buffer.data() + offset, sizeof w);  // little-endian host
+  return w;
+}
+
+uint32_t Decoder::NextLow32() {
+  const auto w = static_cast<uint32_t>(WordAt(static_cast<size_t>(cursor)));
+  cursor += 8;
+  return w;
+}
+
+void Decoder::Reset() {
+  state = kHeader;
+  paramCount = -1;
+  wordsLeft = -1;
+  cursor = 0;
+  lastResult = 0;
+  tags_.clear();
+}
+
+DecodeResult Decoder::Decode() {
+  DecodeResult r = kContinue;
+  while (r == kContinue) {
+    switch (state) {
+      case kHeader:
+        r = StepHeader();
+        break;
+      case kTags:
+        r = StepTags();
+        break;
+      case kParams:
+        r = StepParams();
+        break;
+      case kTrailer:
+        r = StepTrailer();
+        break;
+      default:
+        r = kBadFrame;
+        break;
+    }
+  }
+  lastResult = r;
+  return r;
+}
+
+DecodeResult Decoder::StepHeader() {
+  if (Available() < 32) return kNeedMore;
+  if (NextLow32() != wire::kHeaderMagic) return kBadFrame;
+  const auto id = static_cast<int32_t>(NextLow32());
+  if (id < 0) return kBadFrame;
+  const auto n = static_cast<int32_t>(NextLow32());
+  if (n < 1 || n > wire::kMaxParamsInHeader) return kBadFrame;
+  const auto total = static_cast<int32_t>(NextLow32());
+  if (total < wire::kMinWords || total > wire::kMaxWords) return kBadFrame;
+  // Stored before the count test so that a frame refused for too many
+  // parameters still names its message.
+  sink_->msgId = id;
+  if (n > wire::kMaxParams) return kBadFrame;
+  paramCount = n;
+  wordsLeft = total - 4;
+  state = kTags;
+  return MoreOrContinue();
+}
+
+DecodeResult Decoder::StepTags() {
+  const auto n = static_cast<size_t>(paramCount);
+  if (Available() < (n + 1) * 8) return kNeedMore;
+  for (size_t i = 0; i < n; ++i) tags_.push_back(NextLow32());
+  if (NextLow32() != wire::kSeparator) return kBadFrame;
+  wordsLeft -= paramCount + 1;
+  if (wordsLeft < static_cast<int32_t>(tags_.size())) return kBadFrame;
+  state = kParams;
+  return MoreOrContinue();
+}
+
+DecodeResult Decoder::StepParams() {
+  if (static_cast<int64_t>(Available()) < static_cast<int64_t>(wordsLeft) * 8) return kNeedMore;
+  for (const uint32_t t : tags_) {
+    if (Available() < 8) return kNeedMore;
+    const size_t at = static_cast<size_t>(cursor);
+    if (t & wire::kText8Class) {
+      const auto length = static_cast<int32_t>(NextLow32());
+      if (length < 0) return kBadFrame;  // no string can have a negative size
+      const uint64_t dataWords = (static_cast<uint64_t>(length) + 7) / 8;
+      if (Available() >= dataWords * 8) {
+        const char* data = reinterpret_cast<const char*>(buffer.data() + at + 8);
+        cursor += static_cast<int32_t>(dataWords * 8);
+        sink_->AddText8(std::string_view(data, static_cast<size_t>(length)),
+                        static_cast<int32_t>(t & ~wire::kText8Class));
+      }
+    } else if (t & wire::kText16Class) {
+      const auto units = static_cast<int32_t>(NextLow32());
+      if (units < 0) return kBadFrame;
+      const uint64_t dataWords = (2 * static_cast<uint64_t>(units) + 7) / 8;
+      if (Available() >= dataWords * 8) {
+        const uint8_t* data = buffer.data() + at + 8;
+        cursor += static_cast<int32_t>(dataWords * 8);
+        sink_->AddText16Bytes(data, static_cast<size_t>(units),
+                              static_cast<int32_t>(t & ~wire::kText16Class));
+      }
+    } else {
+      --wordsLeft;
+      if (!sink_->AddScalar(WordAt(at), static_cast<int32_t>(t))) return kBadFrame;
+      cursor += 8;
+    }
+  }
+  tags_.clear();
+  state = kTrailer;
+  return MoreOrContinue();
+}
+
+DecodeResult Decoder::StepTrailer() {
+  if (Available() < 8) return kNeedMore;
+  --wordsLeft;
+  if (NextLow32() != wire::kTrailer) return kBadFrame;
+  buffer.erase(buffer.begin(), buffer.begin() + cursor);
+  cursor = 0;
+  state = kDone;
+  return kComplete;
+}
+
+}  // namespace ipc

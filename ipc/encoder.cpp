@@ -1,0 +1,61 @@
+#include "ipc/encoder.h"
+
+#include <cstring>
+
+#include "ipc/wire.h"
+
+namespace ipc {
+
+void Encoder::Begin(int32_t n) {
+  const auto count = static_cast<size_t>(n < 0 ? 0 : n);
+  words.clear();
+  words.reserve(5 * count);
+  words.assign(count + 5, 0);
+  words[0] = wire::kHeaderMagic;
+  headerIndex = 0;
+  PutHeaderWord(0);
+  PutHeaderWord(count);
+  PutHeaderWord(0);
+}
+
+void Encoder::PutHeaderWord(uint64_t word) {
+  ++headerIndex;
+  words[static_cast<size_t>(headerIndex)] = word;
+}
+
+void Encoder::AppendBytes(const void* data, size_t size) {
+  const size_t at = words.size();
+  words.resize(at + (size + 7) / 8, 0);
+  if (size != 0) std::memcpy(words.data() + at, data, size);  // little-endian host
+}
+
+bool Encoder::AddParam(MsgParam& param) {
+  const int32_t tag = param.type;
+  if (tag >= kInt32A && tag <= kNullBytes) {
+    PutHeaderWord(static_cast<uint64_t>(tag));
+    words.push_back(param.value);
+    return true;
+  }
+  if (tag == kText8Terminated || tag == kText8 || tag == kBytes) {
+    PutHeaderWord(wire::kText8Class + static_cast<uint64_t>(tag));
+    words.push_back(param.text8.size());
+    AppendBytes(param.text8.data(), param.text8.size());
+    return true;
+  }
+  if (tag == kText16Terminated || tag == kText16) {
+    PutHeaderWord(wire::kText16TagWord + static_cast<uint64_t>(tag));
+    words.push_back(param.text16.size());
+    AppendBytes(param.text16.data(), param.text16.size() * 2);
+    return true;
+  }
+  return false;
+}
+
+void Encoder::Finish(int32_t msgId) {
+  words[1] = static_cast<uint64_t>(static_cast<int64_t>(msgId));
+  PutHeaderWord(wire::kSeparator);
+  words.push_back(wire::kTrailer);
+  words[3] = words.size();
+}
+
+}  // namespace ipc

@@ -1,0 +1,100 @@
+#include "ipc/msg_param.h"
+
+#include <bit>
+#include <cstring>
+
+static_assert(std::endian::native == std::endian::little, "frames are read in place as little-endian");
+
+namespace ipc {
+
+bool MsgParamList::Push(MsgParam&& param) {
+  if (count >= kSlots) return false;
+  MsgParam& slot = params[count];
+  slot.value = param.value;
+  slot.text8 = std::move(param.text8);
+  slot.text16 = std::move(param.text16);
+  slot.type = param.type;
+  ++count;
+  return true;
+}
+
+void MsgParamList::Clear() {
+  // Reuses the slots' storage; only the texts of used slots need emptying.
+  for (uint64_t i = 0; i < count; ++i) {
+    params[i].text8.clear();
+    params[i].text16.clear();
+    params[i].value = 0;
+    params[i].type = 0;
+  }
+  count = 0;
+}
+
+bool MsgParamList::AddScalar(uint64_t word, int32_t tag) {
+  MsgParam p;
+  p.type = tag;
+  switch (tag) {
+    case kInt32A:
+    case kInt32:
+    case kInt32B:
+    case kUint32:
+      p.value = word & 0xFFFFFFFFull;
+      break;
+    case kByte:
+      p.value = word & 0xFFull;
+      break;
+    case kInt16:
+      p.value = word & 0xFFFFull;
+      break;
+    case kInt64:
+      p.value = word;
+      break;
+    case kNullText8:
+    case kNullText16:
+    case kNullBytes:
+      p.value = kNullMarkerValue;
+      break;
+    default:
+      return false;
+  }
+  Push(std::move(p));
+  return true;
+}
+
+bool MsgParamList::AddText8(std::string_view bytes, int32_t tag) {
+  if (tag != kText8Terminated && tag != kText8 && tag != kBytes) return false;
+  if (count >= kSlots) return true;
+  if (tag == kText8Terminated) bytes = bytes.substr(0, bytes.find('\0'));
+  MsgParam& slot = params[count++];
+  slot.value = 0;
+  slot.type = tag;
+  slot.text8.assign(bytes);
+  slot.text16.clear();
+  return true;
+}
+
+bool MsgParamList::AddText16(std::u16string_view units, int32_t tag) {
+  if (tag != kText16Terminated && tag != kText16) return false;
+  if (count >= kSlots) return true;
+  if (tag == kText16Terminated) units = units.substr(0, units.find(u'\0'));
+  MsgParam& slot = params[count++];
+  slot.value = 0;
+  slot.type = tag;
+  slot.text16.assign(units);
+  slot.text8.clear();
+  return true;
+}
+
+bool MsgParamList::AddText16Bytes(const uint8_t* data, size_t units, int32_t tag) {
+  if (tag != kText16Terminated && tag != kText16) return false;
+  if (count >= kSlots) return true;
+  MsgParam& slot = params[count++];
+  slot.value = 0;
+  slot.type = tag;
+  slot.text8.clear();
+  slot.text16.resize(units);
+  if (units != 0) std::memcpy(slot.text16.data(), data, units * 2);  // little-endian host
+  if (tag == kText16Terminated) slot.text16.resize(slot.text16.find(u'\0') == std::u16string::npos ? units : slot.text16.find(u'\0'));
+  return true;
+}
+
+}  // namespace ipc

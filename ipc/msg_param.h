@@ -1,0 +1,83 @@
+// Typed message parameters as they travel in a frame and as a decoded
+// message holds them. Platform-independent.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace ipc {
+
+// Wire tags. 1..7 are scalars, 8..10 null markers, 22..26 strings.
+enum ParamType : int32_t {
+  kInt32A = 1,
+  kInt32 = 2,  // operation, hive and status values
+  kInt32B = 3,
+  kUint32 = 4,  // process ids and system error codes
+  kByte = 5,
+  kInt16 = 6,
+  kInt64 = 7,  // handle values
+  kNullText8 = 8,
+  kNullText16 = 9,
+  kNullBytes = 10,
+  kText8Terminated = 22,
+  kText8 = 23,
+  kText16Terminated = 24,
+  kText16 = 25,
+  kBytes = 26,
+};
+
+// A null marker decodes to all ones in the low 32 bits.
+inline constexpr uint64_t kNullMarkerValue = 0xFFFFFFFFull;
+
+struct MsgParam {
+  uint64_t value = 0;
+  std::string text8;
+  std::u16string text16;
+  int32_t type = 0;
+
+  static MsgParam Scalar(int32_t tag, uint64_t v) {
+    MsgParam p;
+    p.value = v;
+    p.type = tag;
+    return p;
+  }
+  static MsgParam Text16(std::u16string text) {
+    MsgParam p;
+    p.text16 = std::move(text);
+    p.type = kText16;
+    return p;
+  }
+  static MsgParam Text8(std::string text, int32_t tag = kText8) {
+    MsgParam p;
+    p.text8 = std::move(text);
+    p.type = tag;
+    return p;
+  }
+  // The low 32 bits of the scalar slot, as every 32-bit reader takes them.
+  uint32_t Low32() const { return static_cast<uint32_t>(value); }
+};
+
+// A decoded message: at most 20 parameters arrive in a well-formed frame; the
+// 21st slot only absorbs a push that a malformed frame might attempt.
+class MsgParamList {
+ public:
+  static constexpr int kSlots = 21;
+
+  uint64_t count = 0;
+  MsgParam params[kSlots];
+  int32_t msgId = -1;
+
+  bool Push(MsgParam&& param);
+  void Clear();
+
+  // The decoder's entries, one per wire class; false for a tag the class does
+  // not know. A refused push (list full) is not an error.
+  bool AddScalar(uint64_t word, int32_t tag);
+  bool AddText8(std::string_view bytes, int32_t tag);
+  bool AddText16(std::u16string_view units, int32_t tag);
+  // As AddText16, from `units` little-endian code units stored as bytes.
+  bool AddText16Bytes(const uint8_t* data, size_t units, int32_t tag);
+};
+
+}  // namespace ipc

@@ -1,0 +1,43 @@
+// Byte transport over one named-pipe handle. Every operation is overlapped
+// with a fresh event and waits without a time-out; with `pumpMessages` set
+// the waits keep the calling thread's window messages flowing.
+// Windows only.
+#pragma once
+
+#include <windows.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+class PipeTransportWithMessagePump {
+ public:
+  static constexpr size_t kReadSize = 4096;
+
+  PipeTransportWithMessagePump() = default;
+  ~PipeTransportWithMessagePump();
+  PipeTransportWithMessagePump(const PipeTransportWithMessagePump&) = delete;
+  PipeTransportWithMessagePump& operator=(const PipeTransportWithMessagePump&) = delete;
+
+  // Takes ownership of a server handle and, if `connect`, waits for a client.
+  bool AttachAndConnect(HANDLE pipe, bool connect);
+  // Takes ownership of a handle without any I/O.
+  bool Attach(HANDLE pipe);
+  // One read of up to 4096 bytes; the bytes stay valid until the next Read.
+  const uint8_t* Read(size_t& count);
+  bool Write(const void* data, uint64_t length);
+  // Disconnects and closes the handle; a second call does nothing.
+  void Close();
+  // Drops the receive buffer's memory.
+  void ReleaseBuffer() { std::vector<uint8_t>().swap(receiveBuffer); }
+
+  static bool WaitForIo(HANDLE pipe, OVERLAPPED* overlapped, bool pump, DWORD& bytes);
+
+  HANDLE handle() const { return pipe_; }
+
+  bool pumpMessages = false;
+  std::vector<uint8_t> receiveBuffer;
+
+ private:
+  HANDLE pipe_ = INVALID_HANDLE_VALUE;
+};

@@ -1,0 +1,45 @@
+// A service with five in-values and two out-values: request 6 in, reply 7 out.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "ipc/handler.h"
+#include "ipc/msg_in.h"
+
+namespace ipc {
+
+template <class InConverter, class OutConverter, class Svc, int ReplyId, int RequestId,
+          class Channel>
+class ServerTuple_5_2 : public SandboxPISvcBase<Channel>, public MsgIn<RequestId, Svc, Channel> {
+ public:
+  int64_t OnMsgReceived(int32_t id, Channel* channel, MsgParam** params, int32_t count) override {
+    return this->ReceiveTyped(id, channel, params, count);
+  }
+
+  virtual void HandleRequest(uint32_t& operation, int32_t& hive, std::u16string& path,
+                             std::u16string& name, std::u16string& data, int32_t& status,
+                             std::u16string& text) = 0;
+
+  // Calls the service operation and always attempts the reply, even when the
+  // operation throws.
+  int64_t Serve(Channel* channel, typename InConverter::In& in) {
+    int32_t status = kStatusWhenUnset;
+    std::u16string text;
+    try {
+      HandleRequest(in.operation, in.hive, in.path, in.name, in.data, status, text);
+    } catch (...) {
+    }
+    MsgParam p0, p1;
+    OutConverter::Build(status, std::move(text), p0, p1);
+    MsgParam* reply[2] = {&p0, &p1};
+    return ipc::SendMsg(channel, ReplyId, reply, 2);
+  }
+
+ protected:
+  // An operation that left without setting its status failed.
+  static constexpr int32_t kStatusWhenUnset = 3;
+  ~ServerTuple_5_2() = default;
+};
+
+}  // namespace ipc

@@ -1,0 +1,231 @@
+// Frame encoding and incremental decoding.
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "ipc/decoder.h"
+#include "ipc/encoder.h"
+#include "ipc/send_msg.h"
+#include "ipc/wire.h"
+#include "tests/support/frames.h"
+#include "tests/support/memory_transport.h"
+
+namespace {
+
+using corvane::test::Frame;
+using corvane::test::Join;
+using corvane::test::Words;
+using ipc::MsgParam;
+
+constexpr uint64_t kMagic = 0x4D4F524B, kSep = 0x4B524F4D, kEnd = 0x474E4142;
+constexpr uint64_t kT16 = 0xFFFFFFFF80000000ull;
+
+std::vector<uint8_t> PongFrame() {
+  return Frame(7, {MsgParam::Scalar(ipc::kInt32, 0), MsgParam::Text16(u"pong")});
+}
+
+struct Decoded {
+  ipc::MsgParamList list;
+  ipc::Decoder decoder{&list};
+  ipc::DecodeResult Feed(const std::vector<uint8_t>& bytes) {
+    decoder.Append(bytes.data(), bytes.size());
+    return decoder.Decode();
+  }
+};
+
+TEST(FrameEncoding, PongReplyIsExactlyTheWorkedExample) {
+  const auto bytes = PongFrame();
+  const auto expected = Words({kMagic, 7, 2, 11, 2, kT16 + 25, kSep, 0, 4,
+                               0x0067006E006F0070ull, kEnd});
+  ASSERT_EQ(bytes.size(), 88u);
+  // Word 7's high four bytes are not significant.
+  for (size_t i = 0; i < 88; ++i) {
+    if (i >= 60 && i < 64) continue;
+    EXPECT_EQ(bytes[i], expected[i]) << "byte " << i;
+  }
+  Decoded d;
+  ASSERT_EQ(d.Feed(bytes), ipc::kComplete);
+  EXPECT_EQ(d.list.msgId, 7);
+  ASSERT_EQ(d.list.count, 2u);
+  EXPECT_EQ(d.list.params[0].type, 2);
+  EXPECT_EQ(d.list.params[0].Low32(), 0u);
+  EXPECT_EQ(d.list.params[1].type, 25);
+  EXPECT_EQ(d.list.params[1].text16, u"pong");
+  EXPECT_TRUE(d.decoder.buffer.empty());
+}
+
+TEST(FrameDecoding, SplitAtEveryByteBoundaryDecodesTheSame) {
+  const auto bytes = Frame(6, {MsgParam::Scalar(ipc::kInt32, 9), MsgParam::Scalar(ipc::kInt32, 1),
+                               MsgParam::Text16(u"software\\corvane"), MsgParam::Text16(u""),
+                               MsgParam::Text8("xyz", ipc::kBytes)});
+  for (size_t cut = 1; cut < bytes.size(); ++cut) {
+    Decoded d;
+    const std::vector<uint8_t> a(bytes.begin(), bytes.begin() + static_cast<long>(cut));
+    const std::vector<uint8_t> b(bytes.begin() + static_cast<long>(cut), bytes.end());
+    ASSERT_EQ(d.Feed(a), ipc::kNeedMore) << cut;
+    ASSERT_EQ(d.Feed(b), ipc::kComplete) << cut;
+    ASSERT_EQ(d.list.count, 5u);
+    EXPECT_EQ(d.list.params[0].Low32(), 9u);
+    EXPECT_EQ(d.list.params[2].text16, u"software\\corvane");
+    EXPECT_EQ(d.list.params[3].text16, u"");
+    EXPECT_EQ(d.list.params[4].text8, "xyz");
+  }
+}
+
+TEST(FrameDecoding, HeaderAloneLeavesStateTags) {
+  Decoded d;
+  const auto bytes = PongFrame();
+  EXPECT_EQ(d.Feed({bytes.begin(), bytes.begin() + 32}), ipc::kNeedMore);
+  EXPECT_EQ(d.decoder.state, ipc::kTags);
+}
+
+TEST(FrameDecoding, TwoFramesInOneBufferDecodeOneAfterTheOther) {
+  Decoded d;
+  const auto second = Frame(6, {MsgParam::Scalar(ipc::kInt32, 11)});
+  ASSERT_EQ(d.Feed(Join(PongFrame(), second)), ipc::kComplete);
+  EXPECT_EQ(d.list.msgId, 7);
+  EXPECT_EQ(d.decoder.buffer, second);
+  EXPECT_EQ(d.decoder.Decode(), ipc::kBadFrame);  // Done until Reset
+  d.list.Clear();
+  d.decoder.Reset();
+  ASSERT_EQ(d.decoder.Decode(), ipc::kComplete);
+  EXPECT_EQ(d.list.msgId, 6);
+  EXPECT_EQ(d.list.params[0].Low32(), 11u);
+}
+
+struct BadHeader {
+  const char* what;
+  std::vector<uint8_t> bytes;
+  int32_t idLeft;
+};
+
+TEST(FrameDecoding, EveryBrokenRuleIsBadFrame) {
+  const std::vector<BadHeader> cases = {
+      {"magic", Words({kMagic + 1, 7, 1, 7, 2, kSep, 0}), -1},
+      {"negative id", Words({kMagic, 0xFFFFFFFF, 1, 7, 2, kSep, 0}), -1},
+      {"n = 0", Words({kMagic, 7, 0, 7, 2, kSep, 0}), -1},
+      {"n = 100", Words({kMagic, 7, 100, 7, 2, kSep, 0}), 7},
+      {"n = 21", Words({kMagic, 7, 21, 7, 2, kSep, 0}), 7},
+      {"total 4", Words({kMagic, 7, 1, 4, 2, kSep, 0}), -1},
+      {"total 8388609", Words({kMagic, 7, 1, 8388609, 2, kSep, 0}), -1},
+      {"separator", Words({kMagic, 7, 1, 7, 2, kSep + 1, 0}), 7},
+      {"fewer words left than tags", Words({kMagic, 7, 2, 7, 2, 2, kSep, 0}), 7},
+      {"scalar tag 0", Words({kMagic, 7, 1, 7, 0, kSep, 0, kEnd}), 7},
+      {"scalar tag 11", Words({kMagic, 7, 1, 7, 11, kSep, 0, kEnd}), 7},
+      {"trailer", Words({kMagic, 7, 1, 7, 2, kSep, 0, kEnd + 1}), 7},
+      {"negative string length", Words({kMagic, 7, 1, 8, kT16 + 25, kSep, 0xFFFFFFFF, kEnd}), 7},
+      {"negative 8-bit length", Words({kMagic, 7, 1, 8, 0x40000017, kSep, 0x80000000, kEnd}), 7},
+  };
+  for (const auto& c : cases) {
+    Decoded d;
+    EXPECT_EQ(d.Feed(c.bytes), ipc::kBadFrame) << c.what;
+    EXPECT_EQ(d.list.msgId, c.idLeft) << c.what;
+  }
+}
+
+TEST(FrameDecoding, HeaderLimitsThatStillPass) {
+  Decoded d;
+  // n = 20 and the largest total pass the header and wait for the rest.
+  EXPECT_EQ(d.Feed(Words({kMagic, 7, 20, 8388608})), ipc::kNeedMore);
+  EXPECT_EQ(d.decoder.state, ipc::kTags);
+  // Only the low 32 bits of header words count.
+  Decoded e;
+  EXPECT_EQ(e.Feed(Words({kMagic | 0xABCD00000000ull, 7, 1, 7, 2, kSep, 5, kEnd})),
+            ipc::kNeedMore + 1);
+}
+
+TEST(FrameDecoding, StringPackingAndTagSemantics) {
+  Decoded d;
+  std::string abzc("ab\0c", 4);
+  std::u16string mid(u"ab\0cd", 5);
+  const auto bytes = Frame(9, {MsgParam::Text8(abzc, ipc::kText8Terminated),
+                               MsgParam::Text8(abzc, ipc::kText8), MsgParam::Text8(abzc, ipc::kBytes),
+                               MsgParam::Text16(mid), MsgParam::Text8("", ipc::kText8)});
+  MsgParam t24 = MsgParam::Text16(mid);
+  t24.type = ipc::kText16Terminated;
+  ipc::Encoder e;
+  MsgParam* one[1] = {&t24};
+  ASSERT_TRUE(ipc::EncodeMsg(e, 9, one, 1));
+  ASSERT_EQ(d.Feed(bytes), ipc::kComplete);
+  EXPECT_EQ(d.list.params[0].text8, "ab");
+  EXPECT_EQ(d.list.params[1].text8, abzc);
+  EXPECT_EQ(d.list.params[2].text8, abzc);
+  EXPECT_EQ(d.list.params[3].text16, mid);
+  EXPECT_EQ(d.list.params[4].text8, "");
+  Decoded f;
+  const auto* raw = static_cast<const uint8_t*>(e.data());
+  ASSERT_EQ(f.Feed({raw, raw + e.byteSize()}), ipc::kComplete);
+  EXPECT_EQ(f.list.params[0].text16, u"ab");
+}
+
+TEST(FrameEncoding, StringSizesInWords) {
+  auto words = [](MsgParam p) { return Frame(1, {std::move(p)}).size() / 8; };
+  // Frame overhead for one parameter: 4 header + 1 tag + separator + trailer.
+  EXPECT_EQ(words(MsgParam::Text8("", ipc::kText8)), 7u + 1);
+  EXPECT_EQ(words(MsgParam::Text8("12345678", ipc::kText8)), 7u + 2);
+  EXPECT_EQ(words(MsgParam::Text8("123456789", ipc::kText8)), 7u + 3);
+  EXPECT_EQ(words(MsgParam::Text16(u"abcd")), 7u + 2);
+  EXPECT_EQ(words(MsgParam::Text16(u"abcde")), 7u + 3);
+  const auto nine = Frame(1, {MsgParam::Text8("123456789", ipc::kText8)});
+  for (size_t i = 8 * 8 + 1; i < 8 * 9; ++i) EXPECT_EQ(nine[i], 0) << i;
+}
+
+TEST(FrameDecoding, NullMarkersAndUnknownStringTags) {
+  Decoded d;
+  // Tags 8, 9, 10 decode to -1 whatever their word holds; a tag word with
+  // bit 30 over 24 is skipped with its payload.
+  ASSERT_EQ(d.Feed(Words({kMagic, 5, 4, 14, 8, 9, 10, 0x40000018, kSep, 123, 0, 77, 3,
+                          0x636261, kEnd})),
+            ipc::kComplete);
+  ASSERT_EQ(d.list.count, 3u);
+  for (int i = 0; i < 3; ++i) {
+    EXPECT_EQ(d.list.params[i].value & 0xFFFFFFFF, 0xFFFFFFFFu);
+    EXPECT_TRUE(d.list.params[i].text8.empty() && d.list.params[i].text16.empty());
+  }
+  EXPECT_EQ(d.list.params[2].type, 10);
+}
+
+TEST(FrameDecoding, ScalarWidthsKeepOnlyTheirBytes) {
+  Decoded d;
+  const uint64_t w = 0x1122334455667788ull;
+  ASSERT_EQ(d.Feed(Words({kMagic, 1, 4, 13, 2, 5, 6, 7, kSep, w, w, w, w, kEnd})),
+            ipc::kComplete);
+  EXPECT_EQ(d.list.params[0].value, 0x55667788u);
+  EXPECT_EQ(d.list.params[1].value, 0x88u);
+  EXPECT_EQ(d.list.params[2].value, 0x7788u);
+  EXPECT_EQ(d.list.params[3].value, w);
+}
+
+TEST(SendMsg, UnencodableTypeWritesNothing) {
+  corvane::test::MemoryTransport t;
+  struct Ch {
+    corvane::test::MemoryTransport* transport;
+  } ch{&t};
+  for (int32_t bad : {0, 11, 21, 27}) {
+    MsgParam ok = MsgParam::Scalar(ipc::kInt32, 1);
+    MsgParam p = MsgParam::Scalar(bad, 1);
+    MsgParam* params[2] = {&ok, &p};
+    EXPECT_EQ(ipc::SendMsg(&ch, 7, params, 2), ipc::kSendUnencodable) << bad;
+  }
+  EXPECT_EQ(t.writes, 0);
+  t.failWrites = true;
+  MsgParam ok = MsgParam::Scalar(ipc::kInt32, 1);
+  MsgParam* params[1] = {&ok};
+  EXPECT_EQ(ipc::SendMsg(&ch, 7, params, 1), ipc::kSendWriteFailed);
+  EXPECT_EQ(t.writes, 1);
+}
+
+TEST(MsgParamList, HoldsAtMostTwentyOneAndClears) {
+  ipc::MsgParamList list;
+  for (int i = 0; i < 21; ++i) EXPECT_TRUE(list.Push(MsgParam::Text16(u"x")));
+  EXPECT_FALSE(list.Push(MsgParam::Scalar(2, 1)));
+  EXPECT_EQ(list.count, 21u);
+  list.Clear();
+  EXPECT_EQ(list.count, 0u);
+  EXPECT_TRUE(list.params[0].text16.empty());
+  EXPECT_FALSE(list.AddScalar(0, 22));
+  EXPECT_FALSE(list.AddText8("a", 25));
+  EXPECT_FALSE(list.AddText16(u"a", 23));
+}
+
+}  // namespace
