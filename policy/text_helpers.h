@@ -1,0 +1,17 @@
+// Text helpers shared by the access checks. They work on copies; the
+// operations always receive the request's texts unchanged.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace corvane {
+
+// Runs of "/" and "\" become one "\"; leading and trailing separators go.
+std::u16string NormalizeSeparators(std::u16string_view text);
+// Folds A..Z only; other letters stay as they are.
+std::u16string AsciiLower(std::u16string_view text);
+// True for "..", "\..\" anywhere, a leading "..\" or a trailing "\..".
+bool HasTraversal(std::u16string_view text);
+
+}  // namespace corvane

@@ -1,0 +1,29 @@
+// Stateless registry primitives for single values and keys. Each opens what
+// it needs below the hive's root, works, closes and answers true or false.
+// Key and value names reach the registry exactly as given. Windows only
+// in implementation; the interface is portable.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace corvane {
+
+bool RegistryReadString(int32_t hive, const std::u16string& key, const std::u16string& name,
+                        std::u16string& out);
+bool RegistryWriteString(int32_t hive, const std::u16string& key, const std::u16string& name,
+                         const std::u16string& data);
+bool RegistryReadDword(int32_t hive, const std::u16string& key, const std::u16string& name,
+                       uint32_t& out);
+bool RegistryWriteDword(int32_t hive, const std::u16string& key, const std::u16string& name,
+                        uint32_t value);
+bool RegistryReadQword(int32_t hive, const std::u16string& key, const std::u16string& name,
+                       uint64_t& out);
+bool RegistryWriteQword(int32_t hive, const std::u16string& key, const std::u16string& name,
+                        uint64_t value);
+bool RegistryDeleteValue(int32_t hive, const std::u16string& key, const std::u16string& name);
+bool RegistryDeleteKey(int32_t hive, const std::u16string& key);
+bool RegistryDeleteTree(int32_t hive, const std::u16string& key);
+bool RegistryKeyExists(int32_t hive, const std::u16string& key);
+
+}  // namespace corvane
