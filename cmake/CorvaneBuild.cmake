@@ -38,3 +38,26 @@ function(corvane_executable name)
     target_link_options(${name} PRIVATE -mwindows)
   endif()
 endfunction()
+
+# corvane_fuzzer(name SOURCES ... [LIBS ...]) — a libFuzzer target (host
+# build with clang and CORVANE_FUZZ only). Its seed corpus is the folder
+# `corpus` next to the sources, if present. CI runs each one briefly.
+function(corvane_fuzzer name)
+  cmake_parse_arguments(A "" "" "SOURCES;LIBS" ${ARGN})
+  if(CORVANE_WINDOWS OR NOT CORVANE_FUZZ)
+    return()
+  endif()
+  add_executable(${name} ${A_SOURCES})
+  target_link_libraries(${name} PRIVATE corvane_options ${A_LIBS})
+  target_compile_options(${name} PRIVATE -fsanitize=fuzzer)
+  target_link_options(${name} PRIVATE -fsanitize=fuzzer)
+  set(corpus ${CMAKE_CURRENT_SOURCE_DIR}/corpus)
+  set(work ${CMAKE_CURRENT_BINARY_DIR}/${name}-corpus)
+  if(CORVANE_TESTS)
+    add_test(NAME ${name}_smoke
+      COMMAND ${CMAKE_COMMAND} -E env ASAN_OPTIONS=detect_leaks=1
+        sh -c "mkdir -p '${work}' && exec \"$0\" -max_total_time=5 -print_final_stats=1 '${work}' '${corpus}'"
+        $<TARGET_FILE:${name}>)
+    set_tests_properties(${name}_smoke PROPERTIES TIMEOUT 120)
+  endif()
+endfunction()

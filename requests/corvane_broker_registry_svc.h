@@ -1,0 +1,32 @@
+// The request service: receives request 6, applies the access policy,
+// performs the operation and answers reply 7 with a status and a text.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "ipc/broker_channel.h"
+#include "ipc/message_shapes.h"
+#include "ipc/server_tuple.h"
+
+class CorvaneBrokerRegistrySvc final
+    : public ipc::ServerTuple_5_2<ipc::MsgParamConverter<ipc::kMsgBrokerRequest>,
+                                  ipc::MsgParamConverter<ipc::kMsgBrokerReply>,
+                                  CorvaneBrokerRegistrySvc, ipc::kMsgBrokerReply,
+                                  ipc::kMsgBrokerRequest, ipc::BrokerChannel> {
+ public:
+  // The exception boundary of a request: anything thrown is reported as
+  // status 3 with an empty text.
+  void HandleRequest(uint32_t& operation, int32_t& hive, std::u16string& path,
+                     std::u16string& name, std::u16string& data, int32_t& status,
+                     std::u16string& text) override;
+};
+
+namespace corvane {
+
+// Clears `text`, checks, performs, fills `text` and returns the status.
+int32_t DispatchOperation(uint32_t operation, int32_t hive, const std::u16string& path,
+                          const std::u16string& name, const std::u16string& data,
+                          std::u16string& text);
+
+}  // namespace corvane
