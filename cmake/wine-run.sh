@@ -17,4 +17,10 @@ if [ ! -f "$prefix/.corvane-ready" ]; then
     fi
   ) 9>"$prefix.lock"
 fi
+# A wineserver started by a test would inherit the test's output pipe and
+# hold ctest for seconds after the test ends: start it detached instead, and
+# let it linger a little between tests.
+if wineserver -p30 </dev/null >/dev/null 2>&1; then
+  wine cmd /c exit </dev/null >/dev/null 2>&1
+fi
 exec wine "$@"
