@@ -1,0 +1,136 @@
+#include "policy/path_policy.h"
+
+#include <array>
+
+#include "policy/text_helpers.h"
+
+namespace corvane {
+
+namespace {
+
+constexpr std::array<std::u16string_view, 6> kExportExtensions = {u".jpg", u".png", u".bmp",
+                                                                  u".dib", u".tif", u".gif"};
+constexpr std::u16string_view kCopyExtension = u".pdf";
+constexpr std::u16string_view kCorvane = u"corvane";
+
+bool IsSeparator(char16_t unit) {
+  return unit == u'\\' || unit == u'/';
+}
+
+bool IsAsciiLetter(char16_t unit) {
+  return (unit >= u'A' && unit <= u'Z') || (unit >= u'a' && unit <= u'z');
+}
+
+bool IsLowerHexDigit(char16_t unit) {
+  return (unit >= u'0' && unit <= u'9') || (unit >= u'a' && unit <= u'f');
+}
+
+bool ContainsNul(std::u16string_view text) {
+  return text.find(u'\0') != std::u16string_view::npos;
+}
+
+// Strictly below the folder: "tmpx\a" is a sibling, "tmp" itself is not inside.
+bool IsStrictlyInside(std::u16string_view path, std::u16string_view folder) {
+  return path.size() > folder.size() + 1 && path.starts_with(folder) &&
+         path[folder.size()] == u'\\';
+}
+
+bool HasLongerSuffix(std::u16string_view path, std::u16string_view suffix) {
+  return path.size() > suffix.size() && path.ends_with(suffix);
+}
+
+}  // namespace
+
+bool IsAbsolutePath(std::u16string_view path) {
+  if (path.size() < 3) return false;
+  const bool driveForm = IsAsciiLetter(path[0]) && path[1] == u':' && IsSeparator(path[2]);
+  const bool doubleSeparatorForm = IsSeparator(path[0]) && IsSeparator(path[1]);
+  return driveForm || doubleSeparatorForm;
+}
+
+bool IsPlainAbsolutePath(std::u16string_view path) {
+  if (!IsAbsolutePath(path)) return false;
+  if (path.size() > 3 && IsSeparator(path[0]) && (path[2] == u'?' || path[2] == u'.') &&
+      IsSeparator(path[3])) {
+    return false;
+  }
+  return path.find(u':', 2) == std::u16string_view::npos;
+}
+
+std::u16string ExtensionOf(std::u16string_view normalizedPath) {
+  const size_t dot = normalizedPath.rfind(u'.');
+  if (dot == std::u16string_view::npos) return {};
+  const size_t separator = normalizedPath.rfind(u'\\');
+  if (separator != std::u16string_view::npos && dot < separator) return {};
+  return std::u16string(normalizedPath.substr(dot));
+}
+
+bool IsCorvaneFolderName(std::u16string_view name) {
+  if (name == kCorvane) return true;
+  if (name.size() != kCorvane.size() + 8 || !name.starts_with(kCorvane)) return false;
+  for (char16_t unit : name.substr(kCorvane.size())) {
+    if (!IsLowerHexDigit(unit)) return false;
+  }
+  return true;
+}
+
+PolicyVerdict CheckAppDataPath(std::u16string_view path, std::u16string_view appDataFolder) {
+  if (path.empty() || appDataFolder.empty()) return PolicyVerdict::Malformed;
+  if (ContainsNul(path)) return PolicyVerdict::Malformed;
+  const std::u16string normalizedPath = NormalizeSeparators(path);
+  const std::u16string normalizedFolder = NormalizeSeparators(appDataFolder);
+  if (normalizedPath.empty() || normalizedFolder.empty()) return PolicyVerdict::Malformed;
+  const std::u16string p = AsciiLower(normalizedPath);
+  if (HasTraversal(p)) return PolicyVerdict::Malformed;
+  const std::u16string f = AsciiLower(normalizedFolder);
+  if (!IsStrictlyInside(p, f)) return PolicyVerdict::OutsideSubtree;
+  const std::u16string_view rest = std::u16string_view(p).substr(f.size() + 1);
+  const std::u16string_view folderName = rest.substr(0, rest.find(u'\\'));
+  return IsCorvaneFolderName(folderName) ? PolicyVerdict::Allow : PolicyVerdict::OutsideSubtree;
+}
+
+PolicyVerdict CheckFileCopy(std::u16string_view source, std::u16string_view destination,
+                            std::u16string_view tempFolder) {
+  if (source.empty() || destination.empty() || tempFolder.empty()) {
+    return PolicyVerdict::Malformed;
+  }
+  if (ContainsNul(source) || ContainsNul(destination)) return PolicyVerdict::Malformed;
+  if (!IsAbsolutePath(source) || !IsAbsolutePath(destination)) return PolicyVerdict::Malformed;
+  const std::u16string s = AsciiLower(NormalizeSeparators(source));
+  const std::u16string d = AsciiLower(NormalizeSeparators(destination));
+  const std::u16string t = AsciiLower(NormalizeSeparators(tempFolder));
+  if (s.empty() || d.empty() || t.empty()) return PolicyVerdict::Malformed;
+  if (HasTraversal(s) || HasTraversal(d)) return PolicyVerdict::Malformed;
+  if (!HasLongerSuffix(s, kCopyExtension)) return PolicyVerdict::OutsideSubtree;
+  if (!HasLongerSuffix(d, kCopyExtension)) return PolicyVerdict::OutsideSubtree;
+  return IsStrictlyInside(d, t) ? PolicyVerdict::Allow : PolicyVerdict::OutsideSubtree;
+}
+
+PolicyVerdict CheckFileExport(std::u16string_view source, std::u16string_view destination,
+                              std::u16string_view tempFolder) {
+  if (source.empty() || destination.empty() || tempFolder.empty()) {
+    return PolicyVerdict::Malformed;
+  }
+  if (ContainsNul(source) || ContainsNul(destination)) return PolicyVerdict::Malformed;
+  if (!IsPlainAbsolutePath(source) || !IsPlainAbsolutePath(destination)) {
+    return PolicyVerdict::Malformed;
+  }
+  const std::u16string s = AsciiLower(NormalizeSeparators(source));
+  const std::u16string d = AsciiLower(NormalizeSeparators(destination));
+  const std::u16string t = AsciiLower(NormalizeSeparators(tempFolder));
+  if (s.empty() || d.empty() || t.empty()) return PolicyVerdict::Malformed;
+  if (HasTraversal(s) || HasTraversal(d)) return PolicyVerdict::Malformed;
+  const std::u16string e = ExtensionOf(s);
+  bool listed = false;
+  for (std::u16string_view allowed : kExportExtensions) {
+    if (e == allowed) {
+      listed = true;
+      break;
+    }
+  }
+  if (!listed) return PolicyVerdict::OutsideSubtree;
+  if (ExtensionOf(d) != e) return PolicyVerdict::OutsideSubtree;
+  return IsStrictlyInside(s, t) ? PolicyVerdict::Allow : PolicyVerdict::OutsideSubtree;
+}
+
+}  // namespace corvane

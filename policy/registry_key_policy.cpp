@@ -1,0 +1,54 @@
+#include "policy/registry_key_policy.h"
+
+#include <array>
+#include <string>
+
+#include "policy/text_helpers.h"
+
+namespace corvane {
+
+namespace {
+
+constexpr std::array<std::u16string_view, 2> kCurrentUserRoots = {u"software\\corvane", u"corvane"};
+constexpr std::array<std::u16string_view, 2> kLocalMachineRoots = {
+    u"software\\corvane", u"software\\wow6432node\\corvane"};
+
+// The root itself or anything below it; "software\corvanex" is a sibling.
+bool MatchesRoot(std::u16string_view key, std::u16string_view root) {
+  if (!key.starts_with(root)) return false;
+  return key.size() == root.size() || key[root.size()] == u'\\';
+}
+
+template <size_t N>
+PolicyVerdict CheckRoots(std::u16string_view key, const std::array<std::u16string_view, N>& roots) {
+  for (std::u16string_view root : roots) {
+    if (MatchesRoot(key, root)) return PolicyVerdict::Allow;
+  }
+  return PolicyVerdict::OutsideSubtree;
+}
+
+}  // namespace
+
+PolicyVerdict CheckRegistryKey(int32_t hive, std::u16string_view key, bool write) {
+  if (key.empty()) return PolicyVerdict::Malformed;
+  if (key.find(u'\0') != std::u16string_view::npos) return PolicyVerdict::Malformed;
+  const std::u16string k = AsciiLower(NormalizeSeparators(key));
+  if (k.empty()) return PolicyVerdict::Malformed;
+  if (HasTraversal(k)) return PolicyVerdict::Malformed;
+  switch (hive) {
+    case static_cast<int32_t>(RegistryHive::CurrentUser):
+      return CheckRoots(k, kCurrentUserRoots);
+    case static_cast<int32_t>(RegistryHive::LocalMachine):
+      // The machine hive is read-only whatever the key.
+      if (write) return PolicyVerdict::WriteToReadOnlyHive;
+      return CheckRoots(k, kLocalMachineRoots);
+    default:
+      return PolicyVerdict::UnknownHive;
+  }
+}
+
+bool IsValidValueName(std::u16string_view name) {
+  return name.find_first_of(std::u16string_view(u"\0\\/", 3)) == std::u16string_view::npos;
+}
+
+}  // namespace corvane
