@@ -1,0 +1,28 @@
+#include "requests/folders.h"
+
+#include <shlobj.h>
+#include <windows.h>
+
+namespace corvane {
+
+namespace {
+
+std::u16string ShellFolder(int csidl) {
+  wchar_t buffer[MAX_PATH] = {};
+  if (FAILED(SHGetFolderPathW(nullptr, csidl, nullptr, SHGFP_TYPE_CURRENT, buffer))) return {};
+  return std::u16string(reinterpret_cast<const char16_t*>(buffer));
+}
+
+}  // namespace
+
+std::u16string AppDataFolder() {
+  return ShellFolder(CSIDL_APPDATA);
+}
+
+std::u16string TempFolder() {
+  std::u16string folder = ShellFolder(CSIDL_LOCAL_APPDATA);
+  if (folder.empty()) return folder;
+  return folder + u"\\Temp";
+}
+
+}  // namespace corvane
