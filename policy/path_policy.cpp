@@ -3,6 +3,7 @@
 #include <array>
 
 #include "policy/text_helpers.h"
+#include "policy/windows_names.h"
 
 namespace corvane {
 
@@ -33,6 +34,30 @@ bool ContainsNul(std::u16string_view text) {
 bool IsStrictlyInside(std::u16string_view path, std::u16string_view folder) {
   return path.size() > folder.size() + 1 && path.starts_with(folder) &&
          path[folder.size()] == u'\\';
+}
+
+// NormalizeSeparators drops leading separators, so "\\C:\..." (a server
+// named "C:"), "\C:\..." (rooted on the current drive) and, for a folder on a
+// share, "server\share\..." (relative to the current folder) would all look
+// like the folder. The path has to start the way the folder does.
+bool HasSameLeadingSeparators(std::u16string_view path, std::u16string_view folder) {
+  const auto leading = [](std::u16string_view text) {
+    size_t count = 0;
+    while (count < text.size() && IsSeparator(text[count])) ++count;
+    return count;
+  };
+  return leading(path) == leading(folder);
+}
+
+bool HasWindowsNameHazard(std::u16string_view normalizedPath) {
+  return HasDotOrBlankOnlyComponent(normalizedPath) || HasReservedDeviceComponent(normalizedPath);
+}
+
+bool IsExportExtension(std::u16string_view extension) {
+  for (std::u16string_view allowed : kExportExtensions) {
+    if (extension == allowed) return true;
+  }
+  return false;
 }
 
 bool HasLongerSuffix(std::u16string_view path, std::u16string_view suffix) {
@@ -81,9 +106,11 @@ PolicyVerdict CheckAppDataPath(std::u16string_view path, std::u16string_view app
   const std::u16string normalizedFolder = NormalizeSeparators(appDataFolder);
   if (normalizedPath.empty() || normalizedFolder.empty()) return PolicyVerdict::Malformed;
   const std::u16string p = AsciiLower(normalizedPath);
-  if (HasTraversal(p)) return PolicyVerdict::Malformed;
+  if (HasTraversal(p) || HasWindowsNameHazard(p)) return PolicyVerdict::Malformed;
   const std::u16string f = AsciiLower(normalizedFolder);
-  if (!IsStrictlyInside(p, f)) return PolicyVerdict::OutsideSubtree;
+  if (!IsStrictlyInside(p, f) || !HasSameLeadingSeparators(path, appDataFolder)) {
+    return PolicyVerdict::OutsideSubtree;
+  }
   const std::u16string_view rest = std::u16string_view(p).substr(f.size() + 1);
   const std::u16string_view folderName = rest.substr(0, rest.find(u'\\'));
   return IsCorvaneFolderName(folderName) ? PolicyVerdict::Allow : PolicyVerdict::OutsideSubtree;
@@ -101,9 +128,12 @@ PolicyVerdict CheckFileCopy(std::u16string_view source, std::u16string_view dest
   const std::u16string t = AsciiLower(NormalizeSeparators(tempFolder));
   if (s.empty() || d.empty() || t.empty()) return PolicyVerdict::Malformed;
   if (HasTraversal(s) || HasTraversal(d)) return PolicyVerdict::Malformed;
+  if (HasWindowsNameHazard(s) || HasWindowsNameHazard(d)) return PolicyVerdict::Malformed;
   if (!HasLongerSuffix(s, kCopyExtension)) return PolicyVerdict::OutsideSubtree;
   if (!HasLongerSuffix(d, kCopyExtension)) return PolicyVerdict::OutsideSubtree;
-  return IsStrictlyInside(d, t) ? PolicyVerdict::Allow : PolicyVerdict::OutsideSubtree;
+  return IsStrictlyInside(d, t) && HasSameLeadingSeparators(destination, tempFolder)
+             ? PolicyVerdict::Allow
+             : PolicyVerdict::OutsideSubtree;
 }
 
 PolicyVerdict CheckFileExport(std::u16string_view source, std::u16string_view destination,
@@ -120,17 +150,13 @@ PolicyVerdict CheckFileExport(std::u16string_view source, std::u16string_view de
   const std::u16string t = AsciiLower(NormalizeSeparators(tempFolder));
   if (s.empty() || d.empty() || t.empty()) return PolicyVerdict::Malformed;
   if (HasTraversal(s) || HasTraversal(d)) return PolicyVerdict::Malformed;
+  if (HasWindowsNameHazard(s) || HasWindowsNameHazard(d)) return PolicyVerdict::Malformed;
   const std::u16string e = ExtensionOf(s);
-  bool listed = false;
-  for (std::u16string_view allowed : kExportExtensions) {
-    if (e == allowed) {
-      listed = true;
-      break;
-    }
-  }
-  if (!listed) return PolicyVerdict::OutsideSubtree;
+  if (!IsExportExtension(e)) return PolicyVerdict::OutsideSubtree;
   if (ExtensionOf(d) != e) return PolicyVerdict::OutsideSubtree;
-  return IsStrictlyInside(s, t) ? PolicyVerdict::Allow : PolicyVerdict::OutsideSubtree;
+  return IsStrictlyInside(s, t) && HasSameLeadingSeparators(source, tempFolder)
+             ? PolicyVerdict::Allow
+             : PolicyVerdict::OutsideSubtree;
 }
 
 }  // namespace corvane

@@ -1,0 +1,17 @@
+// Path components that the Windows file system does not treat as the plain
+// names they look like. The path rules refuse them. Both tests take a path
+// after NormalizeSeparators and AsciiLower.
+#pragma once
+
+#include <string_view>
+
+namespace corvane {
+
+// A component of dots and blanks only, other than ".": Windows strips trailing
+// dots and blanks from names, so ". .", ".. " or "..." can end up as "..".
+bool HasDotOrBlankOnlyComponent(std::u16string_view normalizedPath);
+// A component naming a DOS device ("nul", "con.txt", "COM1 .json", "lpt2:"):
+// opening it reaches the device, not a file in the folder.
+bool HasReservedDeviceComponent(std::u16string_view normalizedPath);
+
+}  // namespace corvane
