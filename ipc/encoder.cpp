@@ -1,5 +1,6 @@
 #include "ipc/encoder.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "ipc/wire.h"
@@ -25,7 +26,11 @@ void Encoder::PutHeaderWord(uint64_t word) {
 
 void Encoder::AppendBytes(const void* data, size_t size) {
   const size_t at = words.size();
-  words.resize(at + (size + 7) / 8, 0);
+  const size_t end = at + (size + 7) / 8;
+  // Room for one word more (the trailer, or the next length word): a large
+  // text would otherwise be copied once more when the trailer is appended.
+  if (words.capacity() < end + 1) words.reserve(std::max(2 * words.capacity(), end + 1));
+  words.resize(end, 0);
   if (size != 0) std::memcpy(words.data() + at, data, size);  // little-endian host
 }
 
