@@ -1,0 +1,50 @@
+// Starting the broker process and watching it. Kept apart from connecting,
+// so that a caller may start the broker its own way (for example under a
+// debugger loop) and then connect with BrokerConnection. Windows only.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "plugin/client/client_result.h"
+#include "services/unique_handle.h"
+
+namespace corvane::client {
+
+class BrokerProcess {
+ public:
+  BrokerProcess() = default;
+  BrokerProcess(UniqueHandle process, uint32_t id) : process_(std::move(process)), id_(id) {}
+
+  HANDLE handle() const { return process_.get(); }
+  uint32_t id() const { return id_; }
+
+  // The exit code once the process has ended; nothing while it runs.
+  std::optional<uint32_t> ExitCode() const;
+  // Waits at most `timeoutMs` (INFINITE for no limit); nothing if it still runs.
+  std::optional<uint32_t> WaitForExit(uint32_t timeoutMs = INFINITE) const;
+  bool Terminate(uint32_t exitCode) const;
+
+ private:
+  UniqueHandle process_;
+  uint32_t id_ = 0;
+};
+
+// corvane-broker.exe in the folder of the running program.
+std::u16string DefaultBrokerPath();
+
+// A pipe name no other broker uses: "corvane.<pid>.<tick>.<n>" in hexadecimal.
+std::u16string MakeUniqueIpcName();
+
+// Starts `exePath` with exactly `commandLine` (no window, no inherited handles).
+Result<BrokerProcess> StartProcess(std::u16string_view exePath, std::u16string commandLine);
+
+// Starts the broker for `servedProcessId` on the pipe `ipcName`.
+Result<BrokerProcess> StartBroker(std::u16string_view exePath, std::u16string_view ipcName,
+                                  uint32_t servedProcessId);
+
+}  // namespace corvane::client
