@@ -1,0 +1,26 @@
+#include "registry/open_key.h"
+
+namespace corvane {
+
+HKEY RootKeyFor(int32_t hive) {
+  return hive == 1 ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER;
+}
+
+LSTATUS OpenRegKey(int32_t hive, const std::u16string& key, REGSAM access, RegKey& out) {
+  HKEY opened = nullptr;
+  const LSTATUS status = RegOpenKeyExW(
+      RootKeyFor(hive), reinterpret_cast<const wchar_t*>(key.c_str()), 0, access, &opened);
+  if (status == ERROR_SUCCESS) out = RegKey(opened);
+  return status;
+}
+
+LSTATUS CreateRegKey(int32_t hive, const std::u16string& key, REGSAM access, RegKey& out) {
+  HKEY created = nullptr;
+  const LSTATUS status =
+      RegCreateKeyExW(RootKeyFor(hive), reinterpret_cast<const wchar_t*>(key.c_str()), 0, nullptr,
+                      REG_OPTION_NON_VOLATILE, access, nullptr, &created, nullptr);
+  if (status == ERROR_SUCCESS) out = RegKey(created);
+  return status;
+}
+
+}  // namespace corvane

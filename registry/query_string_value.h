@@ -1,0 +1,15 @@
+// Reads a string value of an open key. Windows only.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+namespace corvane {
+
+// REG_SZ or REG_EXPAND_SZ (unexpanded), cut at its first U+0000. False for
+// any other type, a missing value or a value that grew between the size and
+// the data query; `out` is then unchanged.
+bool QueryStringValue(HKEY key, const std::u16string& name, std::u16string& out);
+
+}  // namespace corvane

@@ -1,0 +1,19 @@
+#include "requests/corvane_broker_registry_svc.h"
+
+#include "ipc/debug_output.h"
+#include "requests/broker_request.h"
+
+void CorvaneBrokerRegistrySvc::HandleRequest(uint32_t& operation, int32_t& hive,
+                                             std::u16string& path, std::u16string& name,
+                                             std::u16string& data, int32_t& status,
+                                             std::u16string& text) {
+  try {
+    status = corvane::DispatchOperation(operation, hive, path, name, data, text);
+  } catch (...) {
+    // Memory exhaustion or a container limit: the plug-in gets a failure and
+    // the channel goes on.
+    ipc::DebugOutput("[CorvaneBroker] request threw; reported as failed\n");
+    text.clear();
+    status = static_cast<int32_t>(corvane::BrokerStatus::Failed);
+  }
+}
