@@ -1,0 +1,205 @@
+// What an Allow from each access check guarantees, restated from the outside,
+// plus verdicts that must not depend on letter case or separator spelling.
+// Each function returns an empty text when the invariants hold, otherwise the
+// one that broke. Shared by the property tests and the fuzz target.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "policy/path_policy.h"
+#include "policy/registry_key_policy.h"
+#include "policy/shell_policy.h"
+#include "policy/text_helpers.h"
+#include "policy/verdict.h"
+
+namespace corvane::policy_invariants {
+
+inline std::vector<std::u16string_view> Components(std::u16string_view normalized) {
+  std::vector<std::u16string_view> parts;
+  size_t start = 0;
+  while (start <= normalized.size()) {
+    const size_t end = normalized.find(u'\\', start);
+    const size_t stop = end == std::u16string_view::npos ? normalized.size() : end;
+    parts.push_back(normalized.substr(start, stop - start));
+    start = stop + 1;
+  }
+  return parts;
+}
+
+// No component that climbs, that Windows could trim into one that climbs,
+// or that names a device.
+inline bool HasOnlyPlainComponents(std::u16string_view normalizedLower) {
+  static constexpr std::u16string_view kDevices[] = {u"con", u"prn", u"aux",    u"nul",
+                                                     u"com", u"lpt", u"conin$", u"conout$"};
+  for (std::u16string_view part : Components(normalizedLower)) {
+    if (part.empty()) return false;
+    if (part != u"." && part.find_first_not_of(u". ") == std::u16string_view::npos) return false;
+    std::u16string_view stem = part.substr(0, part.find_first_of(u".:"));
+    while (!stem.empty() && stem.back() == u' ') stem.remove_suffix(1);
+    if (stem.size() == 4 && (stem[3] >= u'1' && stem[3] <= u'9')) stem.remove_suffix(1);
+    for (std::u16string_view device : kDevices) {
+      if (stem == device) return false;
+    }
+  }
+  return true;
+}
+
+inline size_t LeadingSeparators(std::u16string_view text) {
+  size_t count = 0;
+  while (count < text.size() && (text[count] == u'\\' || text[count] == u'/')) ++count;
+  return count;
+}
+
+inline bool HasNul(std::u16string_view text) {
+  return text.find(u'\0') != text.npos;
+}
+
+inline bool LiesInside(std::u16string_view path, std::u16string_view folder, std::u16string_view p,
+                       std::u16string_view f) {
+  return LeadingSeparators(path) == LeadingSeparators(folder) && p.size() > f.size() + 1 &&
+         p.substr(0, f.size()) == f && p[f.size()] == u'\\';
+}
+
+inline std::u16string Lowered(std::u16string_view text) {
+  return AsciiLower(NormalizeSeparators(text));
+}
+
+inline std::u16string AsciiUpper(std::u16string_view text) {
+  std::u16string out(text);
+  for (char16_t& unit : out) {
+    if (unit >= u'a' && unit <= u'z') unit = static_cast<char16_t>(unit - 32);
+  }
+  return out;
+}
+
+inline std::u16string SlashesToBackslashes(std::u16string_view text) {
+  std::u16string out(text);
+  for (char16_t& unit : out) {
+    if (unit == u'/') unit = u'\\';
+  }
+  return out;
+}
+
+inline bool IsPathVerdict(PolicyVerdict v) {
+  return v == PolicyVerdict::Allow || v == PolicyVerdict::OutsideSubtree ||
+         v == PolicyVerdict::Malformed;
+}
+
+inline std::string AppDataPath(std::u16string_view path, std::u16string_view folder) {
+  const PolicyVerdict v = CheckAppDataPath(path, folder);
+  if (!IsPathVerdict(v)) return "app data: unexpected verdict";
+  if (CheckAppDataPath(AsciiUpper(path), folder) != v) return "app data: case changes verdict";
+  if (CheckAppDataPath(SlashesToBackslashes(path), folder) != v) {
+    return "app data: slashes change verdict";
+  }
+  if (v != PolicyVerdict::Allow) return {};
+  if (HasNul(path)) return "app data: allowed U+0000";
+  const std::u16string p = Lowered(path);
+  const std::u16string f = Lowered(folder);
+  if (f.empty() || !LiesInside(path, folder, p, f)) return "app data: allowed outside the folder";
+  if (HasTraversal(p) || !HasOnlyPlainComponents(p)) return "app data: allowed a bad component";
+  const std::u16string_view name = Components(std::u16string_view(p).substr(f.size() + 1))[0];
+  const bool hexSuffix =
+      name.size() == 15 && name.substr(7).find_first_not_of(u"0123456789abcdef") == name.npos;
+  if (name.substr(0, 7) != u"corvane" || (name.size() != 7 && !hexSuffix)) {
+    return "app data: allowed a folder other than corvane";
+  }
+  return {};
+}
+
+inline std::string FileCopy(std::u16string_view source, std::u16string_view destination,
+                            std::u16string_view temp) {
+  const PolicyVerdict v = CheckFileCopy(source, destination, temp);
+  if (!IsPathVerdict(v)) return "copy: unexpected verdict";
+  if (CheckFileCopy(AsciiUpper(source), AsciiUpper(destination), temp) != v) {
+    return "copy: case changes verdict";
+  }
+  if (CheckFileCopy(SlashesToBackslashes(source), SlashesToBackslashes(destination), temp) != v) {
+    return "copy: slashes change verdict";
+  }
+  if (v != PolicyVerdict::Allow) return {};
+  if (HasNul(source) || HasNul(destination)) return "copy: allowed U+0000";
+  if (!IsAbsolutePath(source) || !IsAbsolutePath(destination)) return "copy: allowed relative";
+  const std::u16string s = Lowered(source);
+  const std::u16string d = Lowered(destination);
+  if (!LiesInside(destination, temp, d, Lowered(temp))) return "copy: allowed outside temp";
+  if (!HasOnlyPlainComponents(s) || !HasOnlyPlainComponents(d) || HasTraversal(s)) {
+    return "copy: allowed a bad component";
+  }
+  if (!s.ends_with(u".pdf") || !d.ends_with(u".pdf")) return "copy: allowed a non-PDF";
+  return {};
+}
+
+inline std::string FileExport(std::u16string_view source, std::u16string_view destination,
+                              std::u16string_view temp) {
+  const PolicyVerdict v = CheckFileExport(source, destination, temp);
+  if (!IsPathVerdict(v)) return "export: unexpected verdict";
+  if (CheckFileExport(AsciiUpper(source), AsciiUpper(destination), temp) != v) {
+    return "export: case changes verdict";
+  }
+  if (CheckFileExport(SlashesToBackslashes(source), SlashesToBackslashes(destination), temp) != v) {
+    return "export: slashes change verdict";
+  }
+  if (v != PolicyVerdict::Allow) return {};
+  if (HasNul(source) || HasNul(destination)) return "export: allowed U+0000";
+  if (source.find(u':', 2) != source.npos || destination.find(u':', 2) != destination.npos) {
+    return "export: allowed a stream or prefix colon";
+  }
+  const std::u16string s = Lowered(source);
+  const std::u16string d = Lowered(destination);
+  if (!LiesInside(source, temp, s, Lowered(temp))) return "export: allowed outside temp";
+  if (!HasOnlyPlainComponents(s) || !HasOnlyPlainComponents(d) || HasTraversal(d)) {
+    return "export: allowed a bad component";
+  }
+  static constexpr std::u16string_view kImages[] = {u".jpg", u".png", u".bmp",
+                                                    u".dib", u".tif", u".gif"};
+  for (std::u16string_view image : kImages) {
+    if (s.ends_with(image) && d.ends_with(image)) return {};
+  }
+  return "export: allowed a non-image or a changed extension";
+}
+
+inline std::string ShellTarget(std::u16string_view target) {
+  const PolicyVerdict v = CheckShellTarget(target);
+  if (!IsPathVerdict(v)) return "shell: unexpected verdict";
+  if (CheckShellTarget(AsciiUpper(target)) != v) return "shell: case changes verdict";
+  if (v != PolicyVerdict::Allow) return {};
+  if (HasNul(target)) return "shell: allowed U+0000";
+  if (target.find(u'"') != target.npos) return "shell: allowed a quote";
+  const std::u16string t = AsciiLower(target);
+  if (t.starts_with(u"http://") || t.starts_with(u"https://")) return {};
+  if (t.starts_with(u"/") || t.starts_with(u"-")) return "shell: allowed a switch";
+  static constexpr std::u16string_view kDocuments[] = {u".html", u".htm", u".txt",
+                                                       u".csv",  u".pdf", u".xml"};
+  for (std::u16string_view document : kDocuments) {
+    if (t.ends_with(document)) return {};
+  }
+  return "shell: allowed another document type";
+}
+
+inline std::string RegistryKey(int32_t hive, std::u16string_view key, bool write) {
+  const PolicyVerdict v = CheckRegistryKey(hive, key, write);
+  if (CheckRegistryKey(hive, AsciiUpper(key), write) != v) return "registry: case changes verdict";
+  if (CheckRegistryKey(hive, SlashesToBackslashes(key), write) != v) {
+    return "registry: slashes change verdict";
+  }
+  if (hive == 1 && write && v == PolicyVerdict::Allow) return "registry: wrote the machine hive";
+  if (hive != 0 && hive != 1 && v == PolicyVerdict::Allow) return "registry: allowed any hive";
+  if (v != PolicyVerdict::Allow) return {};
+  if (HasNul(key)) return "registry: allowed U+0000";
+  const std::u16string k = Lowered(key);
+  for (std::u16string_view part : Components(k)) {
+    if (part == u"..") return "registry: allowed traversal";
+  }
+  static constexpr std::u16string_view kCurrentUser[] = {u"software\\corvane", u"corvane"};
+  static constexpr std::u16string_view kLocalMachine[] = {u"software\\corvane",
+                                                          u"software\\wow6432node\\corvane"};
+  for (std::u16string_view root : hive == 0 ? kCurrentUser : kLocalMachine) {
+    if (k == root || (k.starts_with(root) && k[root.size()] == u'\\')) return {};
+  }
+  return "registry: allowed outside the roots";
+}
+
+}  // namespace corvane::policy_invariants

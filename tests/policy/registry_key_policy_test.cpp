@@ -1,0 +1,177 @@
+#include "policy/registry_key_policy.h"
+
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <string>
+#include <string_view>
+
+#include "policy/text_helpers.h"
+#include "policy/verdict.h"
+#include "tests/policy/printable.h"
+
+namespace corvane {
+namespace {
+
+using namespace std::string_view_literals;
+
+TEST(VerdictTextTest, KnownCodesAndEverythingElse) {
+  const struct {
+    int32_t code;
+    const char* text;
+  } cases[] = {
+      {0, "allow"},
+      {1, "denied: unknown hive"},
+      {2, "denied: outside Corvane subtree"},
+      {3, "denied: malformed key"},
+      {4, "denied: write to read-only hive"},
+      {5, "denied"},
+      {-1, "denied"},
+      {INT32_MIN, "denied"},
+      {INT32_MAX, "denied"},
+  };
+  for (const auto& c : cases) {
+    EXPECT_STREQ(VerdictText(c.code), c.text) << c.code;
+  }
+  EXPECT_STREQ(VerdictText(PolicyVerdict::WriteToReadOnlyHive), "denied: write to read-only hive");
+}
+
+TEST(TextHelpersTest, NormalizeSeparators) {
+  const struct {
+    std::u16string_view in, out;
+  } cases[] = {
+      {u"", u""},
+      {u"\\", u""},
+      {u"/\\/", u""},
+      {u"a", u"a"},
+      {u"software/corvane//x/", u"software\\corvane\\x"},
+      {u"\\\\server\\share", u"server\\share"},
+      {u"a\\/\\/b", u"a\\b"},
+      {u"a\\", u"a"},
+      {u"a\\.\\", u"a\\."},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(NormalizeSeparators(c.in), c.out) << Printable(c.in);
+  }
+  // U+0000 is an ordinary unit and survives.
+  EXPECT_EQ(NormalizeSeparators(u"a\0/b"sv), u"a\0\\b"sv);
+}
+
+TEST(TextHelpersTest, AsciiLowerFoldsOnlyAToZ) {
+  // "@" and "[" sit right next to "A" and "Z".
+  EXPECT_EQ(AsciiLower(u"@AZ[`az{"), u"@az[`az{");
+  EXPECT_EQ(AsciiLower(u"\u00C4\uFF23\u0130"), u"\u00C4\uFF23\u0130");
+  EXPECT_EQ(AsciiLower(u"A\0B"sv), u"a\0b"sv);
+}
+
+TEST(TextHelpersTest, HasTraversal) {
+  const struct {
+    std::u16string_view text;
+    bool traversal;
+  } cases[] = {
+      {u"..", true},   {u"..\\a", true}, {u"a\\..", true},      {u"a\\..\\b", true},
+      {u".", false},   {u"...", false},  {u"a\\...\\b", false}, {u"a..b", false},
+      {u"..a", false}, {u"a..", false},  {u"a\\..b\\c", false}, {u"a\\b..\\c", false},
+      {u"", false},    {u".\\a", false}, {u"a\\.", false},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(HasTraversal(c.text), c.traversal) << Printable(c.text);
+  }
+}
+
+constexpr int32_t kCu = 0;
+constexpr int32_t kLm = 1;
+
+struct KeyCase {
+  int32_t hive;
+  std::u16string_view key;
+  bool write;
+  PolicyVerdict verdict;
+};
+
+void ExpectKeyVerdicts(const KeyCase* begin, const KeyCase* end) {
+  for (const KeyCase* c = begin; c != end; ++c) {
+    EXPECT_EQ(CheckRegistryKey(c->hive, c->key, c->write), c->verdict)
+        << "hive " << c->hive << " key '" << Printable(c->key) << "' write " << c->write;
+  }
+}
+
+TEST(CheckRegistryKeyTest, CurrentUserRoots) {
+  const KeyCase cases[] = {
+      {kCu, u"Software\\Corvane\\Settings", false, PolicyVerdict::Allow},
+      {kCu, u"software/corvane//x/", true, PolicyVerdict::Allow},
+      {kCu, u"\\software\\corvane", true, PolicyVerdict::Allow},
+      {kCu, u"corvane", true, PolicyVerdict::Allow},
+      {kCu, u"CORVANE\\sub", false, PolicyVerdict::Allow},
+      {kCu, u"software\\corvane\\...\\x", true, PolicyVerdict::Allow},
+      {kCu, u"software\\corvane\\.", false, PolicyVerdict::Allow},
+      {kCu, u"software\\corvanex", false, PolicyVerdict::OutsideSubtree},
+      {kCu, u"corvanex\\a", false, PolicyVerdict::OutsideSubtree},
+      {kCu, u"software", false, PolicyVerdict::OutsideSubtree},
+      {kCu, u"software\\corvan", false, PolicyVerdict::OutsideSubtree},
+      {kCu, u"x\\software\\corvane", false, PolicyVerdict::OutsideSubtree},
+      {kCu, u"software\\wow6432node\\corvane", false, PolicyVerdict::OutsideSubtree},
+      // Fullwidth letters are not folded and never match a root.
+      {kCu, u"\uFF43orvane", false, PolicyVerdict::OutsideSubtree},
+      {kCu, u"software\\corvan\uFF45", false, PolicyVerdict::OutsideSubtree},
+  };
+  ExpectKeyVerdicts(std::begin(cases), std::end(cases));
+}
+
+TEST(CheckRegistryKeyTest, LocalMachineIsReadOnly) {
+  const KeyCase cases[] = {
+      {kLm, u"software\\wow6432node\\corvane\\x", false, PolicyVerdict::Allow},
+      {kLm, u"SOFTWARE\\Corvane", false, PolicyVerdict::Allow},
+      {kLm, u"corvane", false, PolicyVerdict::OutsideSubtree},
+      {kLm, u"software\\wow6432node", false, PolicyVerdict::OutsideSubtree},
+      {kLm, u"software\\corvane", true, PolicyVerdict::WriteToReadOnlyHive},
+      {kLm, u"system", true, PolicyVerdict::WriteToReadOnlyHive},
+      // The shape tests still come first.
+      {kLm, u"..", true, PolicyVerdict::Malformed},
+  };
+  ExpectKeyVerdicts(std::begin(cases), std::end(cases));
+}
+
+TEST(CheckRegistryKeyTest, MalformedKeys) {
+  const KeyCase cases[] = {
+      {kCu, u"", false, PolicyVerdict::Malformed},
+      {kCu, u"\\", false, PolicyVerdict::Malformed},
+      {kCu, u"//", false, PolicyVerdict::Malformed},
+      {kCu, u"/\\/", false, PolicyVerdict::Malformed},
+      {kCu, u"\0"sv, false, PolicyVerdict::Malformed},
+      {kCu, u"software\\corvane\\x\0"sv, false, PolicyVerdict::Malformed},
+      {kCu, u"software\\corvane\0\\x"sv, false, PolicyVerdict::Malformed},
+      {kCu, u"..", false, PolicyVerdict::Malformed},
+      {kCu, u"..\\software\\corvane", false, PolicyVerdict::Malformed},
+      {kCu, u"software\\corvane\\..\\x", false, PolicyVerdict::Malformed},
+      {kCu, u"software\\corvane\\..", false, PolicyVerdict::Malformed},
+      {kCu, u"software/corvane/../x", false, PolicyVerdict::Malformed},
+      {kCu, u"corvane//..//", false, PolicyVerdict::Malformed},
+  };
+  ExpectKeyVerdicts(std::begin(cases), std::end(cases));
+}
+
+TEST(CheckRegistryKeyTest, UnknownHiveAfterShapeTests) {
+  const KeyCase cases[] = {
+      {7, u"software\\corvane", false, PolicyVerdict::UnknownHive},
+      {-1, u"corvane", true, PolicyVerdict::UnknownHive},
+      {2, u"software\\corvane", false, PolicyVerdict::UnknownHive},
+      {INT32_MIN, u"x", false, PolicyVerdict::UnknownHive},
+      {7, u"", false, PolicyVerdict::Malformed},
+      {7, u"a\\..", false, PolicyVerdict::Malformed},
+  };
+  ExpectKeyVerdicts(std::begin(cases), std::end(cases));
+}
+
+TEST(IsValidValueNameTest, RefusesSeparatorsAndNul) {
+  EXPECT_TRUE(IsValidValueName(u""));
+  EXPECT_TRUE(IsValidValueName(u"Window Pos.x"));
+  EXPECT_TRUE(IsValidValueName(u".."));
+  EXPECT_FALSE(IsValidValueName(u"a\\b"));
+  EXPECT_FALSE(IsValidValueName(u"a/b"));
+  EXPECT_FALSE(IsValidValueName(u"\0"sv));
+  EXPECT_FALSE(IsValidValueName(u"ab\0"sv));
+}
+
+}  // namespace
+}  // namespace corvane
