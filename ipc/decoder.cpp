@@ -85,7 +85,10 @@ DecodeResult Decoder::StepTags() {
 DecodeResult Decoder::StepParams() {
   if (static_cast<int64_t>(Available()) < static_cast<int64_t>(wordsLeft) * 8) return kNeedMore;
   for (const uint32_t t : tags_) {
-    if (Available() < 8) return kNeedMore;
+    // The whole declared frame was buffered before this loop began, so only a
+    // string longer than its frame can use up the bytes here. Waiting for more
+    // would restart the loop and decode the earlier parameters a second time.
+    if (Available() < 8) return kBadFrame;
     const size_t at = static_cast<size_t>(cursor);
     if (t & wire::kText8Class) {
       const auto length = static_cast<int32_t>(NextLow32());

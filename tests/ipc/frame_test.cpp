@@ -35,8 +35,8 @@ struct Decoded {
 
 TEST(FrameEncoding, PongReplyIsExactlyTheWorkedExample) {
   const auto bytes = PongFrame();
-  const auto expected = Words({kMagic, 7, 2, 11, 2, kT16 + 25, kSep, 0, 4,
-                               0x0067006E006F0070ull, kEnd});
+  const auto expected =
+      Words({kMagic, 7, 2, 11, 2, kT16 + 25, kSep, 0, 4, 0x0067006E006F0070ull, kEnd});
   ASSERT_EQ(bytes.size(), 88u);
   // Word 7's high four bytes are not significant.
   for (size_t i = 0; i < 88; ++i) {
@@ -123,6 +123,25 @@ TEST(FrameDecoding, EveryBrokenRuleIsBadFrame) {
   }
 }
 
+TEST(FrameDecoding, StringLongerThanItsFrameIsBadFrame) {
+  // The frame declares one payload word per parameter, but the 8-bit string
+  // claims two data words and so swallows the scalar and the trailer. Waiting
+  // for more bytes would decode the string a second time when they arrive.
+  Decoded d;
+  EXPECT_EQ(d.Feed(Words({kMagic, 7, 2, 9, 0x40000017, 2, kSep, 16, 0x6867666564636261ull,
+                          0x706F6E6D6C6B6A69ull})),
+            ipc::kBadFrame);
+  EXPECT_EQ(d.list.count, 1u);
+  // The same string within a frame whose total agrees decodes normally.
+  Decoded e;
+  EXPECT_EQ(e.Feed(Words({kMagic, 7, 2, 11, 0x40000017, 2, kSep, 16, 0x6867666564636261ull,
+                          0x706F6E6D6C6B6A69ull, 5, kEnd})),
+            ipc::kComplete);
+  ASSERT_EQ(e.list.count, 2u);
+  EXPECT_EQ(e.list.params[0].text8, "abcdefghijklmnop");
+  EXPECT_EQ(e.list.params[1].value, 5u);
+}
+
 TEST(FrameDecoding, HeaderLimitsThatStillPass) {
   Decoded d;
   // n = 20 and the largest total pass the header and wait for the rest.
@@ -138,9 +157,10 @@ TEST(FrameDecoding, StringPackingAndTagSemantics) {
   Decoded d;
   std::string abzc("ab\0c", 4);
   std::u16string mid(u"ab\0cd", 5);
-  const auto bytes = Frame(9, {MsgParam::Text8(abzc, ipc::kText8Terminated),
-                               MsgParam::Text8(abzc, ipc::kText8), MsgParam::Text8(abzc, ipc::kBytes),
-                               MsgParam::Text16(mid), MsgParam::Text8("", ipc::kText8)});
+  const auto bytes =
+      Frame(9, {MsgParam::Text8(abzc, ipc::kText8Terminated), MsgParam::Text8(abzc, ipc::kText8),
+                MsgParam::Text8(abzc, ipc::kBytes), MsgParam::Text16(mid),
+                MsgParam::Text8("", ipc::kText8)});
   MsgParam t24 = MsgParam::Text16(mid);
   t24.type = ipc::kText16Terminated;
   ipc::Encoder e;
@@ -174,9 +194,9 @@ TEST(FrameDecoding, NullMarkersAndUnknownStringTags) {
   Decoded d;
   // Tags 8, 9, 10 decode to -1 whatever their word holds; a tag word with
   // bit 30 over 24 is skipped with its payload.
-  ASSERT_EQ(d.Feed(Words({kMagic, 5, 4, 14, 8, 9, 10, 0x40000018, kSep, 123, 0, 77, 3,
-                          0x636261, kEnd})),
-            ipc::kComplete);
+  ASSERT_EQ(
+      d.Feed(Words({kMagic, 5, 4, 14, 8, 9, 10, 0x40000018, kSep, 123, 0, 77, 3, 0x636261, kEnd})),
+      ipc::kComplete);
   ASSERT_EQ(d.list.count, 3u);
   for (int i = 0; i < 3; ++i) {
     EXPECT_EQ(d.list.params[i].value & 0xFFFFFFFF, 0xFFFFFFFFu);
@@ -188,8 +208,7 @@ TEST(FrameDecoding, NullMarkersAndUnknownStringTags) {
 TEST(FrameDecoding, ScalarWidthsKeepOnlyTheirBytes) {
   Decoded d;
   const uint64_t w = 0x1122334455667788ull;
-  ASSERT_EQ(d.Feed(Words({kMagic, 1, 4, 13, 2, 5, 6, 7, kSep, w, w, w, w, kEnd})),
-            ipc::kComplete);
+  ASSERT_EQ(d.Feed(Words({kMagic, 1, 4, 13, 2, 5, 6, 7, kSep, w, w, w, w, kEnd})), ipc::kComplete);
   EXPECT_EQ(d.list.params[0].value, 0x55667788u);
   EXPECT_EQ(d.list.params[1].value, 0x88u);
   EXPECT_EQ(d.list.params[2].value, 0x7788u);
