@@ -1,0 +1,202 @@
+// FileRead of a 4 MiB file and FileWrite of 1 MiB through the broker,
+// against their baselines measured the same way: a raw pipe round trip of
+// the same request bytes answered with a reply of the same size, plus the
+// file calls made directly (read: open, size, one read, close; write: the
+// broker's own pattern of a temporary file, one write, flush, close and
+// replacing move).
+
+#include <windows.h>
+// After windows.h, whose types they use.
+#include <shlobj.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "bench/wine/bench_clock.h"
+#include "bench/wine/bench_frames.h"
+#include "bench/wine/bench_sections.h"
+#include "bench/wine/report.h"
+#include "bench/wine/server_session.h"
+#include "requests/broker_request.h"
+#include "services/unique_handle.h"
+
+namespace corvane::bench {
+
+namespace {
+
+constexpr size_t kReadBytes = 4u * 1024u * 1024u;
+constexpr size_t kWriteBytes = 1024u * 1024u;
+
+const wchar_t* Wide(const std::u16string& s) {
+  return reinterpret_cast<const wchar_t*>(s.c_str());
+}
+
+std::u16string AppDataCorvane() {
+  wchar_t folder[MAX_PATH] = {};
+  if (SHGetFolderPathW(nullptr, CSIDL_APPDATA, nullptr, 0, folder) < 0) return {};
+  std::u16string path(reinterpret_cast<const char16_t*>(folder));
+  path += u"\\corvane";
+  CreateDirectoryW(Wide(path), nullptr);
+  return path;
+}
+
+std::vector<uint8_t> Pattern(size_t size, uint32_t seed) {
+  std::vector<uint8_t> bytes(size);
+  for (auto& b : bytes) {
+    seed = seed * 1664525u + 1013904223u;
+    b = static_cast<uint8_t>(seed >> 24);
+  }
+  return bytes;
+}
+
+std::u16string Hex(const std::vector<uint8_t>& bytes) {
+  static constexpr char16_t kDigits[] = u"0123456789abcdef";
+  std::u16string text;
+  text.reserve(bytes.size() * 2);
+  for (uint8_t b : bytes) {
+    text.push_back(kDigits[b >> 4]);
+    text.push_back(kDigits[b & 15]);
+  }
+  return text;
+}
+
+bool WriteWhole(const std::u16string& path, const std::vector<uint8_t>& bytes) {
+  UniqueHandle file(CreateFileW(Wide(path), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                FILE_ATTRIBUTE_NORMAL, nullptr));
+  DWORD written = 0;
+  return file &&
+         WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
+         written == bytes.size();
+}
+
+double RawRead(const std::u16string& path) {
+  const double start = NowMicros();
+  UniqueHandle file(CreateFileW(Wide(path), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL, nullptr));
+  LARGE_INTEGER size{};
+  if (!file || !GetFileSizeEx(file.get(), &size)) return -1.0;
+  std::vector<uint8_t> bytes(static_cast<size_t>(size.QuadPart));
+  DWORD got = 0;
+  if (!ReadFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &got, nullptr) ||
+      got != bytes.size()) {
+    return -1.0;
+  }
+  file.Reset();
+  return NowMicros() - start;
+}
+
+double RawAtomicWrite(const std::u16string& path, const std::vector<uint8_t>& bytes) {
+  const double start = NowMicros();
+  const std::u16string temp = path + u".tmp";
+  {
+    UniqueHandle file(CreateFileW(Wide(temp), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr));
+    DWORD written = 0;
+    if (!file ||
+        !WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) ||
+        written != bytes.size() || !FlushFileBuffers(file.get())) {
+      return -1.0;
+    }
+  }
+  if (!MoveFileExW(Wide(temp), Wide(path), MOVEFILE_REPLACE_EXISTING | MOVEFILE_COPY_ALLOWED)) {
+    return -1.0;
+  }
+  return NowMicros() - start;
+}
+
+bool BrokerCall(ServerSession& broker, const std::vector<uint8_t>& request, int32_t wantStatus,
+                size_t wantUnits, double& us) {
+  std::vector<uint8_t> reply;
+  us = broker.RoundTrip(request, reply);
+  int32_t status = -1;
+  std::u16string text;
+  if (us < 0 || !ParseReply(reply, status, text) || status != wantStatus ||
+      text.size() != wantUnits) {
+    std::printf("# broker file request failed (status %d, %zu units)\n", status, text.size());
+    return false;
+  }
+  return true;
+}
+
+struct Series {
+  std::vector<double> broker, pipe, raw;
+};
+
+void Report(const char* what, const Series& s, double target) {
+  const std::string w = what;
+  const double broker = Median(s.broker);
+  const double baseline = Median(s.pipe) + Median(s.raw);
+  Figure(("file_" + w + "_broker_median").c_str(), broker / 1000.0, "ms");
+  Figure(("file_" + w + "_raw_pipe_median").c_str(), Median(s.pipe) / 1000.0, "ms");
+  Figure(("file_" + w + "_raw_file_median").c_str(), Median(s.raw) / 1000.0, "ms");
+  Figure(("file_" + w + "_baseline").c_str(), baseline / 1000.0, "ms");
+  Ratio(("file_" + w + "_vs_pipe_plus_raw_file").c_str(), broker, baseline, target);
+}
+
+}  // namespace
+
+bool RunFileBench(const BenchOptions& options) {
+  const std::u16string folder = AppDataCorvane();
+  if (folder.empty()) return false;
+  const std::u16string readPath = folder + u"\\bench-read-4mib.bin";
+  const std::u16string writePath = folder + u"\\bench-write-1mib.bin";
+  const std::u16string rawWritePath = folder + u"\\bench-raw-write-1mib.bin";
+  if (!WriteWhole(readPath, Pattern(kReadBytes, 1))) {
+    std::printf("# cannot create the 4 MiB file\n");
+    return false;
+  }
+  const std::vector<uint8_t> writeBytes = Pattern(kWriteBytes, 2);
+  const auto read =
+      RequestFrame(static_cast<uint32_t>(BrokerOperation::FileRead), 0, readPath, u"", u"");
+  const auto write = RequestFrame(static_cast<uint32_t>(BrokerOperation::FileWrite), 0, writePath,
+                                  u"", Hex(writeBytes));
+
+  ServerSession broker;
+  ServerSession readPipe;
+  ServerSession writePipe;
+  if (!broker.StartBroker() ||
+      !readPipe.StartEcho(L"overlapped", std::to_wstring(kReadBytes * 2)) ||
+      !writePipe.StartEcho(L"overlapped", L"0")) {
+    return false;
+  }
+  Series reads;
+  Series writes;
+  std::vector<uint8_t> reply;
+  for (size_t i = 0; i <= options.fileOps; ++i) {
+    const bool keep = i != 0;  // the first round warms caches up
+    double b = 0;
+    if (!BrokerCall(broker, read, 0, kReadBytes * 2, b)) return false;
+    const double p = readPipe.RoundTrip(read, reply);
+    const double r = RawRead(readPath);
+    double bw = 0;
+    if (!BrokerCall(broker, write, 0, 0, bw)) return false;
+    const double pw = writePipe.RoundTrip(write, reply);
+    const double rw = RawAtomicWrite(rawWritePath, writeBytes);
+    if (p < 0 || r < 0 || pw < 0 || rw < 0) {
+      std::printf("# file baseline failed\n");
+      return false;
+    }
+    if (keep) {
+      reads.broker.push_back(b);
+      reads.pipe.push_back(p);
+      reads.raw.push_back(r);
+      writes.broker.push_back(bw);
+      writes.pipe.push_back(pw);
+      writes.raw.push_back(rw);
+    }
+  }
+  std::printf("file_count: %zu\n", reads.broker.size());
+  std::printf("file_read_request_bytes: %zu\nfile_read_reply_bytes: %zu\n", read.size(),
+              ReplyFrame(kReadBytes * 2).size());
+  std::printf("file_write_request_bytes: %zu\n", write.size());
+  Report("read_4mib", reads, 1.5);
+  Report("write_1mib", writes, 0.0);
+  const bool finished = broker.Finish() && readPipe.Finish() && writePipe.Finish();
+  DeleteFileW(Wide(readPath));
+  DeleteFileW(Wide(writePath));
+  DeleteFileW(Wide(rawWritePath));
+  return finished;
+}
+
+}  // namespace corvane::bench

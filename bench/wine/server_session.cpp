@@ -1,0 +1,58 @@
+#include "bench/wine/server_session.h"
+
+#include <cstdio>
+
+#include "bench/wine/bench_clock.h"
+
+namespace corvane::bench {
+
+namespace {
+constexpr DWORD kConnectTimeoutMs = 20000;
+constexpr DWORD kExitTimeoutMs = 20000;
+}  // namespace
+
+bool ServerSession::StartBroker() {
+  const std::wstring pipe = UniquePipeName(L"corvane-bench");
+  if (!process.Start(kBrokerProgram, BrokerArguments(pipe))) {
+    std::printf("# cannot start %ls (error %lu)\n", kBrokerProgram, GetLastError());
+    return false;
+  }
+  return Connect(pipe);
+}
+
+bool ServerSession::StartEcho(const std::wstring& io, const std::wstring& reply) {
+  const std::wstring pipe = UniquePipeName(L"corvane-bench-echo");
+  if (!process.Start(kEchoProgram, L"--pipe=" + pipe + L" --io=" + io + L" --reply=" + reply)) {
+    std::printf("# cannot start %ls (error %lu)\n", kEchoProgram, GetLastError());
+    return false;
+  }
+  return Connect(pipe);
+}
+
+bool ServerSession::Connect(const std::wstring& pipe) {
+  if (client.Connect(pipe, kConnectTimeoutMs, process.handle())) return true;
+  std::printf("# cannot connect to %ls\n", pipe.c_str());
+  return false;
+}
+
+double ServerSession::RoundTrip(const std::vector<uint8_t>& request, std::vector<uint8_t>& reply) {
+  const double start = NowMicros();
+  if (!client.Write(request) || !client.ReadFrame(reply)) return -1.0;
+  return NowMicros() - start;
+}
+
+bool ServerSession::Finish() {
+  client.Close();
+  DWORD code = 0;
+  if (!process.WaitForExit(kExitTimeoutMs, code)) {
+    std::printf("# server did not exit after the client closed\n");
+    return false;
+  }
+  if (code != 0) {
+    std::printf("# server exited with code %lu\n", code);
+    return false;
+  }
+  return true;
+}
+
+}  // namespace corvane::bench

@@ -1,0 +1,39 @@
+// One server program started by the benchmark and its connected client:
+// the broker, or a baseline echo server. Windows only.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "bench/wine/child_process.h"
+#include "bench/wine/raw_pipe_client.h"
+
+namespace corvane::bench {
+
+inline constexpr wchar_t kBrokerProgram[] = L"corvane-broker.exe";
+inline constexpr wchar_t kEchoProgram[] = L"corvane-bench-echo.exe";
+inline constexpr wchar_t kMinimalPipeProgram[] = L"corvane-bench-minpipe.exe";
+
+class ServerSession {
+ public:
+  bool StartBroker();
+  // `io`: "overlapped" or "plain"; `reply`: "echo" or a count of text units.
+  bool StartEcho(const std::wstring& io, const std::wstring& reply);
+
+  // Sends `request` and reads one frame back; the time in microseconds, or a
+  // negative number when the exchange failed.
+  double RoundTrip(const std::vector<uint8_t>& request, std::vector<uint8_t>& reply);
+  bool Send(const std::vector<uint8_t>& request) { return client.Write(request); }
+
+  // Closes the pipe and waits for the server to exit with code 0.
+  bool Finish();
+
+  ChildProcess process;
+  RawPipeClient client;
+
+ private:
+  bool Connect(const std::wstring& pipe);
+};
+
+}  // namespace corvane::bench
