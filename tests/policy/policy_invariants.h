@@ -38,7 +38,8 @@ inline bool HasOnlyPlainComponents(std::u16string_view normalizedLower) {
     if (part != u"." && part.find_first_not_of(u". ") == std::u16string_view::npos) return false;
     std::u16string_view stem = part.substr(0, part.find_first_of(u".:"));
     while (!stem.empty() && stem.back() == u' ') stem.remove_suffix(1);
-    if (stem.size() == 4 && (stem[3] >= u'1' && stem[3] <= u'9')) stem.remove_suffix(1);
+    const bool numbered = stem.starts_with(u"com") || stem.starts_with(u"lpt");
+    if (numbered && stem.size() == 4 && stem[3] >= u'1' && stem[3] <= u'9') stem.remove_suffix(1);
     for (std::u16string_view device : kDevices) {
       if (stem == device) return false;
     }
