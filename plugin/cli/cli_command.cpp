@@ -1,0 +1,344 @@
+#include "plugin/cli/cli_command.h"
+
+#include <array>
+#include <limits>
+
+#include "plugin/cli/utf_convert.h"
+
+namespace corvane::cli {
+namespace {
+
+// Where a positional argument goes.
+enum class Slot { Hive, Path, Name, Data, ProcessId, Operation };
+
+// Which local-file option a command accepts.
+enum class LocalOption { None, Out, In };
+
+constexpr uint32_t kChannel = 0;       // pseudo operation: the plug-in channel request
+constexpr uint32_t kRaw = 0xFFFFFFFF;  // pseudo operation: the code comes from the words
+
+struct CommandSpec {
+  CommandInfo info;
+  uint32_t operation;
+  AnswerShape shape;
+  std::array<Slot, 5> slots;
+  size_t slotCount;
+  LocalOption local;
+};
+
+using S = Slot;
+using A = AnswerShape;
+
+// clang-format off
+const CommandSpec kSpecs[] = {
+  {{"read-string", "HIVE KEY NAME", "read a string value",
+    "read-string hkcu Software\\Corvane Greeting"},
+   1, A::Text, {S::Hive, S::Path, S::Name}, 3, LocalOption::None},
+  {{"write-string", "HIVE KEY NAME TEXT", "write a string value",
+    "write-string hkcu Software\\Corvane Greeting \"hello there\""},
+   2, A::Empty, {S::Hive, S::Path, S::Name, S::Data}, 4, LocalOption::None},
+  {{"read-dword", "HIVE KEY NAME", "read a 32-bit value",
+    "read-dword hkcu Software\\Corvane Count"},
+   3, A::Number, {S::Hive, S::Path, S::Name}, 3, LocalOption::None},
+  {{"write-dword", "HIVE KEY NAME NUMBER", "write a 32-bit value given in decimal",
+    "write-dword hkcu Software\\Corvane Count 42"},
+   4, A::Empty, {S::Hive, S::Path, S::Name, S::Data}, 4, LocalOption::None},
+  {{"read-qword", "HIVE KEY NAME", "read a 64-bit value",
+    "read-qword hkcu Software\\Corvane Big"},
+   12, A::Number, {S::Hive, S::Path, S::Name}, 3, LocalOption::None},
+  {{"write-qword", "HIVE KEY NAME NUMBER", "write a 64-bit value given in decimal",
+    "write-qword hkcu Software\\Corvane Big 1099511627776"},
+   13, A::Empty, {S::Hive, S::Path, S::Name, S::Data}, 4, LocalOption::None},
+  {{"delete-value", "HIVE KEY NAME", "delete a value (a missing one counts as deleted)",
+    "delete-value hkcu Software\\Corvane Greeting"},
+   5, A::Empty, {S::Hive, S::Path, S::Name}, 3, LocalOption::None},
+  {{"delete-key", "HIVE KEY", "delete a key that has no subkeys",
+    "delete-key hkcu Software\\Corvane\\Old"},
+   6, A::Empty, {S::Hive, S::Path}, 2, LocalOption::None},
+  {{"delete-tree", "HIVE KEY", "delete a key with everything below it",
+    "delete-tree hkcu Software\\Corvane\\Old"},
+   7, A::Empty, {S::Hive, S::Path}, 2, LocalOption::None},
+  {{"key-exists", "HIVE KEY", "test a key: Ok if it exists, NotFound if not",
+    "key-exists hklm Software\\Corvane"},
+   8, A::Empty, {S::Hive, S::Path}, 2, LocalOption::None},
+  {{"list-subkeys", "HIVE KEY", "list the names of a key's subkeys",
+    "list-subkeys hkcu Software\\Corvane"},
+   9, A::Entries, {S::Hive, S::Path}, 2, LocalOption::None},
+  {{"list-values", "HIVE KEY", "list a key's values as name = text (strings only)",
+    "list-values hkcu Software\\Corvane"},
+   10, A::Pairs, {S::Hive, S::Path}, 2, LocalOption::None},
+  {{"copy-tree", "HIVE SOURCE-KEY DEST-KEY", "copy a key with everything below it",
+    "copy-tree hkcu Software\\Corvane\\A Software\\Corvane\\B"},
+   20, A::Empty, {S::Hive, S::Path, S::Name}, 3, LocalOption::None},
+  {{"ping", "", "check that the broker answers (\"pong\")", "ping"},
+   11, A::Text, {}, 0, LocalOption::None},
+  {{"file-read", "PATH [--out LOCAL-FILE]",
+    "read a file below %APPDATA%\\corvane; shown as hex or saved locally",
+    "file-read %APPDATA%\\corvane\\notes.txt --out notes.txt"},
+   14, A::FileContents, {S::Path}, 1, LocalOption::Out},
+  {{"file-write", "PATH (HEX | --in LOCAL-FILE)",
+    "write a file below %APPDATA%\\corvane from hex or a local file",
+    "file-write %APPDATA%\\corvane\\notes.txt 68656c6c6f"},
+   15, A::Empty, {S::Path, S::Data}, 2, LocalOption::In},
+  {{"file-exists", "PATH", "test a file or folder: Ok if it exists, NotFound if not",
+    "file-exists %APPDATA%\\corvane\\notes.txt"},
+   16, A::Empty, {S::Path}, 1, LocalOption::None},
+  {{"file-delete", "PATH", "delete a file (a missing one counts as deleted)",
+    "file-delete %APPDATA%\\corvane\\notes.txt"},
+   17, A::Empty, {S::Path}, 1, LocalOption::None},
+  {{"file-copy", "SOURCE DEST", "copy a PDF document into %LOCALAPPDATA%\\Temp",
+    "file-copy C:\\docs\\a.pdf %LOCALAPPDATA%\\Temp\\a.pdf"},
+   21, A::Empty, {S::Path, S::Name}, 2, LocalOption::None},
+  {{"file-export", "SOURCE DEST", "copy an image file out of %LOCALAPPDATA%\\Temp",
+    "file-export %LOCALAPPDATA%\\Temp\\p.png C:\\docs\\p.png"},
+   22, A::Empty, {S::Path, S::Name}, 2, LocalOption::None},
+  {{"shell-open", "TARGET", "open a web address or a document with the shell",
+    "shell-open https://example.org/"},
+   18, A::Empty, {S::Path}, 1, LocalOption::None},
+  {{"plugin-channel", "PID|self",
+    "ask for a private pipe whose server end is placed in process PID",
+    "plugin-channel self"},
+   kChannel, A::Empty, {S::ProcessId}, 1, LocalOption::None},
+  {{"request", "OPERATION HIVE PATH NAME DATA",
+    "send any operation code with all five fields as given",
+    "request 19 hkcu Software\\Corvane \"\" \"\""},
+   kRaw, A::Text, {S::Operation, S::Hive, S::Path, S::Name, S::Data}, 5, LocalOption::None},
+};
+// clang-format on
+
+std::vector<CommandInfo> BuildInfos() {
+  std::vector<CommandInfo> infos;
+  for (const CommandSpec& spec : kSpecs) infos.push_back(spec.info);
+  return infos;
+}
+
+bool EqualsAscii(std::u16string_view word, std::string_view ascii) {
+  if (word.size() != ascii.size()) return false;
+  for (size_t i = 0; i < word.size(); ++i) {
+    if (word[i] != static_cast<char16_t>(static_cast<unsigned char>(ascii[i]))) return false;
+  }
+  return true;
+}
+
+bool EqualsAsciiNoCase(std::u16string_view word, std::string_view ascii) {
+  if (word.size() != ascii.size()) return false;
+  for (size_t i = 0; i < word.size(); ++i) {
+    char16_t c = word[i];
+    if (c >= u'A' && c <= u'Z') c = static_cast<char16_t>(c - u'A' + u'a');
+    if (c != static_cast<char16_t>(static_cast<unsigned char>(ascii[i]))) return false;
+  }
+  return true;
+}
+
+// Unsigned decimal, or hexadecimal after "0x"; nothing on overflow or junk.
+std::optional<uint64_t> ParseUnsigned(std::u16string_view text, uint64_t limit) {
+  unsigned base = 10;
+  if (text.size() > 2 && text[0] == u'0' && (text[1] == u'x' || text[1] == u'X')) {
+    base = 16;
+    text.remove_prefix(2);
+  }
+  if (text.empty()) return std::nullopt;
+  uint64_t value = 0;
+  for (const char16_t c : text) {
+    unsigned digit = 0;
+    if (c >= u'0' && c <= u'9') {
+      digit = static_cast<unsigned>(c - u'0');
+    } else if (base == 16 && c >= u'a' && c <= u'f') {
+      digit = static_cast<unsigned>(c - u'a' + 10);
+    } else if (base == 16 && c >= u'A' && c <= u'F') {
+      digit = static_cast<unsigned>(c - u'A' + 10);
+    } else {
+      return std::nullopt;
+    }
+    if (value > (limit - digit) / base) return std::nullopt;
+    value = value * base + digit;
+  }
+  return value;
+}
+
+std::string Quoted(std::u16string_view word) {
+  return "'" + Utf16ToUtf8(word) + "'";
+}
+
+std::string UsageOf(const CommandSpec& spec) {
+  std::string usage = "usage: ";
+  usage += spec.info.name;
+  if (!spec.info.arguments.empty()) {
+    usage += ' ';
+    usage += spec.info.arguments;
+  }
+  return usage;
+}
+
+AnswerShape ShapeOfOperation(uint32_t operation) {
+  for (const CommandSpec& spec : kSpecs) {
+    if (spec.operation == operation && operation != kChannel && operation != kRaw) {
+      return spec.shape;
+    }
+  }
+  return AnswerShape::Text;
+}
+
+bool FillSlot(Slot slot, std::u16string_view word, CliCommand& command, std::string& error) {
+  switch (slot) {
+    case Slot::Hive: {
+      const auto hive = ParseHive(word);
+      if (!hive) {
+        error = "unknown hive " + Quoted(word) + " (use hkcu, hklm or a number)";
+        return false;
+      }
+      command.hive = *hive;
+      return true;
+    }
+    case Slot::Path:
+      command.path = word;
+      return true;
+    case Slot::Name:
+      command.name = word;
+      return true;
+    case Slot::Data:
+      command.data = word;
+      return true;
+    case Slot::ProcessId: {
+      if (EqualsAsciiNoCase(word, "self")) {
+        command.channelForSelf = true;
+        return true;
+      }
+      const auto pid = ParseUnsigned(word, std::numeric_limits<uint32_t>::max());
+      if (!pid) {
+        error = "bad process id " + Quoted(word) + " (use a number or self)";
+        return false;
+      }
+      command.processId = static_cast<uint32_t>(*pid);
+      return true;
+    }
+    case Slot::Operation: {
+      const auto operation = ParseUnsigned(word, std::numeric_limits<uint32_t>::max());
+      if (!operation) {
+        error = "bad operation code " + Quoted(word) + " (use a number)";
+        return false;
+      }
+      command.operation = static_cast<uint32_t>(*operation);
+      command.shape = ShapeOfOperation(command.operation);
+      return true;
+    }
+  }
+  return false;
+}
+
+// Takes "--out X", "--out=X", "--in X" or "--in=X" at `words[i]`; moves `i`
+// past what it used.
+bool TakeOption(const CommandSpec& spec, const std::vector<std::u16string>& words, size_t& i,
+                CliCommand& command, std::string& error) {
+  const std::u16string& word = words[i];
+  const std::u16string_view option = std::u16string_view(word).substr(0, word.find(u'='));
+  const bool isOut = EqualsAscii(option, "--out");
+  const bool isIn = EqualsAscii(option, "--in");
+  if ((isOut && spec.local != LocalOption::Out) || (isIn && spec.local != LocalOption::In) ||
+      (!isOut && !isIn)) {
+    error = "unknown option " + Quoted(option) + " for " + std::string(spec.info.name) + "; " +
+            UsageOf(spec);
+    return false;
+  }
+  std::u16string value;
+  if (option.size() < word.size()) {
+    value = word.substr(option.size() + 1);
+  } else if (i + 1 < words.size()) {
+    value = words[++i];
+  } else {
+    error = "option " + Quoted(option) + " needs a local file name";
+    return false;
+  }
+  if (value.empty()) {
+    error = "option " + Quoted(option) + " needs a local file name";
+    return false;
+  }
+  std::u16string& target = isOut ? command.outFile : command.inFile;
+  if (!target.empty()) {
+    error = "option " + Quoted(option) + " given twice";
+    return false;
+  }
+  target = std::move(value);
+  return true;
+}
+
+}  // namespace
+
+bool CliCommand::TakesFilePaths() const {
+  return !pluginChannel &&
+         ((operation >= 14 && operation <= 17) || operation == 21 || operation == 22);
+}
+
+const std::vector<CommandInfo>& Commands() {
+  static const std::vector<CommandInfo> infos = BuildInfos();
+  return infos;
+}
+
+std::optional<int32_t> ParseHive(std::u16string_view text) {
+  if (EqualsAsciiNoCase(text, "hkcu") || EqualsAsciiNoCase(text, "hkey_current_user")) return 0;
+  if (EqualsAsciiNoCase(text, "hklm") || EqualsAsciiNoCase(text, "hkey_local_machine")) return 1;
+  const bool negative = !text.empty() && text[0] == u'-';
+  if (negative) text.remove_prefix(1);
+  const uint64_t limit = negative ? uint64_t{1} << 31 : std::numeric_limits<uint32_t>::max();
+  const auto magnitude = ParseUnsigned(text, limit);
+  if (!magnitude) return std::nullopt;
+  if (negative) return static_cast<int32_t>(-static_cast<int64_t>(*magnitude));
+  // Codes above the signed range are accepted as their 32-bit pattern.
+  return static_cast<int32_t>(static_cast<uint32_t>(*magnitude));
+}
+
+std::optional<CliCommand> ParseCommand(const std::vector<std::u16string>& words,
+                                       std::string& error) {
+  if (words.empty()) {
+    error = "no command given; try --help";
+    return std::nullopt;
+  }
+  const CommandSpec* spec = nullptr;
+  for (const CommandSpec& candidate : kSpecs) {
+    if (EqualsAscii(words[0], candidate.info.name)) spec = &candidate;
+  }
+  if (spec == nullptr) {
+    error = "unknown command " + Quoted(words[0]) + "; try --help";
+    return std::nullopt;
+  }
+
+  CliCommand command;
+  command.words = words;
+  command.pluginChannel = spec->operation == kChannel;
+  command.operation = spec->operation == kRaw ? 0 : spec->operation;
+  command.shape = spec->shape;
+
+  std::vector<std::u16string_view> positional;
+  bool optionsEnded = false;
+  for (size_t i = 1; i < words.size(); ++i) {
+    const std::u16string& word = words[i];
+    if (!optionsEnded && EqualsAscii(word, "--")) {
+      optionsEnded = true;
+    } else if (!optionsEnded && word.size() > 2 && word[0] == u'-' && word[1] == u'-') {
+      if (!TakeOption(*spec, words, i, command, error)) return std::nullopt;
+    } else {
+      positional.push_back(word);
+    }
+  }
+
+  // file-write takes its contents either as hex or from --in, not both.
+  size_t expected = spec->slotCount;
+  if (spec->local == LocalOption::In && !command.inFile.empty()) --expected;
+  if (positional.size() != expected) {
+    if (spec->local == LocalOption::In && !command.inFile.empty() &&
+        positional.size() == spec->slotCount) {
+      error = "give the contents either as hex or with --in, not both; " + UsageOf(*spec);
+    } else {
+      error = std::string(spec->info.name) + " takes " + std::to_string(expected) +
+              (expected == 1 ? " argument" : " arguments") + ", got " +
+              std::to_string(positional.size()) + "; " + UsageOf(*spec);
+    }
+    return std::nullopt;
+  }
+  for (size_t i = 0; i < positional.size(); ++i) {
+    if (!FillSlot(spec->slots[i], positional[i], command, error)) return std::nullopt;
+  }
+  return command;
+}
+
+}  // namespace corvane::cli

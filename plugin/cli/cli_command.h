@@ -1,0 +1,59 @@
+// The tool's commands: one per broker operation plus the plug-in channel
+// request, and how a command's words turn into a request.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace corvane::cli {
+
+// How an answer's text is laid out for a reader.
+enum class AnswerShape {
+  Empty,         // only the status matters
+  Text,          // one text
+  Number,        // a decimal number
+  Entries,       // names, each followed by U+0000
+  Pairs,         // name, U+0000, text, U+0000, repeated
+  FileContents,  // file bytes as hexadecimal text
+};
+
+struct CliCommand {
+  std::vector<std::u16string> words;  // as typed, for echoing
+  bool pluginChannel = false;
+  uint32_t operation = 0;
+  int32_t hive = 0;
+  std::u16string path;
+  std::u16string name;
+  std::u16string data;
+  std::u16string inFile;   // file-write: contents come from this local file
+  std::u16string outFile;  // file-read: contents go to this local file
+  bool channelForSelf = false;
+  uint32_t processId = 0;
+  AnswerShape shape = AnswerShape::Empty;
+
+  // True for the operations whose path and name are file-system paths.
+  bool TakesFilePaths() const;
+};
+
+struct CommandInfo {
+  std::string_view name;
+  std::string_view arguments;
+  std::string_view description;
+  std::string_view example;
+};
+
+// Every command in help order.
+const std::vector<CommandInfo>& Commands();
+
+// `words` is the command name followed by its arguments. On failure returns
+// nothing and sets `error` to a message that names the command's usage.
+std::optional<CliCommand> ParseCommand(const std::vector<std::u16string>& words,
+                                       std::string& error);
+
+// "hkcu", "hklm" (or their full names, any case), or a decimal or 0x number.
+std::optional<int32_t> ParseHive(std::u16string_view text);
+
+}  // namespace corvane::cli

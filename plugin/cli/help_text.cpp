@@ -1,0 +1,50 @@
+#include "plugin/cli/help_text.h"
+
+#include "plugin/cli/cli_command.h"
+
+namespace corvane::cli {
+
+std::string HelpText() {
+  std::string text =
+      "corvane-plugin: send requests to the Corvane broker as a plug-in would.\n"
+      "\n"
+      "usage:\n"
+      "  corvane-plugin [OPTIONS] COMMAND [ARGUMENTS]\n"
+      "  corvane-plugin [OPTIONS] --script FILE     (FILE - reads standard input)\n"
+      "  corvane-plugin --help\n"
+      "\n"
+      "options:\n"
+      "  --broker PATH        the broker program (default: corvane-broker.exe next to this tool)\n"
+      "  --show-diagnostics   run the broker under a debugger and print its debug output\n"
+      "                       lines, prefixed \"broker: \", before the answer they belong to\n"
+      "  --script FILE        run one command per line in one broker session; lines\n"
+      "                       starting with # and blank lines are skipped\n"
+      "\n"
+      "HIVE is hkcu, hklm or a number. A word with blanks goes in double quotes (\"\" inside\n"
+      "quotes stands for one quote); \"\" alone is an empty word. File paths may use\n"
+      "%APPDATA%-style environment variables. An argument after -- is never an option.\n"
+      "\n"
+      "commands:\n";
+  for (const CommandInfo& command : Commands()) {
+    std::string head = "  ";
+    head += command.name;
+    if (!command.arguments.empty()) {
+      head += ' ';
+      head += command.arguments;
+    }
+    text += head + "\n      " + std::string(command.description) + "\n      e.g. " +
+            std::string(command.example) + "\n";
+  }
+  text +=
+      "\n"
+      "Each answer shows the status by name and code (Ok 0, NotFound 1, Denied 2, Failed 3,\n"
+      "Invalid 4) and its text; control characters in texts are shown as \\0, \\t, \\n, \\r\n"
+      "or \\x{..}. In a script each request is printed before its answer.\n"
+      "\n"
+      "exit codes: 0 every answer Ok; 1 some answer not Ok; 2 usage error or local file\n"
+      "problem; 3 the broker could not be started or the connection was lost; 4 internal\n"
+      "error.\n";
+  return text;
+}
+
+}  // namespace corvane::cli

@@ -1,0 +1,107 @@
+#include "plugin/cli/live_broker.h"
+
+#include <windows.h>
+
+#include "plugin/cli/debug_monitor.h"
+#include "plugin/client/broker_connection.h"
+#include "plugin/client/broker_process.h"
+#include "plugin/client/command_line.h"
+
+namespace corvane::cli {
+namespace {
+
+// How long Finish waits for the broker to notice the closed pipe.
+constexpr uint32_t kExitWaitMs = 5000;
+
+std::string Describe(const client::ClientError& error) {
+  return std::string(client::ErrorKindName(error.kind)) + ": " + error.message;
+}
+
+}  // namespace
+
+struct LiveBroker::Parts {
+  // Exactly one of the two runs the broker.
+  std::unique_ptr<DebugMonitor> monitor;
+  std::optional<client::BrokerProcess> process;
+  std::optional<client::BrokerConnection> connection;
+
+  HANDLE ProcessHandle() const { return monitor ? monitor->process() : process->handle(); }
+};
+
+LiveBroker::LiveBroker(std::unique_ptr<Parts> parts) : parts_(std::move(parts)) {}
+
+LiveBroker::~LiveBroker() = default;
+
+std::unique_ptr<LiveBroker> LiveBroker::Start(const std::u16string& brokerPath,
+                                              bool showDiagnostics, std::string& error) {
+  const std::u16string exePath = brokerPath.empty() ? client::DefaultBrokerPath() : brokerPath;
+  const std::u16string ipcName = client::MakeUniqueIpcName();
+  const auto servedProcessId = static_cast<uint32_t>(GetCurrentProcessId());
+  auto parts = std::make_unique<Parts>();
+
+  if (showDiagnostics) {
+    std::string why;
+    parts->monitor = DebugMonitor::Start(
+        exePath, client::BuildBrokerCommandLine(exePath, ipcName, servedProcessId), why);
+    if (!parts->monitor) {
+      error = "cannot start the broker under the debugger: " + why;
+      return nullptr;
+    }
+  } else {
+    auto started = client::StartBroker(exePath, ipcName, servedProcessId);
+    if (!started) {
+      error = "cannot start the broker: " + Describe(started.error());
+      return nullptr;
+    }
+    parts->process = std::move(started).value();
+  }
+
+  auto connected = client::BrokerConnection::Connect(ipcName, parts->ProcessHandle());
+  if (!connected) {
+    error = "cannot connect to the broker: " + Describe(connected.error());
+    return nullptr;
+  }
+  parts->connection = std::move(connected).value();
+  return std::unique_ptr<LiveBroker>(new LiveBroker(std::move(parts)));
+}
+
+bool LiveBroker::Send(const CliCommand& command, BrokerAnswer& answer, std::string& error) {
+  client::BrokerConnection& connection = *parts_->connection;
+  if (command.pluginChannel) {
+    const uint32_t processId =
+        command.channelForSelf ? static_cast<uint32_t>(GetCurrentProcessId()) : command.processId;
+    auto reply = connection.GetPluginChannel(processId);
+    if (!reply) {
+      error = Describe(reply.error());
+      return false;
+    }
+    // A handle given to this process stays open until the tool ends: the
+    // broker connects to it after replying, and closing it early would leave
+    // the broker retrying.
+    answer.channelError = reply->status;
+    answer.channelHandle = reply->handle;
+    answer.channelProcessId = processId;
+    return true;
+  }
+  auto reply =
+      connection.Request(command.operation, command.hive, command.path, command.name, command.data);
+  if (!reply) {
+    error = Describe(reply.error());
+    return false;
+  }
+  answer.status = reply->status;
+  answer.text = std::move(reply->text);
+  return true;
+}
+
+std::vector<std::string> LiveBroker::TakeDiagnostics() {
+  return parts_->monitor ? parts_->monitor->TakeOutput() : std::vector<std::string>{};
+}
+
+std::optional<uint32_t> LiveBroker::Finish() {
+  parts_->connection->Close();
+  if (parts_->monitor) return parts_->monitor->WaitForExit(kExitWaitMs);
+  return parts_->process->WaitForExit(kExitWaitMs);
+}
+
+}  // namespace corvane::cli

@@ -1,0 +1,141 @@
+// corvane-plugin.exe: sends requests to the broker as a plug-in would, one
+// command from the command line or many from a script, and prints answers.
+
+#include <fcntl.h>
+#include <io.h>
+#include <windows.h>
+
+#include <cstdio>
+#include <exception>
+#include <iostream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "plugin/cli/cli_command.h"
+#include "plugin/cli/exit_codes.h"
+#include "plugin/cli/help_text.h"
+#include "plugin/cli/live_broker.h"
+#include "plugin/cli/local_file.h"
+#include "plugin/cli/request_runner.h"
+#include "plugin/cli/script_reader.h"
+#include "plugin/cli/tool_options.h"
+
+namespace corvane::cli {
+namespace {
+
+// Our output is UTF-8 with "\n" line ends whether it goes to a console, a
+// file or a pipe.
+void PrepareStreams() {
+  _setmode(_fileno(stdin), _O_BINARY);
+  _setmode(_fileno(stdout), _O_BINARY);
+  _setmode(_fileno(stderr), _O_BINARY);
+  SetConsoleOutputCP(CP_UTF8);
+}
+
+void Fail(const std::string& message) {
+  std::cerr << "corvane-plugin: " << message << "\n";
+}
+
+std::u16string ExpandEnvironment(const std::u16string& text) {
+  if (text.find(u'%') == std::u16string::npos) return text;
+  const auto* source = reinterpret_cast<const wchar_t*>(text.c_str());
+  const DWORD size = ExpandEnvironmentStringsW(source, nullptr, 0);
+  if (size == 0) return text;
+  std::u16string expanded(size, u'\0');
+  const DWORD written =
+      ExpandEnvironmentStringsW(source, reinterpret_cast<wchar_t*>(expanded.data()), size);
+  if (written == 0 || written > size) return text;
+  expanded.resize(written - 1);  // the count includes the terminator
+  return expanded;
+}
+
+std::optional<std::string> ReadScriptBytes(const std::u16string& path) {
+  if (path == u"-") {
+    return std::string((std::istreambuf_iterator<char>(std::cin)),
+                       std::istreambuf_iterator<char>());
+  }
+  std::string error;
+  const auto bytes = ReadLocalFile(path, error);
+  if (!bytes) {
+    Fail(error);
+    return std::nullopt;
+  }
+  return std::string(bytes->begin(), bytes->end());
+}
+
+int Run(int argc, wchar_t** argv) {
+  PrepareStreams();
+  std::vector<std::u16string> args;
+  for (int i = 1; i < argc; ++i) args.emplace_back(reinterpret_cast<const char16_t*>(argv[i]));
+
+  std::string error;
+  const auto options = ParseToolOptions(args, error);
+  if (!options) {
+    Fail(error);
+    return kExitUsage;
+  }
+  if (options->help) {
+    std::cout << HelpText();
+    return kExitOk;
+  }
+
+  std::vector<CliCommand> commands;
+  if (options->scriptPath) {
+    const auto bytes = ReadScriptBytes(*options->scriptPath);
+    if (!bytes) return kExitUsage;
+    Script script = ParseScript(*bytes);
+    if (!script.errors.empty()) {
+      for (const std::string& problem : script.errors) Fail(problem);
+      return kExitUsage;
+    }
+    commands = std::move(script.commands);
+    if (commands.empty()) return kExitOk;
+  } else {
+    auto command = ParseCommand(options->commandWords, error);
+    if (!command) {
+      Fail(error);
+      return kExitUsage;
+    }
+    commands.push_back(std::move(*command));
+  }
+  for (CliCommand& command : commands) {
+    if (!command.TakesFilePaths()) continue;
+    command.path = ExpandEnvironment(command.path);
+    command.name = ExpandEnvironment(command.name);
+  }
+
+  auto broker = LiveBroker::Start(options->brokerPath, options->showDiagnostics, error);
+  if (!broker) {
+    Fail(error);
+    return kExitBrokerLost;
+  }
+  RunSettings settings;
+  settings.echo = options->scriptPath.has_value();
+  const ExitCode result = RunCommands(commands, *broker, std::cout, std::cerr, settings);
+  const auto brokerExit = broker->Finish();
+  PrintDiagnostics(*broker, std::cout);
+  if (options->showDiagnostics) {
+    if (brokerExit) {
+      std::cout << "(broker exited with code " << *brokerExit << ")\n";
+    } else {
+      std::cout << "(broker did not exit)\n";
+    }
+  }
+  std::cout.flush();
+  return result;
+}
+
+}  // namespace
+}  // namespace corvane::cli
+
+int wmain(int argc, wchar_t** argv) {
+  try {
+    return corvane::cli::Run(argc, argv);
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "corvane-plugin: internal error: %s\n", e.what());
+  } catch (...) {
+    std::fprintf(stderr, "corvane-plugin: internal error\n");
+  }
+  return corvane::cli::kExitInternal;
+}

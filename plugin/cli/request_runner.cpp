@@ -1,0 +1,88 @@
+#include "plugin/cli/request_runner.h"
+
+#include <ostream>
+
+#include "plugin/cli/answer_format.h"
+#include "plugin/cli/local_file.h"
+#include "plugin/client/value_text.h"
+
+namespace corvane::cli {
+namespace {
+
+void Complain(std::ostream& out, std::ostream& err, const std::string& message) {
+  out.flush();  // keep the complaint after what was printed before it
+  err << "error: " << message << "\n";
+  err.flush();
+}
+
+// Prints the answer (saving file contents if asked) and judges it.
+ExitCode Report(const CliCommand& command, const BrokerAnswer& answer, std::ostream& out,
+                std::ostream& err) {
+  if (command.pluginChannel) {
+    out << FormatChannelReply(answer.channelError, answer.channelHandle, answer.channelProcessId);
+    return answer.channelError == 0 && answer.channelHandle != ~0ull ? kExitOk : kExitNotOk;
+  }
+  const ExitCode verdict = answer.status == 0 ? kExitOk : kExitNotOk;
+  if (command.outFile.empty() || answer.status != 0) {
+    out << FormatAnswer(command.shape, answer.status, answer.text);
+    return verdict;
+  }
+  const auto bytes = client::HexToBytes(answer.text);
+  std::string error;
+  if (!bytes) {
+    out << FormatAnswer(command.shape, answer.status, answer.text);
+    Complain(out, err, "the answer is not hexadecimal text; nothing was saved");
+    return kExitUsage;
+  }
+  if (!WriteLocalFile(command.outFile, *bytes, error)) {
+    out << FormatAnswer(command.shape, answer.status, answer.text);
+    Complain(out, err, error);
+    return kExitUsage;
+  }
+  out << FormatSavedContents(answer.status, bytes->size(), command.outFile);
+  return verdict;
+}
+
+}  // namespace
+
+void PrintDiagnostics(BrokerLink& link, std::ostream& out) {
+  for (const std::string& output : link.TakeDiagnostics()) out << FormatDiagnostic(output);
+}
+
+ExitCode RunCommands(const std::vector<CliCommand>& commands, BrokerLink& link, std::ostream& out,
+                     std::ostream& err, const RunSettings& settings) {
+  ExitCode result = kExitOk;
+  for (const CliCommand& original : commands) {
+    PrintDiagnostics(link, out);
+    if (settings.echo) out << FormatEcho(original);
+
+    const CliCommand* command = &original;
+    CliCommand withContents;
+    if (!original.inFile.empty()) {
+      std::string error;
+      const auto bytes = ReadLocalFile(original.inFile, error);
+      if (!bytes) {
+        Complain(out, err, error + "; request not sent");
+        result = WorseExit(result, kExitUsage);
+        continue;
+      }
+      withContents = original;
+      withContents.data = client::BytesToHex(*bytes);
+      command = &withContents;
+    }
+
+    BrokerAnswer answer;
+    std::string error;
+    const bool answered = link.Send(*command, answer, error);
+    PrintDiagnostics(link, out);
+    if (!answered) {
+      Complain(out, err, error);
+      return kExitBrokerLost;
+    }
+    result = WorseExit(result, Report(*command, answer, out, err));
+    out.flush();
+  }
+  return result;
+}
+
+}  // namespace corvane::cli

@@ -1,0 +1,31 @@
+// Script files: one command per line, words separated by blanks, double
+// quotes around words with blanks, # comments and blank lines skipped.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "plugin/cli/cli_command.h"
+
+namespace corvane::cli {
+
+// Splits one line into words. Inside double quotes blanks are kept and ""
+// stands for one quote; an unquoted # at the start of a word ends the line.
+// Nothing (and `error` set) for an unterminated quote.
+std::optional<std::vector<std::u16string>> SplitWords(std::u16string_view line, std::string& error);
+
+// Quotes a word only when reading it back would need it.
+std::u16string QuoteWord(std::u16string_view word);
+
+struct Script {
+  std::vector<CliCommand> commands;
+  std::vector<std::string> errors;  // "line N: ...", one per bad line
+};
+
+// Reads UTF-8 text (a byte-order mark is skipped; CRLF and LF both end a
+// line). Every line is checked, so all errors are reported together.
+Script ParseScript(std::string_view utf8Text);
+
+}  // namespace corvane::cli

@@ -1,0 +1,24 @@
+// The tool's own options, which come before the command.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace corvane::cli {
+
+struct ToolOptions {
+  bool help = false;
+  bool showDiagnostics = false;
+  std::u16string brokerPath;                 // empty: the default next to the tool
+  std::optional<std::u16string> scriptPath;  // "-" is standard input
+  std::vector<std::u16string> commandWords;  // the command and its arguments
+};
+
+// `args` excludes the program name. Everything from the first word that is
+// not one of the tool's options on belongs to the command. Exactly one of a
+// command and --script is required unless --help is given.
+std::optional<ToolOptions> ParseToolOptions(const std::vector<std::u16string>& args,
+                                            std::string& error);
+
+}  // namespace corvane::cli
