@@ -123,6 +123,7 @@ PolicyVerdict CheckFileCopy(std::u16string_view source, std::u16string_view dest
   }
   if (ContainsNul(source) || ContainsNul(destination)) return PolicyVerdict::Malformed;
   if (!IsAbsolutePath(source) || !IsAbsolutePath(destination)) return PolicyVerdict::Malformed;
+  if (NamesPipeOrDevice(source) || NamesPipeOrDevice(destination)) return PolicyVerdict::Malformed;
   const std::u16string s = AsciiLower(NormalizeSeparators(source));
   const std::u16string d = AsciiLower(NormalizeSeparators(destination));
   const std::u16string t = AsciiLower(NormalizeSeparators(tempFolder));
@@ -145,6 +146,7 @@ PolicyVerdict CheckFileExport(std::u16string_view source, std::u16string_view de
   if (!IsPlainAbsolutePath(source) || !IsPlainAbsolutePath(destination)) {
     return PolicyVerdict::Malformed;
   }
+  if (NamesPipeOrDevice(source) || NamesPipeOrDevice(destination)) return PolicyVerdict::Malformed;
   const std::u16string s = AsciiLower(NormalizeSeparators(source));
   const std::u16string d = AsciiLower(NormalizeSeparators(destination));
   const std::u16string t = AsciiLower(NormalizeSeparators(tempFolder));

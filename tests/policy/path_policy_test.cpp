@@ -279,5 +279,29 @@ TEST(CheckFileExportTest, WindowsSpellingsStayInside) {
                      });
 }
 
+// A pipe server can impersonate the client that opens it: the copy source
+// and the export destination, which may lie anywhere, must not name a pipe,
+// a mailslot or another device-namespace object.
+TEST(CopyAndExportTest, PipesAndDevicesRefused) {
+  const std::u16string pdfDest = kTmp + u"\\a.pdf";
+  ExpectCopyVerdicts(CheckFileCopy, kTmp,
+                     {
+                         {u"\\\\.\\pipe\\x.pdf", pdfDest, PolicyVerdict::Malformed},
+                         {u"\\\\?\\pipe\\x.pdf", pdfDest, PolicyVerdict::Malformed},
+                         {u"//?/UNC/srv/share/x.pdf", pdfDest, PolicyVerdict::Malformed},
+                         {u"\\\\localhost\\PIPE\\x.pdf", pdfDest, PolicyVerdict::Malformed},
+                         {u"//srv/mailslot/x.pdf", pdfDest, PolicyVerdict::Malformed},
+                         {u"\\\\srv\\pipework\\x.pdf", pdfDest, PolicyVerdict::Allow},
+                         {u"\\\\?\\D:\\x.pdf", pdfDest, PolicyVerdict::Allow},
+                     });
+  const std::u16string png = kTmp + u"\\img.png";
+  ExpectCopyVerdicts(CheckFileExport, kTmp,
+                     {
+                         {png, u"\\\\127.0.0.1\\pipe\\x.png", PolicyVerdict::Malformed},
+                         {png, u"\\\\srv\\Pipe\\a\\x.png", PolicyVerdict::Malformed},
+                         {png, u"\\\\srv\\share\\pipe\\x.png", PolicyVerdict::Allow},
+                     });
+}
+
 }  // namespace
 }  // namespace corvane

@@ -63,5 +63,29 @@ TEST(CheckShellTargetTest, QuoteRefusedEvenInWebAddresses) {
   }
 }
 
+// Protocol handlers and pipes are reachable through texts that end in a listed
+// extension; only plain documents and the ftp scheme stay open.
+TEST(CheckShellTargetTest, ProtocolHandlersAndPipesRefused) {
+  const struct {
+    std::u16string_view target;
+    PolicyVerdict verdict;
+  } cases[] = {
+      {u"file:///C:/Windows/System32/calc.exe#.pdf", PolicyVerdict::OutsideSubtree},
+      {u"FILE:C:\\x.exe?.pdf", PolicyVerdict::OutsideSubtree},
+      {u"search-ms:query=x&crumb=location:\\\\srv\\s&.pdf", PolicyVerdict::OutsideSubtree},
+      {u"ms-msdt:/id x.xml", PolicyVerdict::OutsideSubtree},
+      {u"\\\\srv\\pipe\\x.pdf", PolicyVerdict::Malformed},
+      {u"\\\\.\\pipe\\x.pdf", PolicyVerdict::Malformed},
+      {u"\\??\\pipe\\x.pdf", PolicyVerdict::Malformed},
+      {u"\\\\srv\\MailSlot\\x.txt", PolicyVerdict::Malformed},
+      {u"Ftp://host/a.csv", PolicyVerdict::Allow},
+      {u"C:\\x:y.pdf", PolicyVerdict::Allow},
+      {u"\\\\srv\\pipes\\x.pdf", PolicyVerdict::Allow},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(CheckShellTarget(c.target), c.verdict) << Printable(c.target);
+  }
+}
+
 }  // namespace
 }  // namespace corvane
