@@ -34,6 +34,9 @@ class BrokerProcess {
   uint32_t id_ = 0;
 };
 
+// `fileName` in the folder of the running program.
+std::u16string PathBesideThisProgram(std::u16string_view fileName);
+
 // corvane-broker.exe in the folder of the running program.
 std::u16string DefaultBrokerPath();
 

@@ -1,0 +1,49 @@
+#include "broker/channel_thread.h"
+
+#include "ipc/broker_channel.h"
+#include "ipc/handler.h"
+#include "services/plugin_channel_transport.h"
+#include "services/service_manager.h"
+
+namespace corvane {
+
+DWORD ChannelThreadMain(ChannelThreadArgs* args) {
+  BrokerSync* sync = args->sync;
+  PipeTransportWithMessagePump transport;
+  if (!transport.AttachAndConnect(args->pipe, true)) {
+    SetEvent(sync->failedEvent);
+    transport.ReleaseBuffer();
+    transport.Close();
+    return 1;
+  }
+  ipc::BrokerChannel channel(&transport);
+  // Without a manager every message but the keep-alive ends the loop.
+  BuildServiceManager(&transport);
+  SetEvent(sync->readyEvent);
+
+  ipc::BadMessageRecv<ipc::BrokerChannel> badMessage;
+  try {
+    channel.ReceiveLoop(&badMessage, [](int32_t id) -> ipc::BrokerChannel::Handler* {
+      CorvanePluginServiceManager* manager = ServiceManager();
+      return manager != nullptr ? manager->FindService(id) : nullptr;
+    });
+  } catch (...) {
+    // Out of memory while decoding: the channel ends like any other stop.
+  }
+
+  DestroyServiceManager();
+  ClosePluginChannelTransport();
+  transport.ReleaseBuffer();
+  transport.Close();
+  return 0;
+}
+
+DWORD WINAPI ChannelThreadStart(LPVOID param) {
+  try {
+    return ChannelThreadMain(static_cast<ChannelThreadArgs*>(param));
+  } catch (...) {
+    return 1;
+  }
+}
+
+}  // namespace corvane

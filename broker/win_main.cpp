@@ -1,0 +1,16 @@
+// The process entry of corvane-broker.exe: a GUI-subsystem program without a
+// window, so that starting it flashes no console.
+#include <windows.h>
+
+#include <string_view>
+
+#include "broker/broker_main.h"
+
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+  try {
+    return corvane::BrokerMain(
+        std::u16string_view(reinterpret_cast<const char16_t*>(GetCommandLineW())));
+  } catch (...) {
+    return 1;
+  }
+}

@@ -1,0 +1,94 @@
+#include "plugin/client/broker_process.h"
+
+#include <atomic>
+#include <string>
+#include <vector>
+
+#include "plugin/client/command_line.h"
+
+namespace corvane::client {
+
+namespace {
+
+std::u16string Hex(uint64_t value) {
+  static constexpr char16_t kDigits[] = u"0123456789abcdef";
+  std::u16string text;
+  do {
+    text.insert(text.begin(), kDigits[value & 0xF]);
+    value >>= 4;
+  } while (value != 0);
+  return text;
+}
+
+}  // namespace
+
+std::optional<uint32_t> BrokerProcess::ExitCode() const {
+  return WaitForExit(0);
+}
+
+std::optional<uint32_t> BrokerProcess::WaitForExit(uint32_t timeoutMs) const {
+  if (!process_ || WaitForSingleObject(process_.get(), timeoutMs) != WAIT_OBJECT_0) {
+    return std::nullopt;
+  }
+  DWORD code = 0;
+  if (!GetExitCodeProcess(process_.get(), &code)) return std::nullopt;
+  return code;
+}
+
+bool BrokerProcess::Terminate(uint32_t exitCode) const {
+  return process_ && TerminateProcess(process_.get(), exitCode) != 0;
+}
+
+std::u16string PathBesideThisProgram(std::u16string_view fileName) {
+  std::u16string path(MAX_PATH, u'\0');
+  for (;;) {
+    const DWORD size = static_cast<DWORD>(path.size());
+    const DWORD got = GetModuleFileNameW(nullptr, reinterpret_cast<wchar_t*>(path.data()), size);
+    if (got == 0) return std::u16string(fileName);
+    if (got < size) {
+      path.resize(got);
+      break;
+    }
+    path.resize(path.size() * 2);
+  }
+  const size_t slash = path.find_last_of(u"\\/");
+  path.resize(slash == std::u16string::npos ? 0 : slash + 1);
+  return path += fileName;
+}
+
+std::u16string DefaultBrokerPath() {
+  return PathBesideThisProgram(u"corvane-broker.exe");
+}
+
+std::u16string MakeUniqueIpcName() {
+  static std::atomic<uint32_t> counter{0};
+  return u"corvane." + Hex(GetCurrentProcessId()) + u"." + Hex(GetTickCount64()) + u"." +
+         Hex(counter.fetch_add(1) + 1u);
+}
+
+Result<BrokerProcess> StartProcess(std::u16string_view exePath, std::u16string commandLine) {
+  const std::u16string exe(exePath);
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION info{};
+  // CreateProcessW may write into the command line, so it gets its own copy.
+  std::vector<char16_t> line(commandLine.begin(), commandLine.end());
+  line.push_back(u'\0');
+  if (!CreateProcessW(reinterpret_cast<const wchar_t*>(exe.c_str()),
+                      reinterpret_cast<wchar_t*>(line.data()), nullptr, nullptr, FALSE, 0, nullptr,
+                      nullptr, &startup, &info)) {
+    const DWORD error = GetLastError();
+    return ClientError{
+        ErrorKind::StartFailed,
+        "cannot start the broker: CreateProcessW failed with error " + std::to_string(error)};
+  }
+  UniqueHandle thread(info.hThread);
+  return BrokerProcess(UniqueHandle(info.hProcess), info.dwProcessId);
+}
+
+Result<BrokerProcess> StartBroker(std::u16string_view exePath, std::u16string_view ipcName,
+                                  uint32_t servedProcessId) {
+  return StartProcess(exePath, BuildBrokerCommandLine(exePath, ipcName, servedProcessId));
+}
+
+}  // namespace corvane::client

@@ -1,0 +1,43 @@
+#include "services/plugin_channel_connect.h"
+
+#include <algorithm>
+
+namespace corvane {
+
+namespace {
+
+constexpr DWORD kRetryPauseMs = 25;
+constexpr DWORD kPipeDefaultWaitMs = 2000;
+
+DWORD Remaining(ULONGLONG deadline) {
+  const ULONGLONG now = GetTickCount64();
+  return now >= deadline ? 0 : static_cast<DWORD>(deadline - now);
+}
+
+void Pause(ULONGLONG deadline) {
+  Sleep(std::min(kRetryPauseMs, Remaining(deadline)));
+}
+
+}  // namespace
+
+UniqueHandle ConnectPluginChannelClient(const wchar_t* name, uint32_t budgetMs) {
+  const ULONGLONG deadline = GetTickCount64() + budgetMs;
+  // Lets the pipe's server see the broker's identity but not impersonate it.
+  SECURITY_ATTRIBUTES attributes{sizeof attributes, nullptr, FALSE};
+  for (;;) {
+    const DWORD left = Remaining(deadline);
+    if (left == 0) return UniqueHandle();
+    if (!WaitNamedPipeW(name, left < kPipeDefaultWaitMs ? left : NMPWAIT_USE_DEFAULT_WAIT)) {
+      Pause(deadline);
+      continue;
+    }
+    UniqueHandle pipe(CreateFileW(name, GENERIC_READ | GENERIC_WRITE, 0, &attributes, OPEN_EXISTING,
+                                  SECURITY_SQOS_PRESENT | SECURITY_IDENTIFICATION, nullptr));
+    if (pipe) return pipe;
+    if (GetLastError() != ERROR_PIPE_BUSY) return UniqueHandle();
+    Pause(deadline);
+    Pause(deadline);
+  }
+}
+
+}  // namespace corvane

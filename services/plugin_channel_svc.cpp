@@ -1,0 +1,78 @@
+#include "services/plugin_channel_svc.h"
+
+#include <windows.h>
+
+#include <atomic>
+
+#include "services/plugin_channel_connect.h"
+#include "services/plugin_channel_transport.h"
+#include "services/unique_handle.h"
+
+namespace {
+
+constexpr uint64_t kNoHandle = 0xFFFFFFFFFFFFFFFFull;
+constexpr DWORD kPipeBufferSize = 4096;
+constexpr DWORD kPipeDefaultTimeoutMs = 2000;
+
+std::atomic<uint32_t> g_pipeNameCounter{0};
+
+constinit SbxPISDKGetHandleToPluginIPCChannelSvc g_pluginChannelSvc;
+
+}  // namespace
+
+namespace corvane {
+
+SbxPISDKGetHandleToPluginIPCChannelSvc& PluginChannelSvc() {
+  return g_pluginChannelSvc;
+}
+
+}  // namespace corvane
+
+int64_t SbxPISDKGetHandleToPluginIPCChannelSvc::CreatePluginChannel(ipc::BrokerChannel* channel,
+                                                                    uint32_t processId) {
+  const DWORD tick = GetTickCount();
+  const DWORD brokerId = GetCurrentProcessId();
+  const uint32_t number = g_pipeNameCounter.fetch_add(1) + 1u;
+  // "\\.\pipe\" and at most 29 characters of name.
+  wchar_t name[48];
+  wsprintfW(name, L"\\\\.\\pipe\\ko.%x.%x.%x", static_cast<unsigned>(brokerId),
+            static_cast<unsigned>(tick), static_cast<unsigned>(number));
+
+  uint32_t status = 0;
+  uint64_t handleValue = kNoHandle;
+  // A process the broker may not open gets no pipe and no error code.
+  corvane::UniqueHandle process(OpenProcess(PROCESS_DUP_HANDLE, FALSE, processId));
+  if (process) {
+    SECURITY_ATTRIBUTES attributes{sizeof attributes, nullptr, TRUE};
+    corvane::UniqueHandle pipe(CreateNamedPipeW(
+        name, PIPE_ACCESS_DUPLEX | FILE_FLAG_FIRST_PIPE_INSTANCE, PIPE_REJECT_REMOTE_CLIENTS, 1,
+        kPipeBufferSize, kPipeBufferSize, kPipeDefaultTimeoutMs, &attributes));
+    if (!pipe) {
+      status = GetLastError();
+    } else {
+      // The server end moves: the close-source option releases the broker's
+      // copy whether or not the duplication succeeds.
+      HANDLE remote = nullptr;
+      if (DuplicateHandle(GetCurrentProcess(), pipe.Release(), process.get(), &remote, 0, FALSE,
+                          DUPLICATE_CLOSE_SOURCE | DUPLICATE_SAME_ACCESS)) {
+        handleValue = static_cast<uint64_t>(reinterpret_cast<uintptr_t>(remote));
+      } else {
+        status = GetLastError();
+      }
+    }
+  }
+  process.Reset();
+
+  ipc::MsgParam statusParam = ipc::MsgParam::Scalar(ipc::kUint32, status);
+  ipc::MsgParam handleParam = ipc::MsgParam::Scalar(ipc::kInt64, handleValue);
+  const int64_t sent = SendMsg(channel, ipc::kMsgPluginChannelReply, statusParam, handleParam);
+  if (handleValue == kNoHandle) return sent;
+
+  PipeTransportWithMessagePump& transport = corvane::PluginChannelTransport();
+  corvane::UniqueHandle client =
+      corvane::ConnectPluginChannelClient(name, corvane::kPluginChannelConnectBudgetMs);
+  // An earlier channel's handle is replaced without being closed, so that
+  // channel stays connected until the process ends.
+  transport.Attach(client ? client.Release() : INVALID_HANDLE_VALUE);
+  return sent;
+}

@@ -1,0 +1,45 @@
+#include "services/plugin_channel_connect.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace corvane {
+namespace {
+
+std::wstring UniqueName(const wchar_t* what) {
+  return L"\\\\.\\pipe\\corvane-connect-test." + std::to_wstring(GetCurrentProcessId()) + L"." +
+         what;
+}
+
+TEST(PluginChannelConnect, ConnectsToAListeningPipe) {
+  const std::wstring name = UniqueName(L"listening");
+  UniqueHandle server(CreateNamedPipeW(name.c_str(), PIPE_ACCESS_DUPLEX, PIPE_REJECT_REMOTE_CLIENTS,
+                                       1, 4096, 4096, 2000, nullptr));
+  ASSERT_TRUE(server);
+  UniqueHandle client = ConnectPluginChannelClient(name.c_str(), kPluginChannelConnectBudgetMs);
+  ASSERT_TRUE(client);
+  // The server end never called ConnectNamedPipe and is connected all the same.
+  EXPECT_FALSE(ConnectNamedPipe(server.get(), nullptr));
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_PIPE_CONNECTED));
+}
+
+TEST(PluginChannelConnect, GivesUpOnAPipeThatNeverAppears) {
+  UniqueHandle client = ConnectPluginChannelClient(UniqueName(L"missing").c_str(), 200);
+  EXPECT_FALSE(client);
+}
+
+TEST(PluginChannelConnect, GivesUpOnAPipeThatStaysBusy) {
+  const std::wstring name = UniqueName(L"busy");
+  UniqueHandle server(CreateNamedPipeW(name.c_str(), PIPE_ACCESS_DUPLEX, PIPE_REJECT_REMOTE_CLIENTS,
+                                       1, 4096, 4096, 2000, nullptr));
+  ASSERT_TRUE(server);
+  UniqueHandle first(CreateFileW(name.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                                 OPEN_EXISTING, 0, nullptr));
+  ASSERT_TRUE(first);
+  UniqueHandle second = ConnectPluginChannelClient(name.c_str(), 300);
+  EXPECT_FALSE(second);
+}
+
+}  // namespace
+}  // namespace corvane

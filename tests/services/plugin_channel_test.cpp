@@ -1,0 +1,177 @@
+// Message 3 through the real broker: the pipe it makes, where the server
+// end lands, and what the broker does with its own end.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <cwchar>
+#include <optional>
+#include <string>
+
+#include "services/unique_handle.h"
+#include "tests/broker/broker_test_support.h"
+#include "tests/support/frames.h"
+
+namespace corvane::test {
+namespace {
+
+using ipc::MsgParam;
+
+struct PipeName {
+  uint32_t brokerId = 0;
+  uint32_t tick = 0;
+  uint32_t counter = 0;
+};
+
+// The pipe's name as the system reports it: "\ko.<pid>.<tick>.<counter>".
+std::optional<PipeName> NameOf(HANDLE pipe) {
+  alignas(FILE_NAME_INFO) char buffer[512];
+  if (!GetFileInformationByHandleEx(pipe, FileNameInfo, buffer, sizeof buffer)) return {};
+  const auto* info = reinterpret_cast<const FILE_NAME_INFO*>(buffer);
+  const std::wstring name(info->FileName, info->FileNameLength / sizeof(wchar_t));
+  PipeName parsed;
+  wchar_t rest = 0;
+  if (swscanf(name.c_str(), L"\\ko.%x.%x.%x%lc", &parsed.brokerId, &parsed.tick, &parsed.counter,
+              &rest) != 3) {
+    return {};
+  }
+  return parsed;
+}
+
+bool IsServerEnd(HANDLE pipe) {
+  DWORD flags = 0;
+  DWORD state = 0;
+  return GetNamedPipeInfo(pipe, &flags, nullptr, nullptr, nullptr) &&
+         (flags & PIPE_SERVER_END) != 0 &&
+         GetNamedPipeHandleStateW(pipe, &state, nullptr, nullptr, nullptr, nullptr, 0);
+}
+
+// Waits, if need be, for the broker's end; true once a client is there.
+bool ClientConnected(HANDLE serverEnd) {
+  return ConnectNamedPipe(serverEnd, nullptr) || GetLastError() == ERROR_PIPE_CONNECTED;
+}
+
+// Bytes written into the channel stay in its buffer: the broker never reads.
+bool Writable(HANDLE serverEnd) {
+  const char bytes[8] = "unread!";
+  DWORD written = 0;
+  return WriteFile(serverEnd, bytes, sizeof bytes, &written, nullptr) && written == sizeof bytes;
+}
+
+UniqueHandle RequestChannel(BrokerConnection& c, uint32_t processId) {
+  auto reply = c.GetPluginChannel(processId);
+  if (!reply) {
+    ADD_FAILURE() << reply.error().message;
+    return UniqueHandle();
+  }
+  EXPECT_EQ(reply->status, 0u);
+  EXPECT_NE(reply->handle, client::kNoHandle);
+  return UniqueHandle(reinterpret_cast<HANDLE>(static_cast<uintptr_t>(reply->handle)));
+}
+
+TEST(PluginChannel, HandsThisProcessAServerEndThatTheBrokerHasConnected) {
+  BrokerSession s = Launch();
+  UniqueHandle channel = RequestChannel(s.connection, GetCurrentProcessId());
+  ASSERT_TRUE(channel);
+  EXPECT_TRUE(IsServerEnd(channel.get()));
+  const auto name = NameOf(channel.get());
+  ASSERT_TRUE(name);
+  EXPECT_EQ(name->brokerId, s.process.id());
+  EXPECT_EQ(name->counter, 1u);
+  EXPECT_TRUE(ClientConnected(channel.get()));
+  EXPECT_TRUE(Writable(channel.get()));
+
+  ASSERT_TRUE(s.connection.SendBytes(PingFrame()));
+  EXPECT_TRUE(NextIsPong(s.connection));
+  s.connection.Close();
+  EXPECT_EQ(ExitCodeOf(s.process), 0u);
+}
+
+TEST(PluginChannel, SecondRequestMakesANewPipeAndLeavesTheFirstConnected) {
+  BrokerSession s = Launch();
+  UniqueHandle first = RequestChannel(s.connection, GetCurrentProcessId());
+  UniqueHandle second = RequestChannel(s.connection, GetCurrentProcessId());
+  ASSERT_TRUE(first && second);
+  const auto firstName = NameOf(first.get());
+  const auto secondName = NameOf(second.get());
+  ASSERT_TRUE(firstName && secondName);
+  EXPECT_EQ(secondName->counter, firstName->counter + 1);
+
+  EXPECT_TRUE(ClientConnected(second.get()));
+  EXPECT_TRUE(ClientConnected(first.get()));
+  EXPECT_TRUE(Writable(first.get()));
+  EXPECT_TRUE(Writable(second.get()));
+}
+
+TEST(PluginChannel, ServerEndLandsInTheNamedProcess) {
+  BrokerProcess sleeper = StartSleeper();
+  BrokerSession s = Launch();
+  auto reply = s.connection.GetPluginChannel(sleeper.id());
+  ASSERT_TRUE(reply) << reply.error().message;
+  ASSERT_TRUE(reply->ok());
+
+  HANDLE copy = nullptr;
+  ASSERT_TRUE(DuplicateHandle(sleeper.handle(), reinterpret_cast<HANDLE>(reply->handle),
+                              GetCurrentProcess(), &copy, 0, FALSE, DUPLICATE_SAME_ACCESS));
+  UniqueHandle channel(copy);
+  EXPECT_TRUE(IsServerEnd(channel.get()));
+  EXPECT_TRUE(ClientConnected(channel.get()));
+  sleeper.Terminate(0);
+}
+
+TEST(PluginChannel, ProcessThatCannotBeOpenedGetsNoPipe) {
+  BrokerSession s = Launch();
+  UniqueHandle before = RequestChannel(s.connection, GetCurrentProcessId());
+  auto reply = s.connection.GetPluginChannel(0x7FFFFFF0u);
+  ASSERT_TRUE(reply) << reply.error().message;
+  EXPECT_EQ(reply->status, 0u);
+  EXPECT_EQ(reply->handle, client::kNoHandle);
+  UniqueHandle after = RequestChannel(s.connection, GetCurrentProcessId());
+  const auto b = NameOf(before.get());
+  const auto a = NameOf(after.get());
+  ASSERT_TRUE(b && a);
+  // The refused request took its number all the same...
+  ASSERT_EQ(a->counter, b->counter + 2);
+  // ...but no pipe of that number exists at any tick in between.
+  for (uint32_t tick = b->tick; tick != a->tick + 1; ++tick) {
+    wchar_t name[64];
+    swprintf(name, 64, L"\\\\.\\pipe\\ko.%x.%x.%x", b->brokerId, tick, b->counter + 1);
+    EXPECT_FALSE(WaitNamedPipeW(name, 1));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND)) << tick;
+  }
+}
+
+TEST(PluginChannel, RequestOfTheWrongShapeGetsNoReplyAndTheLoopGoesOn) {
+  BrokerSession s = Launch();
+  const uint32_t pid = GetCurrentProcessId();
+  ASSERT_TRUE(s.connection.SendBytes(
+      Frame(ipc::kMsgGetPluginChannel, {MsgParam::Scalar(4, pid), MsgParam::Scalar(4, pid)})));
+  ASSERT_TRUE(s.connection.SendBytes(Frame(ipc::kMsgGetPluginChannel, {MsgParam::Scalar(2, pid)})));
+  ASSERT_TRUE(s.connection.SendBytes(Frame(ipc::kMsgGetPluginChannel, {MsgParam::Text16(u"1")})));
+  ASSERT_TRUE(s.connection.SendBytes(PingFrame()));
+  EXPECT_TRUE(NextIsPong(s.connection));
+
+  // None of them got as far as taking a pipe number.
+  UniqueHandle channel = RequestChannel(s.connection, pid);
+  ASSERT_TRUE(channel);
+  const auto name = NameOf(channel.get());
+  ASSERT_TRUE(name);
+  EXPECT_EQ(name->counter, 1u);
+}
+
+TEST(PluginChannel, PluginClosingItsEndAtOnceDoesNotStopTheBroker) {
+  BrokerSession s = Launch();
+  // Closed before the broker has connected, the pipe is gone for good; the
+  // broker gives up on it after a bounded time.
+  RequestChannel(s.connection, GetCurrentProcessId()).Reset();
+  ASSERT_TRUE(s.connection.SendBytes(PingFrame()));
+  EXPECT_TRUE(NextIsPong(s.connection));
+
+  UniqueHandle next = RequestChannel(s.connection, GetCurrentProcessId());
+  ASSERT_TRUE(next);
+  EXPECT_TRUE(ClientConnected(next.get()));
+  s.connection.Close();
+  EXPECT_EQ(ExitCodeOf(s.process), 0u);
+}
+
+}  // namespace
+}  // namespace corvane::test
