@@ -142,6 +142,16 @@ TEST(FrameDecoding, StringLongerThanItsFrameIsBadFrame) {
   EXPECT_EQ(e.list.params[1].value, 5u);
 }
 
+TEST(FrameDecoding, StringRunningPastTheBufferIsLeftOut) {
+  // The length word claims 100 units that never arrive: the string is not
+  // appended and decoding goes on after its length word, here the trailer.
+  Decoded d;
+  EXPECT_EQ(d.Feed(Words({kMagic, 7, 2, 9, kT16 + 25, 2, kSep, 100, 3, kEnd})), ipc::kComplete);
+  ASSERT_EQ(d.list.count, 1u);
+  EXPECT_EQ(d.list.params[0].type, 2);
+  EXPECT_EQ(d.list.params[0].value, 3u);
+}
+
 TEST(FrameDecoding, HeaderLimitsThatStillPass) {
   Decoded d;
   // n = 20 and the largest total pass the header and wait for the rest.
@@ -186,8 +196,14 @@ TEST(FrameEncoding, StringSizesInWords) {
   EXPECT_EQ(words(MsgParam::Text8("123456789", ipc::kText8)), 7u + 3);
   EXPECT_EQ(words(MsgParam::Text16(u"abcd")), 7u + 2);
   EXPECT_EQ(words(MsgParam::Text16(u"abcde")), 7u + 3);
-  const auto nine = Frame(1, {MsgParam::Text8("123456789", ipc::kText8)});
+  const auto nine = Frame(1, {MsgParam::Text8("123456789", ipc::kBytes)});
   for (size_t i = 8 * 8 + 1; i < 8 * 9; ++i) EXPECT_EQ(nine[i], 0) << i;
+  // 8-bit class tag words carry bit 30 and no sign extension.
+  EXPECT_EQ(nine, Join(Words({kMagic, 1, 1, 10, 0x4000001A, kSep, 9, 0x3837363534333231ull}),
+                       Words({0x39, kEnd})));
+  const auto five = Frame(1, {MsgParam::Text16(u"abcde")});
+  EXPECT_EQ(five, Join(Words({kMagic, 1, 1, 10, kT16 + 25, kSep, 5, 0x0064006300620061ull}),
+                       Words({0x65, kEnd})));
 }
 
 TEST(FrameDecoding, NullMarkersAndUnknownStringTags) {
