@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include "registry/key_nesting.h"
 #include "registry/open_key.h"
 #include "registry/query_string_value.h"
 #include "registry/reg_key.h"
@@ -54,6 +55,9 @@ bool RegistryListValues(int32_t hive, const std::u16string& key, std::vector<Val
 
 bool RegistryCopyTree(int32_t hive, const std::u16string& source,
                       const std::u16string& destination) {
+  // A destination inside the source would receive its own copy again and
+  // again: the copy would never end.
+  if (IsBelowKey(destination, source)) return false;
   RegKey from;
   if (OpenRegKey(hive, source, KEY_READ, from) != ERROR_SUCCESS) return false;
   RegKey to;

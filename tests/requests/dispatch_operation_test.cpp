@@ -1,0 +1,328 @@
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <cstdint>
+#include <cstring>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "requests/broker_request.h"
+#include "requests/corvane_broker_registry_svc.h"
+#include "tests/registry/scratch_key.h"
+#include "tests/support/debug_capture.h"
+
+namespace corvane {
+namespace {
+
+using namespace std::string_literals;
+using test::BytesOf;
+using test::RawCreateKey;
+using test::RawGet;
+using test::RawKeyExists;
+using test::RawSet;
+using test::RawSetDword;
+using test::RawSetString;
+using test::RawSubkeys;
+using test::ScratchKey;
+
+constexpr int32_t kOk = 0;
+constexpr int32_t kNotFound = 1;
+constexpr int32_t kDenied = 2;
+constexpr int32_t kFailed = 3;
+constexpr int32_t kInvalid = 4;
+
+constexpr int32_t kUser = 0;
+constexpr int32_t kMachine = 1;
+
+const std::string kOutside = "[CorvaneBroker] denied: outside Corvane subtree\n";
+const std::string kMalformed = "[CorvaneBroker] denied: malformed key\n";
+const std::string kUnknownHive = "[CorvaneBroker] denied: unknown hive\n";
+const std::string kReadOnly = "[CorvaneBroker] denied: write to read-only hive\n";
+const std::string kCopyDenied = "[CorvaneBroker] copy tree denied\n";
+
+using Lines = std::vector<std::string>;
+
+class Dispatch : public ::testing::Test {
+ protected:
+  // Runs one request with a text that must be replaced or emptied, and
+  // keeps only the diagnostic lines of that request.
+  int32_t Run(uint32_t operation, const std::u16string& path, const std::u16string& name = u"",
+              const std::u16string& data = u"", int32_t hive = kUser) {
+    capture_.Clear();
+    text = u"stale";
+    return DispatchOperation(operation, hive, path, name, data, text);
+  }
+  Lines lines() { return capture_.Lines(); }
+
+  ScratchKey key;
+  std::u16string text;
+
+ private:
+  test::DebugCapture capture_;
+};
+
+TEST_F(Dispatch, PingAnswersPongWhateverElseArrives) {
+  EXPECT_EQ(Run(11, u"..\\\0junk"s, u"a\\b", u"x", 99), kOk);
+  EXPECT_EQ(text, u"pong");
+  EXPECT_EQ(lines(), Lines{});
+}
+
+TEST_F(Dispatch, UnassignedCodesPassTheKeyCheckAsReadersAndAnswerInvalid) {
+  for (uint32_t op : {0u, 19u, 23u, 1000u, 0xFFFFFFFFu}) {
+    SCOPED_TRACE(op);
+    EXPECT_EQ(Run(op, key.path()), kInvalid);
+    EXPECT_EQ(text, u"");
+    EXPECT_EQ(lines(), Lines{});
+    EXPECT_EQ(Run(op, u"Software\\Corvane\\x", u"", u"", kMachine), kInvalid);
+    EXPECT_EQ(lines(), Lines{});
+
+    EXPECT_EQ(Run(op, u"Software\\Other"), kDenied);
+    EXPECT_EQ(text, u"");
+    EXPECT_EQ(lines(), Lines{kOutside});
+    EXPECT_EQ(Run(op, u""), kDenied);
+    EXPECT_EQ(lines(), Lines{kMalformed});
+    EXPECT_EQ(Run(op, key.path(), u"", u"", 7), kDenied);
+    EXPECT_EQ(lines(), Lines{kUnknownHive});
+  }
+  EXPECT_FALSE(RawKeyExists(key.root(), key.path()));
+}
+
+TEST_F(Dispatch, ReadStringAnswersTheValueOrNotFound) {
+  RawSetString(key.root(), key.path(), u"s", u"hello");
+  RawSetString(key.root(), key.path(), u"e", u"%TEMP%\\x", REG_EXPAND_SZ);
+  RawSetString(key.root(), key.path(), u"", u"default");
+  RawSetDword(key.root(), key.path(), u"d", 1);
+
+  EXPECT_EQ(Run(1, key.path(), u"s"), kOk);
+  EXPECT_EQ(text, u"hello");
+  EXPECT_EQ(Run(1, key.path(), u"e"), kOk);
+  EXPECT_EQ(text, u"%TEMP%\\x");
+  EXPECT_EQ(Run(1, key.path(), u""), kOk);
+  EXPECT_EQ(text, u"default");
+  for (const auto& name : {u"d"s, u"missing"s}) {
+    EXPECT_EQ(Run(1, key.path(), name), kNotFound);
+    EXPECT_EQ(text, u"");
+  }
+  EXPECT_EQ(Run(1, key.Sub(u"missing"), u"s"), kNotFound);
+  EXPECT_EQ(lines(), Lines{});
+}
+
+TEST_F(Dispatch, ValueNamesWithSeparatorsAreInvalidOnlyAfterThePolicyAllows) {
+  const std::u16string fresh = key.Sub(u"fresh");
+  for (uint32_t op : {1u, 2u, 3u, 4u, 5u, 12u, 13u}) {
+    SCOPED_TRACE(op);
+    for (const auto& name : {u"a\\b"s, u"a/b"s, u"a\0b"s}) {
+      EXPECT_EQ(Run(op, fresh, name, u"1"), kInvalid);
+      EXPECT_EQ(text, u"");
+      EXPECT_EQ(lines(), Lines{});
+    }
+    EXPECT_EQ(Run(op, u"Software\\Other", u"a\\b", u"1"), kDenied);
+    EXPECT_EQ(lines(), Lines{kOutside});
+  }
+  EXPECT_FALSE(RawKeyExists(key.root(), fresh));
+
+  // The key operations do not look at the name.
+  RawCreateKey(key.root(), key.Sub(u"k"));
+  EXPECT_EQ(Run(8, key.Sub(u"k"), u"a\\b"), kOk);
+  EXPECT_EQ(Run(9, key.Sub(u"k"), u"a\\b"), kOk);
+  EXPECT_EQ(Run(6, key.Sub(u"k"), u"a\\b"), kOk);
+  EXPECT_FALSE(RawKeyExists(key.root(), key.Sub(u"k")));
+}
+
+TEST_F(Dispatch, WriteStringStoresTheDataWithItsTerminator) {
+  EXPECT_EQ(Run(2, key.Sub(u"new\\deep"), u"v", u"a\0b"s), kOk);
+  EXPECT_EQ(text, u"");
+  const auto stored = RawGet(key.root(), key.Sub(u"new\\deep"), u"v");
+  EXPECT_EQ(stored.type, static_cast<DWORD>(REG_SZ));
+  EXPECT_EQ(stored.bytes, BytesOf(u"a\0b\0"s));
+  EXPECT_EQ(lines(), Lines{});
+}
+
+TEST_F(Dispatch, WritesThatFailAnswerFailed) {
+  // The registry refuses a key name of more than 256 units.
+  const std::u16string tooLong = key.Sub(std::u16string(300, u'x'));
+  EXPECT_EQ(Run(2, tooLong, u"v", u"x"), kFailed);
+  EXPECT_EQ(Run(4, tooLong, u"v", u"1"), kFailed);
+  EXPECT_EQ(Run(13, tooLong, u"v", u"1"), kFailed);
+  EXPECT_EQ(text, u"");
+  EXPECT_EQ(lines(), Lines{});
+}
+
+TEST_F(Dispatch, LocalMachineIsReadOnly) {
+  ScratchKey machine(HKEY_LOCAL_MACHINE);
+  RawSetString(HKEY_LOCAL_MACHINE, machine.path(), u"v", u"machine value");
+  RawCreateKey(HKEY_LOCAL_MACHINE, machine.Sub(u"child"));
+
+  EXPECT_EQ(Run(1, machine.path(), u"v", u"", kMachine), kOk);
+  EXPECT_EQ(text, u"machine value");
+  EXPECT_EQ(Run(8, machine.path(), u"", u"", kMachine), kOk);
+  EXPECT_EQ(Run(9, machine.path(), u"", u"", kMachine), kOk);
+  EXPECT_EQ(text, u"child\0"s);
+  EXPECT_EQ(lines(), Lines{});
+
+  for (uint32_t op : {2u, 4u, 5u, 6u, 7u, 13u}) {
+    SCOPED_TRACE(op);
+    EXPECT_EQ(Run(op, machine.path(), u"v", u"1", kMachine), kDenied);
+    EXPECT_EQ(lines(), Lines{kReadOnly});
+    EXPECT_EQ(Run(op, u"System", u"v", u"1", kMachine), kDenied);
+    EXPECT_EQ(lines(), Lines{kReadOnly});
+  }
+  EXPECT_EQ(Run(20, machine.path(), machine.Sub(u"copy"), u"", kMachine), kDenied);
+  EXPECT_EQ(lines(), Lines{kCopyDenied});
+  EXPECT_EQ(RawGet(HKEY_LOCAL_MACHINE, machine.path(), u"v").bytes, BytesOf(u"machine value\0"s));
+  EXPECT_EQ(RawSubkeys(HKEY_LOCAL_MACHINE, machine.path()), std::vector<std::u16string>{u"child"});
+
+  // The user hive's own "corvane" root is not a machine root.
+  EXPECT_EQ(Run(1, u"Corvane\\x", u"v", u"", kMachine), kDenied);
+  EXPECT_EQ(lines(), Lines{kOutside});
+}
+
+TEST_F(Dispatch, DwordWritesKeepTheLow32BitsOfASignedParse) {
+  struct Case {
+    std::u16string data;
+    uint32_t stored;
+  };
+  const Case cases[] = {
+      {u"4294967295", 0xFFFFFFFFu}, {u"-1", 0xFFFFFFFFu}, {u"letters", 0},
+      {u"4294967296", 0},           {u" \t+42xyz", 42},   {u"99999999999999999999", 0xFFFFFFFFu}};
+  for (const auto& c : cases) {
+    EXPECT_EQ(Run(4, key.path(), u"d", c.data), kOk);
+    const auto stored = RawGet(key.root(), key.path(), u"d");
+    EXPECT_EQ(stored.type, static_cast<DWORD>(REG_DWORD));
+    uint32_t value = 0;
+    ASSERT_EQ(stored.bytes.size(), sizeof(value));
+    memcpy(&value, stored.bytes.data(), sizeof(value));
+    EXPECT_EQ(value, c.stored);
+  }
+  EXPECT_EQ(text, u"");
+}
+
+TEST_F(Dispatch, DwordReadsAnswerUnsignedDecimalOrNotFound) {
+  RawSetDword(key.root(), key.path(), u"max", 0xFFFFFFFFu);
+  RawSetDword(key.root(), key.path(), u"zero", 0);
+  RawSetString(key.root(), key.path(), u"s", u"12");
+  const uint64_t q = 5;
+  RawSet(key.root(), key.path(), u"q", REG_QWORD, &q, sizeof(q));
+
+  EXPECT_EQ(Run(3, key.path(), u"max"), kOk);
+  EXPECT_EQ(text, u"4294967295");
+  EXPECT_EQ(Run(3, key.path(), u"zero"), kOk);
+  EXPECT_EQ(text, u"0");
+  for (const auto& name : {u"s"s, u"q"s, u"missing"s}) {
+    EXPECT_EQ(Run(3, key.path(), name), kNotFound);
+    EXPECT_EQ(text, u"");
+  }
+}
+
+TEST_F(Dispatch, QwordsRoundTripThroughAnUnsignedParse) {
+  EXPECT_EQ(Run(13, key.path(), u"q", u"-1"), kOk);
+  EXPECT_EQ(RawGet(key.root(), key.path(), u"q").bytes, std::vector<uint8_t>(8, 0xFF));
+  EXPECT_EQ(Run(12, key.path(), u"q"), kOk);
+  EXPECT_EQ(text, u"18446744073709551615");
+
+  EXPECT_EQ(Run(13, key.path(), u"q", u"123456789012"), kOk);
+  EXPECT_EQ(Run(12, key.path(), u"q"), kOk);
+  EXPECT_EQ(text, u"123456789012");
+
+  RawSetDword(key.root(), key.path(), u"d", 1);
+  EXPECT_EQ(Run(12, key.path(), u"d"), kNotFound);
+  EXPECT_EQ(text, u"");
+}
+
+TEST_F(Dispatch, DeletesSucceedWhenNothingIsLeft) {
+  RawSetString(key.root(), key.path(), u"v", u"x");
+  RawCreateKey(key.root(), key.Sub(u"parent\\child"));
+  RawSetString(key.root(), key.Sub(u"tree\\a\\b"), u"v", u"x");
+
+  EXPECT_EQ(Run(5, key.path(), u"v"), kOk);
+  EXPECT_FALSE(RawGet(key.root(), key.path(), u"v").found);
+  EXPECT_EQ(Run(5, key.path(), u"v"), kOk);
+  EXPECT_EQ(Run(5, key.Sub(u"missing"), u"v"), kFailed);
+
+  EXPECT_EQ(Run(6, key.Sub(u"parent"), u""), kFailed);
+  EXPECT_TRUE(RawKeyExists(key.root(), key.Sub(u"parent\\child")));
+  EXPECT_EQ(Run(6, key.Sub(u"parent\\child"), u""), kOk);
+  EXPECT_EQ(Run(6, key.Sub(u"missing"), u""), kOk);
+
+  EXPECT_EQ(Run(7, key.Sub(u"tree"), u""), kOk);
+  EXPECT_FALSE(RawKeyExists(key.root(), key.Sub(u"tree")));
+  EXPECT_EQ(Run(7, key.Sub(u"tree"), u""), kOk);
+  EXPECT_EQ(text, u"");
+  EXPECT_EQ(lines(), Lines{});
+}
+
+TEST_F(Dispatch, KeyExistsAnswersOkOrNotFound) {
+  RawCreateKey(key.root(), key.path());
+  EXPECT_EQ(Run(8, key.path()), kOk);
+  EXPECT_EQ(Run(8, key.Sub(u"missing")), kNotFound);
+  EXPECT_EQ(text, u"");
+}
+
+TEST_F(Dispatch, ListSubkeysJoinsNamesEachFollowedByNul) {
+  RawCreateKey(key.root(), key.Sub(u"A\\grandchild"));
+  RawCreateKey(key.root(), key.Sub(u"B"));
+  RawCreateKey(key.root(), key.Sub(u"empty"));
+
+  const auto order = RawSubkeys(key.root(), key.path());
+  ASSERT_EQ(order.size(), 3u);
+  std::u16string expected;
+  for (const auto& name : order) expected += name + u'\0';
+  EXPECT_EQ(Run(9, key.path()), kOk);
+  EXPECT_EQ(text, expected);
+
+  EXPECT_EQ(Run(9, key.Sub(u"A")), kOk);
+  EXPECT_EQ(text, u"grandchild\0"s);
+  EXPECT_EQ(Run(9, key.Sub(u"empty")), kOk);
+  EXPECT_EQ(text, u"");
+  EXPECT_EQ(Run(9, key.Sub(u"missing")), kNotFound);
+  EXPECT_EQ(text, u"");
+}
+
+TEST_F(Dispatch, ListValuesJoinsNamesAndTexts) {
+  RawSetString(key.root(), key.path(), u"", u"default");
+  RawSetDword(key.root(), key.path(), u"d", 5);
+  RawSetString(key.root(), key.path(), u"s", u"text");
+
+  const std::map<std::u16string, std::u16string> texts = {
+      {u"", u"default"}, {u"d", u""}, {u"s", u"text"}};
+  std::u16string expected;
+  for (const auto& name : test::RawValueNames(key.root(), key.path())) {
+    expected += name + u'\0' + texts.at(name) + u'\0';
+  }
+  EXPECT_EQ(expected.size(), 19u);
+  EXPECT_EQ(Run(10, key.path()), kOk);
+  EXPECT_EQ(text, expected);
+
+  RawCreateKey(key.root(), key.Sub(u"none"));
+  EXPECT_EQ(Run(10, key.Sub(u"none")), kOk);
+  EXPECT_EQ(text, u"");
+  EXPECT_EQ(Run(10, key.Sub(u"missing")), kNotFound);
+  EXPECT_EQ(text, u"");
+}
+
+TEST_F(Dispatch, CopyKeyTreeChecksBothKeysAndAnswersNotFoundOnFailure) {
+  RawSetString(key.root(), key.Sub(u"src\\sub"), u"v", u"x");
+
+  EXPECT_EQ(Run(20, key.Sub(u"src"), key.Sub(u"dst")), kOk);
+  EXPECT_TRUE(RawGet(key.root(), key.Sub(u"dst\\sub"), u"v").found);
+  EXPECT_EQ(lines(), Lines{});
+
+  EXPECT_EQ(Run(20, key.Sub(u"src"), u"Software\\Other\\dst"), kDenied);
+  EXPECT_EQ(lines(), Lines{kCopyDenied});
+  EXPECT_FALSE(RawKeyExists(HKEY_CURRENT_USER, u"Software\\Other\\dst"));
+  EXPECT_EQ(Run(20, u"Software\\Other", key.Sub(u"dst2")), kDenied);
+  EXPECT_EQ(lines(), Lines{kCopyDenied});
+  EXPECT_EQ(Run(20, key.Sub(u"src"), u""), kDenied);
+  EXPECT_EQ(lines(), Lines{kCopyDenied});
+  EXPECT_FALSE(RawKeyExists(key.root(), key.Sub(u"dst2")));
+
+  EXPECT_EQ(Run(20, key.Sub(u"missing"), key.Sub(u"dst3")), kNotFound);
+  EXPECT_FALSE(RawKeyExists(key.root(), key.Sub(u"dst3")));
+  EXPECT_EQ(Run(20, key.Sub(u"src"), key.Sub(u"src\\inside")), kNotFound);
+  EXPECT_EQ(text, u"");
+  EXPECT_EQ(lines(), Lines{});
+}
+
+}  // namespace
+}  // namespace corvane
