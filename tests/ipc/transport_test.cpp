@@ -100,11 +100,13 @@ TEST(PipeTransport, LargeMessageArrivesInReadsOfAtMost4096Bytes) {
   const auto data = Pattern(10000);
   Client client;
   PipeTransportWithMessagePump t;
-  ASSERT_TRUE(t.AttachAndConnect(CreateServerPipe(name), false));
+  HANDLE server = CreateServerPipe(name);
+  ASSERT_NE(server, INVALID_HANDLE_VALUE);
   client = Client([&] {
     Handle h = ConnectClient(name);
     WriteAll(h.get(), data);  // one write; blocks until the server has read it
   });
+  ASSERT_TRUE(t.AttachAndConnect(server, true));
   std::vector<uint8_t> got;
   int reads = 0;
   while (got.size() < data.size()) {
@@ -191,12 +193,15 @@ TEST(PipeTransport, WritesWholeBuffers) {
   ASSERT_TRUE(t.AttachAndConnect(CreateServerPipe(name), false));
   h = ConnectClient(name);
   ASSERT_TRUE(h.valid());
-  client = Client([&] { received = ReadToEnd(h.get()); });
+  // A write completes once its bytes are in the pipe, not once they are read,
+  // and disconnecting drops what is unread: the client reads all of it first.
+  client = Client([&] { received = ReadBytes(h.get(), data.size() + 1); });
   EXPECT_TRUE(t.Write(data.data(), data.size()));
   EXPECT_TRUE(t.Write(nullptr, 0));  // nothing to do, and nothing sent
   EXPECT_TRUE(t.Write("!", 1));
-  t.Close();
   client.join();
+  t.Close();
+  EXPECT_TRUE(ReadToEnd(h.get()).empty());
   ASSERT_EQ(received.size(), data.size() + 1);
   EXPECT_TRUE(std::equal(data.begin(), data.end(), received.begin()));
   EXPECT_EQ(received.back(), '!');
