@@ -39,7 +39,13 @@ int32_t FileExport(const std::u16string& source, const std::u16string& destinati
 
 int32_t AppDataFileOperation(BrokerOperation operation, const std::u16string& path,
                              const std::u16string& data, std::u16string& text) {
-  const PolicyVerdict verdict = CheckAppDataPath(path, AppDataFolder());
+  const std::u16string folder = AppDataFolder();
+  PolicyVerdict verdict = CheckAppDataPath(path, folder);
+  // A write creates path + ".tmp" first; for the corvane folder itself that
+  // name lies beside the folder, outside it.
+  if (verdict == PolicyVerdict::Allow && operation == BrokerOperation::FileWrite) {
+    verdict = CheckAppDataPath(path + u".tmp", folder);
+  }
   if (verdict != PolicyVerdict::Allow) return Refuse("[CorvaneBroker] ", verdict);
 
   std::vector<uint8_t> bytes;

@@ -1,0 +1,349 @@
+// The file operations end to end through the request dispatch, on Wine's
+// real file system: the prefix's own AppData\Roaming and AppData\Local\Temp.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "requests/folders.h"
+#include "requests/hex_text.h"
+#include "tests/files/local_files.h"
+#include "tests/files/request.h"
+#include "tests/support/debug_capture.h"
+
+namespace {
+
+using namespace corvane::test;
+
+constexpr uint32_t kRead = 14, kWrite = 15, kExists = 16, kDelete = 17, kCopy = 21, kExport = 22;
+
+class FileOperations : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    appData = corvane::AppDataFolder();
+    temp = corvane::TempFolder();
+    ASSERT_FALSE(appData.empty());
+    ASSERT_FALSE(temp.empty());
+    work = appData + u"\\corvane\\file-operations";
+    tempWork = temp + u"\\corvane-file-operations";
+    for (const auto* folder : {&work, &tempWork, &outside}) {
+      RemoveTree(*folder);
+      MakeFolders(*folder);
+      ASSERT_TRUE(IsFolder(*folder));
+    }
+    capture.Clear();
+  }
+  void TearDown() override {
+    for (const auto* folder : {&work, &tempWork, &outside}) RemoveTree(*folder);
+  }
+
+  std::u16string appData, temp, work, tempWork;
+  std::u16string outside = u"C:\\corvane-file-operations-outside";
+  DebugCapture capture;
+};
+
+TEST_F(FileOperations, ReadAnswersContentsAsHexText) {
+  ASSERT_TRUE(WriteBytes(work + u"\\empty", {}));
+  ASSERT_TRUE(WriteBytes(work + u"\\three", {0x00, 0xAB, 0xFF}));
+
+  Reply r = Call(kRead, work + u"\\empty");
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.text, u"");
+  r = Call(kRead, work + u"\\three");
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.text, u"00abff");
+
+  for (const auto& unreadable : {work + u"\\missing", work, work + u"\\no\\such\\file"}) {
+    r = Call(kRead, unreadable);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.text, u"");
+  }
+  EXPECT_TRUE(capture.Lines().empty());
+}
+
+TEST_F(FileOperations, ReadLimitIsExactlyFourMebibytes) {
+  std::vector<uint8_t> bytes(4194304);
+  for (size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<uint8_t>(i * 7 + i / 251);
+  ASSERT_TRUE(WriteBytes(work + u"\\limit", bytes));
+  Reply r = Call(kRead, work + u"\\limit");
+  EXPECT_EQ(r.status, 0);
+  ASSERT_EQ(r.text.size(), 8388608u);
+  EXPECT_TRUE(r.text == corvane::HexText::Encode(bytes));
+
+  bytes.push_back(0x42);
+  ASSERT_TRUE(WriteBytes(work + u"\\over", bytes));
+  r = Call(kRead, work + u"\\over");
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.text, u"");
+}
+
+TEST_F(FileOperations, WriteReplacesTheTargetWholeThroughATemporaryFile) {
+  const std::u16string target = work + u"\\state.json";
+  ASSERT_TRUE(WriteBytes(target, Bytes("a longer previous content")));
+  EXPECT_EQ(Call(kWrite, target, {}, u"00ABff").status, 0);
+  EXPECT_EQ(ReadBytes(target), (std::vector<uint8_t>{0x00, 0xAB, 0xFF}));
+  EXPECT_FALSE(Exists(target + u".tmp"));
+
+  // A temporary file left by a crash is reused.
+  ASSERT_TRUE(WriteBytes(target + u".tmp", Bytes("stale")));
+  EXPECT_EQ(Call(kWrite, target, {}, u"6869").status, 0);
+  EXPECT_EQ(ReadBytes(target), Bytes("hi"));
+  EXPECT_FALSE(Exists(target + u".tmp"));
+
+  // Empty data truncates an existing file and creates a new one.
+  EXPECT_EQ(Call(kWrite, target, {}, u"").status, 0);
+  EXPECT_TRUE(ReadBytes(target).empty());
+  EXPECT_EQ(Call(kWrite, work + u"\\new-empty", {}, u"").status, 0);
+  EXPECT_TRUE(Exists(work + u"\\new-empty"));
+  EXPECT_TRUE(ReadBytes(work + u"\\new-empty").empty());
+  EXPECT_TRUE(capture.Lines().empty());
+}
+
+TEST_F(FileOperations, WriteWithBadHexAnswersInvalidAndTouchesNothing) {
+  const std::u16string existing = work + u"\\keep";
+  ASSERT_TRUE(WriteBytes(existing, Bytes("keep")));
+  const std::u16string inNewFolder = work + u"\\new-folder\\x";
+  for (const std::u16string data : {u"abc", u"0g", u"g0", u"00ab0", u"0x00", u"00 "}) {
+    EXPECT_EQ(Call(kWrite, existing, {}, data).status, 4);
+    EXPECT_EQ(Call(kWrite, inNewFolder, {}, data).status, 4);
+  }
+  EXPECT_EQ(ReadBytes(existing), Bytes("keep"));
+  EXPECT_FALSE(Exists(existing + u".tmp"));
+  EXPECT_FALSE(Exists(work + u"\\new-folder"));
+  EXPECT_TRUE(capture.Lines().empty());
+
+  // The path check comes first: a refused path with bad data is a refusal.
+  EXPECT_EQ(Call(kWrite, outside + u"\\x", {}, u"abc").status, 2);
+}
+
+TEST_F(FileOperations, WriteCreatesOnlyTheParentLevel) {
+  EXPECT_EQ(Call(kWrite, work + u"\\parent\\x.bin", {}, u"01").status, 0);
+  EXPECT_EQ(ReadBytes(work + u"\\parent\\x.bin"), (std::vector<uint8_t>{0x01}));
+
+  EXPECT_EQ(Call(kWrite, work + u"\\grand\\parent\\x.bin", {}, u"01").status, 3);
+  EXPECT_FALSE(Exists(work + u"\\grand"));
+
+  // Only a backslash separates the parent; with a slash the folder is missing.
+  EXPECT_EQ(Call(kWrite, work + u"/slash/x.bin", {}, u"01").status, 3);
+  EXPECT_FALSE(Exists(work + u"\\slash"));
+}
+
+TEST_F(FileOperations, WriteThatCannotReplaceTheTargetLeavesItAndNoTemporary) {
+  const std::u16string held = work + u"\\held";
+  ASSERT_TRUE(WriteBytes(held, Bytes("held")));
+  HANDLE h = CreateFileW(W(held), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(h, INVALID_HANDLE_VALUE);
+  EXPECT_EQ(Call(kWrite, held, {}, u"6869").status, 3);
+  EXPECT_FALSE(Exists(held + u".tmp"));
+  CloseHandle(h);
+  EXPECT_EQ(ReadBytes(held), Bytes("held"));
+
+  const std::u16string folder = work + u"\\a-folder";
+  MakeFolders(folder);
+  ASSERT_TRUE(WriteBytes(folder + u"\\inside", Bytes("inside")));
+  EXPECT_EQ(Call(kWrite, folder, {}, u"6869").status, 3);
+  EXPECT_FALSE(Exists(folder + u".tmp"));
+  EXPECT_TRUE(IsFolder(folder));
+  EXPECT_EQ(ReadBytes(folder + u"\\inside"), Bytes("inside"));
+}
+
+TEST_F(FileOperations, WriteFailsWhileAnotherWriteHoldsTheTemporary) {
+  const std::u16string target = work + u"\\busy";
+  ASSERT_TRUE(WriteBytes(target, Bytes("before")));
+  HANDLE h = CreateFileW(W(target + u".tmp"), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                         FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(h, INVALID_HANDLE_VALUE);
+  EXPECT_EQ(Call(kWrite, target, {}, u"6869").status, 3);
+  CloseHandle(h);
+  // The other writer's temporary file is not ours to delete.
+  EXPECT_TRUE(Exists(target + u".tmp"));
+  EXPECT_EQ(ReadBytes(target), Bytes("before"));
+}
+
+// The temporary file of a write of the corvane folder itself would be
+// "corvane.tmp" beside it: such a write is refused before anything is touched.
+TEST_F(FileOperations, WriteOfTheCorvaneFolderItselfIsRefused) {
+  const std::u16string beside = appData + u"\\corvane.tmp";
+  ASSERT_TRUE(WriteBytes(beside, Bytes("someone else's")));
+  for (const auto& folder : {appData + u"\\corvane", appData + u"\\CORVANE", appData + u"/corvane",
+                             appData + u"\\corvane0123abcd"}) {
+    capture.Clear();
+    EXPECT_EQ(Call(kWrite, folder, {}, u"6869").status, 2);
+    EXPECT_EQ(Call(kWrite, folder, {}, u"abc").status, 2);  // refused before decoding
+    const auto lines = capture.Lines();
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_EQ(lines[0], "[CorvaneBroker] denied: outside Corvane subtree\n");
+  }
+  EXPECT_EQ(ReadBytes(beside), Bytes("someone else's"));
+  EXPECT_FALSE(Exists(appData + u"\\corvane0123abcd.tmp"));
+  // The folder itself can still be tested, and a file directly inside it written.
+  EXPECT_EQ(Call(kExists, appData + u"\\corvane").status, 0);
+  EXPECT_EQ(Call(kWrite, appData + u"\\corvane\\.tmp-free", {}, u"").status, 0);
+  DeleteFileW(W(appData + u"\\corvane\\.tmp-free"));
+  DeleteFileW(W(beside));
+}
+
+TEST_F(FileOperations, ExistsAndDelete) {
+  const std::u16string file = work + u"\\file";
+  ASSERT_TRUE(WriteBytes(file, Bytes("x")));
+  EXPECT_EQ(Call(kExists, file).status, 0);
+  EXPECT_EQ(Call(kExists, work).status, 0);  // a folder counts
+  EXPECT_EQ(Call(kExists, work + u"\\missing").status, 1);
+  EXPECT_EQ(Call(kExists, work + u"\\missing\\x").status, 1);
+
+  EXPECT_EQ(Call(kDelete, file).status, 0);
+  EXPECT_FALSE(Exists(file));
+  EXPECT_EQ(Call(kDelete, file).status, 0);                           // already absent
+  EXPECT_EQ(Call(kDelete, work + u"\\missing-folder\\x").status, 3);  // path not found
+  EXPECT_EQ(Call(kDelete, work).status, 3);                           // not a file
+  EXPECT_TRUE(IsFolder(work));
+  EXPECT_TRUE(capture.Lines().empty());
+}
+
+TEST_F(FileOperations, CopyIntoTempReplacesAndGivesNormalAttributes) {
+  const std::u16string source = outside + u"\\Report.PDF";
+  ASSERT_TRUE(WriteBytes(source, Bytes("%PDF-source")));
+  ASSERT_TRUE(SetFileAttributesW(W(source), FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN));
+  MakeFolders(tempWork + u"\\job");
+
+  // A new copy would take the source's attributes; they are reset.
+  const std::u16string fresh = tempWork + u"\\job\\fresh.pdf";
+  EXPECT_EQ(Call(kCopy, source, fresh).status, 0);
+  EXPECT_EQ(ReadBytes(fresh), Bytes("%PDF-source"));
+  EXPECT_EQ(Attributes(fresh) & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN), 0u)
+      << Attributes(fresh);
+  EXPECT_NE(Attributes(source) & FILE_ATTRIBUTE_READONLY, 0u);  // the source keeps its own
+
+  const std::u16string existing = tempWork + u"\\job\\copy.pdf";
+  ASSERT_TRUE(WriteBytes(existing, Bytes("an older and longer destination")));
+  EXPECT_EQ(Call(kCopy, source, existing).status, 0);
+  EXPECT_EQ(ReadBytes(existing), Bytes("%PDF-source"));
+  EXPECT_EQ(Attributes(existing) & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN), 0u);
+  EXPECT_EQ(Call(kCopy, source, existing).status, 0);  // and can be replaced again
+
+  const std::u16string missingTarget = tempWork + u"\\from-missing.pdf";
+  EXPECT_EQ(Call(kCopy, outside + u"\\missing.pdf", missingTarget).status, 1);
+  EXPECT_FALSE(Exists(missingTarget));
+  EXPECT_EQ(Call(kCopy, source, tempWork + u"\\no-folder\\copy.pdf").status, 3);
+  EXPECT_TRUE(capture.Lines().empty());
+  SetFileAttributesW(W(source), FILE_ATTRIBUTE_NORMAL);
+}
+
+TEST_F(FileOperations, ExportKeepsTheAttributesTheCopyGot) {
+  const std::u16string source = tempWork + u"\\img.PNG";
+  ASSERT_TRUE(WriteBytes(source, Bytes("PNG-bytes")));
+  ASSERT_TRUE(SetFileAttributesW(W(source), FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN));
+
+  // A new file takes the source's attributes from the copy, and keeps them.
+  const std::u16string fresh = outside + u"\\fresh.png";
+  EXPECT_EQ(Call(kExport, source, fresh).status, 0);
+  EXPECT_EQ(ReadBytes(fresh), Bytes("PNG-bytes"));
+  const DWORD attributes = Attributes(fresh);
+  EXPECT_EQ(attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN),
+            DWORD{FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN})
+      << attributes;
+  SetFileAttributesW(W(fresh), FILE_ATTRIBUTE_NORMAL);
+
+  const std::u16string existing = outside + u"\\img.png";
+  ASSERT_TRUE(WriteBytes(existing, Bytes("older, longer destination")));
+  EXPECT_EQ(Call(kExport, source, existing).status, 0);
+  EXPECT_EQ(ReadBytes(existing), Bytes("PNG-bytes"));
+  SetFileAttributesW(W(existing), FILE_ATTRIBUTE_NORMAL);
+  SetFileAttributesW(W(source), FILE_ATTRIBUTE_NORMAL);
+
+  const std::u16string fromMissing = outside + u"\\from-missing.png";
+  EXPECT_EQ(Call(kExport, tempWork + u"\\missing.png", fromMissing).status, 1);
+  EXPECT_FALSE(Exists(fromMissing));
+  EXPECT_EQ(Call(kExport, source, outside + u"\\no-folder\\img.png").status, 3);
+  EXPECT_TRUE(capture.Lines().empty());
+}
+
+// The verdict that each example of the path rules must produce end to end:
+// allowed requests run (any status but 2, no line), refused ones answer 2
+// with their line and touch nothing.
+struct Example {
+  uint32_t operation;
+  std::u16string path;
+  std::u16string name;
+  const char* verdict;  // nullptr: allowed
+};
+
+constexpr const char* kOutside = "denied: outside Corvane subtree";
+constexpr const char* kMalformed = "denied: malformed key";
+
+TEST_F(FileOperations, PolicyExamplesEndToEnd) {
+  const std::u16string& ad = appData;
+  const std::u16string& tmp = temp;
+  std::vector<Example> examples;
+  const std::vector<std::pair<std::u16string, const char*>> appDataExamples = {
+      {ad + u"\\corvane\\state.json", nullptr},
+      {ad + u"\\CORVANE\\sub\\x.bin", nullptr},
+      {ad + u"\\corvane", nullptr},
+      {ad + u"\\corvane0123abcd\\x", nullptr},
+      {ad + u"\\Corvane0123ABCD\\x", nullptr},
+      {ad + u"\\corvane0123abcg\\x", kOutside},
+      {ad + u"\\corvane012\\x", kOutside},
+      {ad + u"\\corvanex\\x", kOutside},
+      {ad, kOutside},
+      {ad + u"\\", kOutside},
+      {ad + u"\\other\\corvane\\x", kOutside},
+      {ad + u"\\corvane\\..\\other", kMalformed},
+  };
+  for (const auto& [path, verdict] : appDataExamples) {
+    std::u16string slashes = path, doubled;
+    for (auto& c : slashes)
+      if (c == u'\\') c = u'/';
+    for (char16_t c : path) {
+      doubled.push_back(c);
+      if (c == u'\\' && doubled.size() > 3) doubled.push_back(c);
+    }
+    for (const uint32_t op : {kRead, kExists, kDelete}) {
+      for (const auto& p : {path, slashes, doubled}) examples.push_back({op, p, {}, verdict});
+    }
+  }
+  const std::u16string pdf = outside + u"\\a.pdf";
+  examples.insert(examples.end(),
+                  {
+                      {kCopy, u"D:\\Docs\\Report.PDF", tmp + u"\\job\\copy.pdf", nullptr},
+                      {kCopy, u"\\\\?\\C:\\a.pdf", tmp + u"\\job\\copy.pdf", nullptr},
+                      {kCopy, u"a.pdf", tmp + u"\\copy.pdf", kMalformed},
+                      {kCopy, u"C:\\x\\..\\a.pdf", tmp + u"\\copy.pdf", kMalformed},
+                      {kCopy, u"C:\\a.pdfx", tmp + u"\\copy.pdf", kOutside},
+                      {kCopy, pdf, tmp + u"\\copy.txt", kOutside},
+                      {kCopy, pdf, tmp + u"x\\a.pdf", kOutside},
+                      {kCopy, u"C:\\.pdf", tmp + u"\\corvane-file-operations\\c.pdf", nullptr},
+                      {kCopy, pdf, tmp + u"\\.pdf", nullptr},
+                      {kExport, tmp + u"\\img.PNG", u"E:\\out\\img.png", nullptr},
+                      {kExport, tmp + u"\\img.png", outside + u"\\img.jpg", kOutside},
+                      {kExport, tmp + u"\\img.tiff", outside + u"\\img.tiff", kOutside},
+                      {kExport, tmp + u"\\img.jpeg", outside + u"\\img.jpeg", kOutside},
+                      {kExport, tmp + u"\\dir.png\\file", outside + u"\\img.png", kOutside},
+                      {kExport, tmp + u"\\img.png", u"C:\\out\\img.png:s", kMalformed},
+                      {kExport, u"\\\\?\\" + tmp + u"\\a.png", outside + u"\\a.png", kMalformed},
+                      {kExport, outside + u"\\a.png", outside + u"\\b.png", kOutside},
+                  });
+
+  for (const auto& e : examples) {
+    capture.Clear();
+    const Reply r = Call(e.operation, e.path, e.name);
+    const auto lines = capture.Lines();
+    const std::string where = "operation " + std::to_string(e.operation) + " path of " +
+                              std::to_string(e.path.size()) + " units";
+    if (e.verdict == nullptr) {
+      EXPECT_NE(r.status, 2) << where;
+      EXPECT_TRUE(lines.empty()) << where;
+      continue;
+    }
+    EXPECT_EQ(r.status, 2) << where;
+    EXPECT_EQ(r.text, u"") << where;
+    const std::string prefix = e.operation == kCopy     ? "[CorvaneBroker] file copy "
+                               : e.operation == kExport ? "[CorvaneBroker] file export "
+                                                        : "[CorvaneBroker] ";
+    ASSERT_EQ(lines.size(), 1u) << where;
+    EXPECT_EQ(lines[0], prefix + e.verdict + "\n") << where;
+  }
+  EXPECT_FALSE(Exists(tmp + u"\\.pdf"));  // the source does not exist
+  RemoveTree(tmp + u"\\.pdf");
+}
+
+}  // namespace
