@@ -1,7 +1,9 @@
 #include "requests/folders.h"
 
-#include <shlobj.h>
+// clang-format off
 #include <windows.h>
+#include <shlobj.h>
+// clang-format on
 
 namespace corvane {
 

@@ -1,8 +1,10 @@
 #include "requests/shell_open.h"
 
+// clang-format off
+#include <windows.h>
 #include <objbase.h>
 #include <shellapi.h>
-#include <windows.h>
+// clang-format on
 
 #include <cstdint>
 #include <cstdio>

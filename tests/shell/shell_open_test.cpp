@@ -1,0 +1,265 @@
+// Operation 18 end to end under Wine: associations registered in the test
+// prefix under HKEY_CLASSES_ROOT start a recorder program, which writes down
+// the argument it got; the shell and the processes are real.
+#include <gtest/gtest.h>
+// clang-format off
+#include <windows.h>
+#include <objbase.h>
+// clang-format on
+
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "requests/corvane_broker_registry_svc.h"
+#include "tests/support/debug_capture.h"
+
+namespace {
+
+constexpr uint32_t kShellOpen = 18;
+const std::wstring kFolder = L"C:\\corvane-shell-test";
+const std::wstring kLaunches = kFolder + L"\\launches";
+const std::wstring kTestProgId = L"Corvane.ShellTest.Csv";
+
+std::u16string U(const std::wstring& s) {
+  return std::u16string(s.begin(), s.end());
+}
+
+int32_t Open(const std::wstring& target, int32_t hive = 0, const std::u16string& name = {},
+             const std::u16string& data = {}) {
+  std::u16string text = u"stale";
+  const int32_t status = corvane::DispatchOperation(kShellOpen, hive, U(target), name, data, text);
+  EXPECT_EQ(text, u"");
+  return status;
+}
+
+std::wstring ProgramFolder() {
+  wchar_t self[MAX_PATH] = {};
+  GetModuleFileNameW(nullptr, self, MAX_PATH);
+  std::wstring path(self);
+  return path.substr(0, path.rfind(L'\\'));
+}
+
+void SetDefault(const std::wstring& key, const std::wstring& value) {
+  HKEY handle = nullptr;
+  ASSERT_EQ(RegCreateKeyExW(HKEY_CLASSES_ROOT, key.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr,
+                            &handle, nullptr),
+            ERROR_SUCCESS);
+  RegSetValueExW(handle, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                 static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
+  RegCloseKey(handle);
+}
+
+bool ReadDefault(const std::wstring& key, std::wstring& value) {
+  wchar_t buffer[2048] = {};
+  DWORD size = sizeof buffer;
+  if (RegGetValueW(HKEY_CLASSES_ROOT, key.c_str(), nullptr, RRF_RT_REG_SZ, nullptr, buffer,
+                   &size) != ERROR_SUCCESS) {
+    return false;
+  }
+  value = buffer;
+  return true;
+}
+
+void WriteFileText(const std::wstring& path, const char* text) {
+  HANDLE h = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+  ASSERT_NE(h, INVALID_HANDLE_VALUE);
+  DWORD written = 0;
+  WriteFile(h, text, static_cast<DWORD>(strlen(text)), &written, nullptr);
+  CloseHandle(h);
+}
+
+std::vector<std::wstring> Records(const std::wstring& folder) {
+  std::vector<std::wstring> records;
+  WIN32_FIND_DATAW found;
+  HANDLE h = FindFirstFileW((folder + L"\\*.txt").c_str(), &found);
+  if (h == INVALID_HANDLE_VALUE) return records;
+  do {
+    HANDLE file = CreateFileW((folder + L"\\" + found.cFileName).c_str(), GENERIC_READ,
+                              FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) continue;
+    wchar_t buffer[4096] = {};
+    DWORD got = 0;
+    ReadFile(file, buffer, sizeof buffer - sizeof(wchar_t), &got, nullptr);
+    CloseHandle(file);
+    records.emplace_back(buffer, got / sizeof(wchar_t));
+  } while (FindNextFileW(h, &found));
+  FindClose(h);
+  return records;
+}
+
+void RemoveRecords(const std::wstring& folder) {
+  WIN32_FIND_DATAW found;
+  HANDLE h = FindFirstFileW((folder + L"\\*").c_str(), &found);
+  if (h != INVALID_HANDLE_VALUE) {
+    do {
+      DeleteFileW((folder + L"\\" + found.cFileName).c_str());
+    } while (FindNextFileW(h, &found));
+    FindClose(h);
+  }
+}
+
+// The shell hands over and returns; the recorder runs on its own. Waits
+// (giving up after a minute) until `count` launches have been recorded.
+std::vector<std::wstring> WaitForRecords(size_t count) {
+  std::vector<std::wstring> records;
+  for (int i = 0; i < 1200; ++i) {
+    records = Records(kLaunches);
+    if (records.size() >= count) break;
+    Sleep(50);
+  }
+  return records;
+}
+
+std::string FailureLine(int rc, const char* hrCoInit) {
+  return "[CorvaneBroker] ShellExecuteW failed: rc=" + std::to_string(rc) +
+         " hrCoInit=" + hrCoInit + "\n";
+}
+
+class ShellOpen : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    const std::wstring recorder = ProgramFolder() + L"\\corvane_shell_recorder.exe";
+    ASSERT_NE(GetFileAttributesW(recorder.c_str()), INVALID_FILE_ATTRIBUTES);
+    CreateDirectoryW(kFolder.c_str(), nullptr);
+    CreateDirectoryW(kLaunches.c_str(), nullptr);
+    const std::wstring command = L"\"" + recorder + L"\" \"" + kLaunches + L"\" \"%1\"";
+    SetDefault(L".csv", kTestProgId);
+    SetDefault(kTestProgId + L"\\shell\\open\\command", command);
+    // Web addresses go to the recorder too, instead of a browser.
+    hadHttp = ReadDefault(L"http\\shell\\open\\command", oldHttp);
+    SetDefault(L"http\\shell\\open\\command", command);
+    // A listed type that has no application in this prefix.
+    RegDeleteTreeW(HKEY_CLASSES_ROOT, L".xml");
+    // A program that must never be run: a copy of the recorder.
+    CopyFileW(recorder.c_str(), (kFolder + L"\\run-me.exe").c_str(), FALSE);
+  }
+
+  static void TearDownTestSuite() {
+    RegDeleteTreeW(HKEY_CLASSES_ROOT, L".csv");
+    RegDeleteTreeW(HKEY_CLASSES_ROOT, kTestProgId.c_str());
+    if (hadHttp) SetDefault(L"http\\shell\\open\\command", oldHttp);
+  }
+
+  void SetUp() override {
+    RemoveRecords(kLaunches);
+    capture.Clear();
+  }
+
+  static inline bool hadHttp = false;
+  static inline std::wstring oldHttp;
+  corvane::test::DebugCapture capture;
+};
+
+TEST_F(ShellOpen, ListedDocumentOpensWithItsApplication) {
+  const std::wstring document = kFolder + L"\\Report 1.csv";
+  WriteFileText(document, "a,b\n");
+  // The other parameters of the request play no part.
+  EXPECT_EQ(Open(document, 7, u"name\\x", u"zz"), 0);
+  const auto records = WaitForRecords(1);
+  ASSERT_EQ(records.size(), 1u);
+  EXPECT_EQ(records[0], document);
+  EXPECT_TRUE(capture.Lines().empty());
+}
+
+TEST_F(ShellOpen, WebAddressOpensWithItsHandler) {
+  EXPECT_EQ(Open(L"http://corvane.invalid/page?q=1"), 0);
+  const auto records = WaitForRecords(1);
+  ASSERT_EQ(records.size(), 1u);
+  EXPECT_NE(records[0].find(L"corvane.invalid/page?q=1"), std::wstring::npos) << records[0].size();
+  EXPECT_TRUE(capture.Lines().empty());
+}
+
+TEST_F(ShellOpen, ListedTypeWithoutApplicationFailsWithTheShellsCode) {
+  const std::wstring document = kFolder + L"\\data.xml";
+  WriteFileText(document, "<a/>");
+  EXPECT_EQ(Open(document), 3);
+  EXPECT_EQ(capture.Lines(), std::vector<std::string>{FailureLine(31, "0x00000000")});
+
+  capture.Clear();
+  EXPECT_EQ(Open(kFolder + L"\\missing.csv"), 3);
+  EXPECT_EQ(capture.Lines(), std::vector<std::string>{FailureLine(2, "0x00000000")});
+}
+
+TEST_F(ShellOpen, RefusedTargetsLaunchNothing) {
+  struct Refused {
+    std::wstring target;
+    const char* verdict;
+  };
+  const char* malformed = "denied: malformed key";
+  const char* outside = "denied: outside Corvane subtree";
+  const std::vector<Refused> refused = {
+      {L"\"" + kFolder + L"\\Report 1.csv\" x", malformed},
+      {kFolder + L"\\a\"b.csv", malformed},
+      {L"http://corvane.invalid/a\"b", malformed},  // quotes are refused in addresses too
+      {L"https://corvane.invalid/\" --flag", malformed},
+      {L"-x.csv", malformed},
+      {L"-x.pdf", malformed},
+      {L"/select," + kFolder + L"\\a.csv", malformed},
+      {L"", malformed},
+      {std::wstring(L"C:\\a.csv\0.exe", 13), malformed},
+      {kFolder + L"\\run-me.exe", outside},
+      {kFolder + L"\\run-me", outside},
+      {kFolder + L"\\docs.csv\\run", outside},
+      {L"C:\\x.xhtml", outside},
+      {L"mailto:someone", outside},
+      {kFolder + L"\\Report 1.csv ", outside},
+  };
+  for (const auto& r : refused) {
+    capture.Clear();
+    EXPECT_EQ(Open(r.target), 2) << r.target.size();
+    EXPECT_EQ(capture.Lines(), std::vector<std::string>{std::string("[CorvaneBroker] shell open ") +
+                                                        r.verdict + "\n"});
+  }
+  // One allowed launch afterwards: once it is recorded, it is the only one.
+  const std::wstring document = kFolder + L"\\sentinel.csv";
+  WriteFileText(document, "x");
+  ASSERT_EQ(Open(document), 0);
+  const auto records = WaitForRecords(1);
+  ASSERT_EQ(records.size(), 1u);
+  EXPECT_EQ(records[0], document);
+  EXPECT_EQ(GetFileAttributesW((kFolder + L"\\run-me.exe.launches").c_str()),
+            INVALID_FILE_ATTRIBUTES);
+}
+
+// The component model is initialised and released within the request, so
+// the thread is left in the state it was found in; a failed initialisation
+// is not released and shows in the failure line.
+TEST_F(ShellOpen, LeavesTheThreadsComponentModelAsFound) {
+  const std::wstring document = kFolder + L"\\data.xml";
+  WriteFileText(document, "<a/>");
+  std::thread([&] {
+    EXPECT_EQ(Open(document), 3);
+    EXPECT_EQ(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED), S_OK);  // nothing left over
+    CoUninitialize();
+
+    // Already initialised: S_FALSE, and released once more.
+    ASSERT_EQ(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED), S_OK);
+    EXPECT_EQ(Open(document), 3);
+    EXPECT_EQ(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED), S_FALSE);  // ours still holds
+    CoUninitialize();
+    CoUninitialize();
+    EXPECT_EQ(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED), S_OK);  // and nothing more
+    CoUninitialize();
+
+    // Another apartment model: the initialisation fails and is not released.
+    ASSERT_EQ(CoInitializeEx(nullptr, COINIT_MULTITHREADED), S_OK);
+    EXPECT_EQ(Open(document), 3);
+    EXPECT_EQ(CoInitializeEx(nullptr, COINIT_MULTITHREADED), S_FALSE);
+    CoUninitialize();
+    CoUninitialize();
+  }).join();
+  EXPECT_EQ(capture.Lines(),
+            (std::vector<std::string>{FailureLine(31, "0x00000000"), FailureLine(31, "0x00000001"),
+                                      FailureLine(31, "0x80010106")}));
+
+  // An allowed launch works from an initialised thread as well.
+  std::thread([&] {
+    ASSERT_EQ(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED), S_OK);
+    EXPECT_EQ(Open(kFolder + L"\\Report 1.csv"), 0);
+    CoUninitialize();
+  }).join();
+  EXPECT_EQ(WaitForRecords(1).size(), 1u);
+}
+
+}  // namespace
