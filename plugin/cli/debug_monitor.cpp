@@ -136,7 +136,16 @@ struct DebugMonitor::Loop {
       wide.resize(wide.find(L'\0') == std::wstring::npos ? wide.size() : wide.find(L'\0'));
       text = WideToUtf8(wide.data(), static_cast<int>(wide.size()));
     } else {
-      text = raw.substr(0, raw.find('\0'));
+      // Narrow strings are in the debuggee's ANSI code page; pass them on as UTF-8.
+      raw.resize(raw.find('\0') == std::string::npos ? raw.size() : raw.find('\0'));
+      const int count =
+          MultiByteToWideChar(CP_ACP, 0, raw.data(), static_cast<int>(raw.size()), nullptr, 0);
+      std::wstring wide(static_cast<size_t>(count > 0 ? count : 0), L'\0');
+      if (count > 0) {
+        MultiByteToWideChar(CP_ACP, 0, raw.data(), static_cast<int>(raw.size()), wide.data(),
+                            count);
+      }
+      text = WideToUtf8(wide.data(), static_cast<int>(wide.size()));
     }
     std::lock_guard<std::mutex> lock(mutex);
     output.push_back(std::move(text));

@@ -34,8 +34,8 @@ class DebugMonitor {
   uint32_t processId() const;
 
   // The strings that arrived since the last call, oldest first, each as
-  // written (a trailing "\n" included). A string is queued before the
-  // debuggee continues past the call that wrote it.
+  // written (a trailing "\n" included), in UTF-8. A string is queued before
+  // the debuggee continues past the call that wrote it.
   std::vector<std::string> TakeOutput();
 
   // The exit code once the debuggee has ended within `timeoutMs`; nothing if

@@ -1,0 +1,212 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "plugin/cli/cli_command.h"
+#include "plugin/cli/script_reader.h"
+#include "plugin/cli/tool_options.h"
+
+namespace corvane::cli {
+namespace {
+
+std::optional<CliCommand> Parse(std::vector<std::u16string> words, std::string* error = nullptr) {
+  std::string ignored;
+  return ParseCommand(words, error != nullptr ? *error : ignored);
+}
+
+TEST(CommandParsing, EveryCommandNameParsesWithItsExample) {
+  // The help examples are meant to be pasted into a script: each must parse.
+  for (const CommandInfo& info : Commands()) {
+    std::string error;
+    const auto words = SplitWords(std::u16string(info.example.begin(), info.example.end()), error);
+    ASSERT_TRUE(words) << info.name << ": " << error;
+    ASSERT_FALSE(words->empty()) << info.name;
+    EXPECT_EQ(words->front(), std::u16string(info.name.begin(), info.name.end()));
+    EXPECT_TRUE(Parse(*words, &error).has_value()) << info.name << ": " << error;
+  }
+}
+
+TEST(CommandParsing, RegistryCommandsFillTheRequestFields) {
+  auto c = Parse({u"write-string", u"hkcu", u"Software\\Corvane", u"Greeting", u"hi there"});
+  ASSERT_TRUE(c);
+  EXPECT_EQ(c->operation, 2u);
+  EXPECT_EQ(c->hive, 0);
+  EXPECT_EQ(c->path, u"Software\\Corvane");
+  EXPECT_EQ(c->name, u"Greeting");
+  EXPECT_EQ(c->data, u"hi there");
+  EXPECT_FALSE(c->pluginChannel);
+
+  c = Parse({u"read-qword", u"HKLM", u"Software\\Corvane", u""});
+  ASSERT_TRUE(c);
+  EXPECT_EQ(c->operation, 12u);
+  EXPECT_EQ(c->hive, 1);
+  EXPECT_EQ(c->name, u"");
+  EXPECT_EQ(c->shape, AnswerShape::Number);
+
+  c = Parse({u"copy-tree", u"hkcu", u"Software\\Corvane\\A", u"Software\\Corvane\\B"});
+  ASSERT_TRUE(c);
+  EXPECT_EQ(c->operation, 20u);
+  EXPECT_EQ(c->path, u"Software\\Corvane\\A");
+  EXPECT_EQ(c->name, u"Software\\Corvane\\B");
+
+  c = Parse({u"list-values", u"hkcu", u"Software\\Corvane"});
+  ASSERT_TRUE(c);
+  EXPECT_EQ(c->operation, 10u);
+  EXPECT_EQ(c->shape, AnswerShape::Pairs);
+
+  c = Parse({u"ping"});
+  ASSERT_TRUE(c);
+  EXPECT_EQ(c->operation, 11u);
+}
+
+TEST(CommandParsing, HiveAcceptsNamesAndNumbers) {
+  EXPECT_EQ(ParseHive(u"hkcu"), 0);
+  EXPECT_EQ(ParseHive(u"HKEY_CURRENT_USER"), 0);
+  EXPECT_EQ(ParseHive(u"HkLm"), 1);
+  EXPECT_EQ(ParseHive(u"hkey_local_machine"), 1);
+  EXPECT_EQ(ParseHive(u"7"), 7);
+  EXPECT_EQ(ParseHive(u"-1"), -1);
+  EXPECT_EQ(ParseHive(u"-2147483648"), INT32_MIN);
+  EXPECT_EQ(ParseHive(u"0x10"), 16);
+  EXPECT_EQ(ParseHive(u"4294967295"), -1);  // the same 32 bits on the wire
+  EXPECT_FALSE(ParseHive(u"4294967296"));
+  EXPECT_FALSE(ParseHive(u"-2147483649"));
+  EXPECT_FALSE(ParseHive(u"hkcr"));
+  EXPECT_FALSE(ParseHive(u""));
+  EXPECT_FALSE(ParseHive(u"-"));
+  EXPECT_FALSE(ParseHive(u"0x"));
+  EXPECT_FALSE(ParseHive(u"12abc"));
+}
+
+TEST(CommandParsing, MistakesAreReportedWithTheUsage) {
+  std::string error;
+  EXPECT_FALSE(Parse({u"read-string", u"hkcu", u"Software\\Corvane"}, &error));
+  EXPECT_NE(error.find("takes 3 arguments, got 2"), std::string::npos) << error;
+  EXPECT_NE(error.find("usage: read-string HIVE KEY NAME"), std::string::npos) << error;
+
+  EXPECT_FALSE(Parse({u"ping", u"extra"}, &error));
+  EXPECT_NE(error.find("takes 0 arguments, got 1"), std::string::npos) << error;
+
+  EXPECT_FALSE(Parse({u"read-string", u"hkcr", u"k", u"n"}, &error));
+  EXPECT_NE(error.find("unknown hive 'hkcr'"), std::string::npos) << error;
+
+  EXPECT_FALSE(Parse({u"read-strings"}, &error));
+  EXPECT_NE(error.find("unknown command 'read-strings'"), std::string::npos) << error;
+
+  EXPECT_FALSE(Parse({}, &error));
+  EXPECT_NE(error.find("no command"), std::string::npos) << error;
+
+  EXPECT_FALSE(Parse({u"plugin-channel", u"12x"}, &error));
+  EXPECT_NE(error.find("bad process id"), std::string::npos) << error;
+
+  EXPECT_FALSE(Parse({u"request", u"-1", u"hkcu", u"k", u"n", u"d"}, &error));
+  EXPECT_NE(error.find("bad operation code"), std::string::npos) << error;
+}
+
+TEST(CommandParsing, LocalFileOptionsBelongToTheirCommands) {
+  auto c = Parse({u"file-read", u"C:\\x\\a.bin", u"--out", u"local.bin"});
+  ASSERT_TRUE(c);
+  EXPECT_EQ(c->operation, 14u);
+  EXPECT_EQ(c->path, u"C:\\x\\a.bin");
+  EXPECT_EQ(c->outFile, u"local.bin");
+
+  c = Parse({u"file-write", u"--in=local.bin", u"C:\\x\\a.bin"});
+  ASSERT_TRUE(c);
+  EXPECT_EQ(c->inFile, u"local.bin");
+  EXPECT_EQ(c->path, u"C:\\x\\a.bin");
+  EXPECT_TRUE(c->data.empty());
+
+  c = Parse({u"file-write", u"C:\\x\\a.bin", u"00ABff"});
+  ASSERT_TRUE(c);
+  EXPECT_EQ(c->data, u"00ABff");  // passed on as typed: the broker judges it
+
+  std::string error;
+  EXPECT_FALSE(Parse({u"file-write", u"C:\\x\\a.bin", u"00", u"--in", u"local.bin"}, &error));
+  EXPECT_NE(error.find("not both"), std::string::npos) << error;
+  EXPECT_FALSE(Parse({u"file-write", u"C:\\x\\a.bin", u"--out", u"x"}, &error));
+  EXPECT_NE(error.find("unknown option '--out'"), std::string::npos) << error;
+  EXPECT_FALSE(Parse({u"file-read", u"C:\\x\\a.bin", u"--out"}, &error));
+  EXPECT_NE(error.find("needs a local file name"), std::string::npos) << error;
+  EXPECT_FALSE(Parse({u"file-read", u"a", u"--out=x", u"--out=y"}, &error));
+  EXPECT_NE(error.find("given twice"), std::string::npos) << error;
+  EXPECT_FALSE(Parse({u"read-string", u"hkcu", u"k", u"--verbose"}, &error));
+
+  // After "--" a word that looks like an option is a value.
+  c = Parse({u"read-string", u"hkcu", u"k", u"--", u"--out"});
+  ASSERT_TRUE(c);
+  EXPECT_EQ(c->name, u"--out");
+  // A single dash is never an option: negative numbers pass.
+  c = Parse({u"write-dword", u"hkcu", u"k", u"n", u"-1"});
+  ASSERT_TRUE(c);
+  EXPECT_EQ(c->data, u"-1");
+}
+
+TEST(CommandParsing, PluginChannelAndRawRequests) {
+  auto c = Parse({u"plugin-channel", u"self"});
+  ASSERT_TRUE(c);
+  EXPECT_TRUE(c->pluginChannel);
+  EXPECT_TRUE(c->channelForSelf);
+
+  c = Parse({u"plugin-channel", u"0x1A2C"});
+  ASSERT_TRUE(c);
+  EXPECT_FALSE(c->channelForSelf);
+  EXPECT_EQ(c->processId, 0x1A2Cu);
+
+  c = Parse({u"request", u"19", u"hkcu", u"Software\\Corvane", u"", u""});
+  ASSERT_TRUE(c);
+  EXPECT_FALSE(c->pluginChannel);
+  EXPECT_EQ(c->operation, 19u);
+  EXPECT_EQ(c->shape, AnswerShape::Text);
+
+  // A raw request for a known operation lays its answer out like that command.
+  c = Parse({u"request", u"9", u"0", u"Software\\Corvane", u"", u""});
+  ASSERT_TRUE(c);
+  EXPECT_EQ(c->shape, AnswerShape::Entries);
+}
+
+TEST(CommandParsing, OnlyFileOperationsTakeFilePaths) {
+  EXPECT_TRUE(Parse({u"file-delete", u"x"})->TakesFilePaths());
+  EXPECT_TRUE(Parse({u"file-export", u"x", u"y"})->TakesFilePaths());
+  EXPECT_FALSE(Parse({u"shell-open", u"https://x/%20%"})->TakesFilePaths());
+  EXPECT_FALSE(Parse({u"read-string", u"hkcu", u"%x%", u"n"})->TakesFilePaths());
+  EXPECT_FALSE(Parse({u"plugin-channel", u"self"})->TakesFilePaths());
+}
+
+TEST(ToolOptionParsing, OptionsComeBeforeTheCommand) {
+  std::string error;
+  auto o = ParseToolOptions(
+      {u"--broker", u"C:\\b.exe", u"--show-diagnostics", u"file-read", u"x", u"--out", u"y"},
+      error);
+  ASSERT_TRUE(o) << error;
+  EXPECT_EQ(o->brokerPath, u"C:\\b.exe");
+  EXPECT_TRUE(o->showDiagnostics);
+  EXPECT_FALSE(o->scriptPath);
+  // The command's own options stay with the command.
+  EXPECT_EQ(o->commandWords, (std::vector<std::u16string>{u"file-read", u"x", u"--out", u"y"}));
+
+  o = ParseToolOptions({u"--broker=b.exe", u"--script", u"-"}, error);
+  ASSERT_TRUE(o) << error;
+  EXPECT_EQ(o->brokerPath, u"b.exe");
+  EXPECT_EQ(o->scriptPath, u"-");
+  EXPECT_TRUE(o->commandWords.empty());
+
+  o = ParseToolOptions({u"--help"}, error);
+  ASSERT_TRUE(o);
+  EXPECT_TRUE(o->help);
+}
+
+TEST(ToolOptionParsing, MistakesAreRefused) {
+  std::string error;
+  EXPECT_FALSE(ParseToolOptions({}, error));
+  EXPECT_NE(error.find("no command"), std::string::npos);
+  EXPECT_FALSE(ParseToolOptions({u"--script", u"a.txt", u"ping"}, error));
+  EXPECT_NE(error.find("not both"), std::string::npos);
+  EXPECT_FALSE(ParseToolOptions({u"--script"}, error));
+  EXPECT_FALSE(ParseToolOptions({u"--broker="}, error));
+  EXPECT_FALSE(ParseToolOptions({u"--verbose", u"ping"}, error));
+  EXPECT_NE(error.find("unknown option '--verbose'"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace corvane::cli
