@@ -4,6 +4,8 @@
 
 namespace ipc {
 
-void DebugOutput(const char* line) { std::fputs(line, stderr); }
+void DebugOutput(const char* line) {
+  std::fputs(line, stderr);
+}
 
 }  // namespace ipc

@@ -4,6 +4,8 @@
 
 namespace ipc {
 
-void DebugOutput(const char* line) { OutputDebugStringA(line); }
+void DebugOutput(const char* line) {
+  OutputDebugStringA(line);
+}
 
 }  // namespace ipc

@@ -22,8 +22,7 @@ inline constexpr char kArgErrorLine[] = "!! svc:OnMsgArgCountError";
 template <class Channel>
 class MsgHandlerBase {
  public:
-  virtual int64_t OnMsgReceived(int32_t id, Channel* channel, MsgParam** params,
-                                int32_t count) = 0;
+  virtual int64_t OnMsgReceived(int32_t id, Channel* channel, MsgParam** params, int32_t count) = 0;
   virtual bool OnMsgArgCountError(int32_t count) = 0;
   virtual bool OnMsgParamError(int32_t code) = 0;
 

@@ -3,7 +3,8 @@
 #include <bit>
 #include <cstring>
 
-static_assert(std::endian::native == std::endian::little, "frames are read in place as little-endian");
+static_assert(std::endian::native == std::endian::little,
+              "frames are read in place as little-endian");
 
 namespace ipc {
 
@@ -93,7 +94,9 @@ bool MsgParamList::AddText16Bytes(const uint8_t* data, size_t units, int32_t tag
   slot.text8.clear();
   slot.text16.resize(units);
   if (units != 0) std::memcpy(slot.text16.data(), data, units * 2);  // little-endian host
-  if (tag == kText16Terminated) slot.text16.resize(slot.text16.find(u'\0') == std::u16string::npos ? units : slot.text16.find(u'\0'));
+  if (tag == kText16Terminated)
+    slot.text16.resize(slot.text16.find(u'\0') == std::u16string::npos ? units
+                                                                       : slot.text16.find(u'\0'));
   return true;
 }
 

@@ -40,6 +40,14 @@ bool WaitForEvent(HANDLE event, bool pump) {
   }
 }
 
+// A wait that failed leaves the operation pending on an OVERLAPPED and a
+// buffer that are about to go out of scope: cancel it and let it finish first.
+void AbandonIo(HANDLE pipe, OVERLAPPED* overlapped) {
+  CancelIoEx(pipe, overlapped);
+  DWORD ignored = 0;
+  GetOverlappedResult(pipe, overlapped, &ignored, TRUE);
+}
+
 }  // namespace
 
 PipeTransportWithMessagePump::~PipeTransportWithMessagePump() {
@@ -49,7 +57,10 @@ PipeTransportWithMessagePump::~PipeTransportWithMessagePump() {
 
 bool PipeTransportWithMessagePump::WaitForIo(HANDLE pipe, OVERLAPPED* overlapped, bool pump,
                                              DWORD& bytes) {
-  if (!WaitForEvent(overlapped->hEvent, pump)) return false;
+  if (!WaitForEvent(overlapped->hEvent, pump)) {
+    AbandonIo(pipe, overlapped);
+    return false;
+  }
   return GetOverlappedResult(pipe, overlapped, &bytes, FALSE) != 0;
 }
 
@@ -88,10 +99,10 @@ const uint8_t* PipeTransportWithMessagePump::Read(size_t& count) {
   OVERLAPPED overlapped{};
   overlapped.hEvent = event.get();
   DWORD got = 0;
-  const bool done = ReadFile(pipe_, receiveBuffer.data(), static_cast<DWORD>(kReadSize), &got,
-                             &overlapped) != 0 ||
-                    (GetLastError() == ERROR_IO_PENDING &&
-                     WaitForIo(pipe_, &overlapped, pumpMessages, got));
+  const bool done =
+      ReadFile(pipe_, receiveBuffer.data(), static_cast<DWORD>(kReadSize), &got, &overlapped) !=
+          0 ||
+      (GetLastError() == ERROR_IO_PENDING && WaitForIo(pipe_, &overlapped, pumpMessages, got));
   if (!done) {
     count = 0;
     return nullptr;
@@ -112,7 +123,10 @@ bool PipeTransportWithMessagePump::Write(const void* data, uint64_t length) {
     DWORD written = 0;
     if (!WriteFile(pipe_, next, chunk, &written, &overlapped)) {
       if (GetLastError() != ERROR_IO_PENDING) return false;
-      if (!WaitForEvent(event.get(), pumpMessages)) return false;
+      if (!WaitForEvent(event.get(), pumpMessages)) {
+        AbandonIo(pipe_, &overlapped);
+        return false;
+      }
       if (!GetOverlappedResult(pipe_, &overlapped, &written, FALSE)) return false;
     }
     if (written == 0) return false;

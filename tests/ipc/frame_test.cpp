@@ -250,6 +250,28 @@ TEST(SendMsg, UnencodableTypeWritesNothing) {
   EXPECT_EQ(t.writes, 1);
 }
 
+// A reply larger than the 64 MiB any receiver accepts is refused before it is
+// written, rather than reported as sent and then rejected at the other end.
+TEST(SendMsg, FrameLargerThanReceiversAcceptIsRefused) {
+  corvane::test::MemoryTransport t;
+  struct Ch {
+    corvane::test::MemoryTransport* transport;
+  } ch{&t};
+  // Four header words, two tags, the separator, the status, the text's length
+  // and the trailer leave the rest of the words for the text, 4 units each.
+  const size_t largest = (0x800000 - 10) * 4;
+  MsgParam status = MsgParam::Scalar(ipc::kInt32, 0);
+  MsgParam text = MsgParam::Text16(std::u16string(largest, u'x'));
+  MsgParam* params[2] = {&status, &text};
+  EXPECT_EQ(ipc::SendMsg(&ch, 7, params, 2), ipc::kSendOk);
+  EXPECT_EQ(t.written.size(), 0x800000u * 8);
+  t.written.clear();
+  status = MsgParam::Scalar(ipc::kInt32, 0);
+  text = MsgParam::Text16(std::u16string(largest + 1, u'x'));
+  EXPECT_EQ(ipc::SendMsg(&ch, 7, params, 2), ipc::kSendUnencodable);
+  EXPECT_TRUE(t.written.empty());
+}
+
 TEST(MsgParamList, HoldsAtMostTwentyOneAndClears) {
   ipc::MsgParamList list;
   for (int i = 0; i < 21; ++i) EXPECT_TRUE(list.Push(MsgParam::Text16(u"x")));
