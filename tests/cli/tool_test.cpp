@@ -1,0 +1,285 @@
+// corvane-plugin.exe end to end: the real tool starting the real broker,
+// working on this Wine prefix's registry and files.
+
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <cstdint>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "plugin/client/broker_process.h"
+#include "services/unique_handle.h"
+
+namespace corvane::cli {
+namespace {
+
+// Bounds the wait for the tool so that a hang fails the test instead of
+// stalling it; no result depends on this duration.
+constexpr DWORD kPatienceMs = 120000;
+
+std::string Narrow(const std::u16string& text) {
+  std::string out;
+  for (const char16_t c : text) out.push_back(static_cast<char>(c));  // ASCII only here
+  return out;
+}
+
+std::u16string Wide(const std::string& text) {
+  return std::u16string(text.begin(), text.end());
+}
+
+std::u16string TempFolder() {
+  wchar_t buffer[MAX_PATH];
+  const DWORD length = GetTempPathW(MAX_PATH, buffer);
+  return std::u16string(reinterpret_cast<const char16_t*>(buffer), length);
+}
+
+std::string ReadAll(const std::u16string& path) {
+  std::ifstream in(reinterpret_cast<const wchar_t*>(path.c_str()), std::ios::binary);
+  return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+void WriteAll(const std::u16string& path, const std::string& bytes) {
+  std::ofstream out(reinterpret_cast<const wchar_t*>(path.c_str()), std::ios::binary);
+  out << bytes;
+}
+
+UniqueHandle InheritableFile(const std::u16string& path, DWORD access, DWORD disposition) {
+  SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+  return UniqueHandle(CreateFileW(reinterpret_cast<const wchar_t*>(path.c_str()), access,
+                                  FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit, disposition,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr));
+}
+
+struct ToolRun {
+  DWORD exitCode = 0xDEAD;
+  std::string out;
+  std::string err;
+};
+
+// Every test works below its own key and file names, so that test programs
+// running side by side in the prefix do not meet.
+class CorvanePluginTool : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    const std::string tag = "cli-test-" + std::to_string(GetCurrentProcessId()) + "-" +
+                            ::testing::UnitTest::GetInstance()->current_test_info()->name();
+    key_ = "Software\\Corvane\\" + tag;
+    local_ = TempFolder() + Wide(tag);
+    remoteFile_ = "%APPDATA%\\corvane\\" + tag + ".bin";
+  }
+  void TearDown() override {
+    RegDeleteTreeW(HKEY_CURRENT_USER, reinterpret_cast<const wchar_t*>(Wide(key_).c_str()));
+    for (const char* suffix : {".out", ".err", ".in", ".script", ".bytes", ".copy"}) {
+      DeleteFileW(reinterpret_cast<const wchar_t*>((local_ + Wide(suffix)).c_str()));
+    }
+  }
+
+  // Runs the tool with `arguments`; `input` becomes its standard input.
+  ToolRun Run(const std::string& arguments, const std::string& input = {}) {
+    const std::u16string tool = client::PathBesideThisProgram(u"corvane-plugin.exe");
+    const std::u16string outPath = local_ + u".out";
+    const std::u16string errPath = local_ + u".err";
+    const std::u16string inPath = local_ + u".in";
+    WriteAll(inPath, input);
+    ToolRun run;
+    {
+      UniqueHandle out = InheritableFile(outPath, GENERIC_WRITE, CREATE_ALWAYS);
+      UniqueHandle err = InheritableFile(errPath, GENERIC_WRITE, CREATE_ALWAYS);
+      UniqueHandle in = InheritableFile(inPath, GENERIC_READ, OPEN_EXISTING);
+      if (!out || !err || !in) {
+        ADD_FAILURE() << "cannot create the tool's standard files";
+        return run;
+      }
+      STARTUPINFOW startup{};
+      startup.cb = sizeof startup;
+      startup.dwFlags = STARTF_USESTDHANDLES;
+      startup.hStdInput = in.get();
+      startup.hStdOutput = out.get();
+      startup.hStdError = err.get();
+      std::u16string commandLine = u"\"" + tool + u"\" " + Wide(arguments);
+      PROCESS_INFORMATION info{};
+      if (!CreateProcessW(reinterpret_cast<const wchar_t*>(tool.c_str()),
+                          reinterpret_cast<wchar_t*>(commandLine.data()), nullptr, nullptr, TRUE, 0,
+                          nullptr, nullptr, &startup, &info)) {
+        ADD_FAILURE() << "cannot start corvane-plugin.exe: " << GetLastError();
+        return run;
+      }
+      UniqueHandle process(info.hProcess);
+      UniqueHandle thread(info.hThread);
+      if (WaitForSingleObject(process.get(), kPatienceMs) != WAIT_OBJECT_0) {
+        TerminateProcess(process.get(), 0xDEAD);
+        ADD_FAILURE() << "corvane-plugin.exe did not finish";
+      }
+      GetExitCodeProcess(process.get(), &run.exitCode);
+    }
+    run.out = ReadAll(outPath);
+    run.err = ReadAll(errPath);
+    return run;
+  }
+
+  std::string ScriptFile(const std::string& text) {
+    const std::u16string path = local_ + u".script";
+    WriteAll(path, text);
+    return "\"" + Narrow(path) + "\"";
+  }
+
+  std::string key_;
+  std::u16string local_;
+  std::string remoteFile_;
+};
+
+TEST_F(CorvanePluginTool, AScriptRunsManyRequestsInOneSession) {
+  const std::string script =
+      "# registry round trip\n"
+      "ping\n"
+      "write-string hkcu " +
+      key_ +
+      " Greeting \"hello world\"\n"
+      "read-string hkcu " +
+      key_ +
+      " Greeting\n"
+      "\n"
+      "write-dword hkcu " +
+      key_ +
+      " Count 4294967295\n"
+      "read-dword hkcu " +
+      key_ +
+      " Count\n"
+      "write-qword hkcu " +
+      key_ +
+      "\\Sub Big -1\n"
+      "list-subkeys hkcu " +
+      key_ +
+      "\n"
+      "list-values hkcu " +
+      key_ +
+      "\n"
+      "key-exists hkcu " +
+      key_ + "\\Sub\n";
+  const ToolRun run = Run("--script " + ScriptFile(script));
+  EXPECT_EQ(run.out,
+            "> ping\n"
+            "Ok (0): \"pong\"\n"
+            "> write-string hkcu " +
+                key_ +
+                " Greeting \"hello world\"\n"
+                "Ok (0)\n"
+                "> read-string hkcu " +
+                key_ +
+                " Greeting\n"
+                "Ok (0): \"hello world\"\n"
+                "> write-dword hkcu " +
+                key_ +
+                " Count 4294967295\n"
+                "Ok (0)\n"
+                "> read-dword hkcu " +
+                key_ +
+                " Count\n"
+                "Ok (0): 4294967295 (0xffffffff)\n"
+                "> write-qword hkcu " +
+                key_ +
+                "\\Sub Big -1\n"
+                "Ok (0)\n"
+                "> list-subkeys hkcu " +
+                key_ +
+                "\n"
+                "Ok (0): 1 entry\n"
+                "  Sub\n"
+                "> list-values hkcu " +
+                key_ +
+                "\n"
+                "Ok (0): 2 values\n"
+                "  Count =\n"
+                "  Greeting = hello world\n"
+                "> key-exists hkcu " +
+                key_ +
+                "\\Sub\n"
+                "Ok (0)\n");
+  EXPECT_EQ(run.err, "");
+  EXPECT_EQ(run.exitCode, 0u);
+
+  // The broker really wrote to this prefix's registry.
+  wchar_t text[64];
+  DWORD size = sizeof text;
+  ASSERT_EQ(RegGetValueW(HKEY_CURRENT_USER, reinterpret_cast<const wchar_t*>(Wide(key_).c_str()),
+                         L"Greeting", RRF_RT_REG_SZ, nullptr, text, &size),
+            ERROR_SUCCESS);
+  EXPECT_EQ(std::wstring(text), L"hello world");
+}
+
+TEST_F(CorvanePluginTool, DiagnosticsShowWhyARequestWasRefused) {
+  const std::string script =
+      "write-string hklm Software\\Corvane Greeting nope\n"
+      "ping\n";
+  const ToolRun run = Run("--show-diagnostics --script " + ScriptFile(script));
+  EXPECT_EQ(run.out,
+            "> write-string hklm Software\\Corvane Greeting nope\n"
+            "broker: [CorvaneBroker] denied: write to read-only hive\n"
+            "Denied (2)\n"
+            "> ping\n"
+            "Ok (0): \"pong\"\n"
+            "(broker exited with code 0)\n");
+  EXPECT_EQ(run.exitCode, 1u);
+
+  // Without the option the same refusal shows only its status.
+  const ToolRun quiet = Run("write-string hklm Software\\Corvane Greeting nope");
+  EXPECT_EQ(quiet.out, "Denied (2)\n");
+  EXPECT_EQ(quiet.exitCode, 1u);
+}
+
+TEST_F(CorvanePluginTool, ExitCodesTellWhatWentWrong) {
+  const ToolRun ok = Run("ping");
+  EXPECT_EQ(ok.out, "Ok (0): \"pong\"\n");
+  EXPECT_EQ(ok.exitCode, 0u);
+
+  const ToolRun missing = Run("read-string hkcu " + key_ + " Nothing");
+  EXPECT_EQ(missing.out, "NotFound (1)\n");
+  EXPECT_EQ(missing.exitCode, 1u);
+
+  const ToolRun unknown = Run("frobnicate");
+  EXPECT_EQ(unknown.exitCode, 2u);
+  EXPECT_NE(unknown.err.find("unknown command 'frobnicate'"), std::string::npos) << unknown.err;
+  EXPECT_EQ(unknown.out, "");
+
+  // A script with a bad line runs nothing at all, not even the good lines.
+  const ToolRun badScript = Run("--script " + ScriptFile("write-string hkcu " + key_ +
+                                                         " Early x\n"
+                                                         "read-string hkcu\n"));
+  EXPECT_EQ(badScript.exitCode, 2u);
+  EXPECT_NE(badScript.err.find("line 2: "), std::string::npos) << badScript.err;
+  HKEY opened = nullptr;
+  EXPECT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, reinterpret_cast<const wchar_t*>(Wide(key_).c_str()),
+                          0, KEY_READ, &opened),
+            ERROR_FILE_NOT_FOUND);
+  if (opened != nullptr) RegCloseKey(opened);
+
+  const ToolRun noBroker = Run("--broker C:\\no\\such\\broker.exe ping");
+  EXPECT_EQ(noBroker.exitCode, 3u);
+  EXPECT_NE(noBroker.err.find("cannot start the broker"), std::string::npos) << noBroker.err;
+}
+
+TEST_F(CorvanePluginTool, FileContentsTravelFromAndToLocalFiles) {
+  std::string bytes;
+  for (int i = 0; i < 256; ++i) bytes.push_back(static_cast<char>(i));
+  WriteAll(local_ + u".bytes", bytes);
+  const std::string in = "\"" + Narrow(local_) + ".bytes\"";
+  const std::string copy = "\"" + Narrow(local_) + ".copy\"";
+  // The script comes on standard input this time.
+  const std::string script = "file-write " + remoteFile_ + " --in " + in + "\n" + "file-read " +
+                             remoteFile_ + " --out " + copy + "\n" + "file-delete " + remoteFile_ +
+                             "\n" + "file-exists " + remoteFile_ + "\n";
+  const ToolRun run = Run("--script -", script);
+  EXPECT_EQ(ReadAll(local_ + u".copy"), bytes);
+  EXPECT_NE(run.out.find("Ok (0): 256 bytes written to "), std::string::npos) << run.out;
+  // The last request finds the file gone: NotFound, hence exit code 1.
+  EXPECT_NE(run.out.find("> file-exists " + remoteFile_ + "\nNotFound (1)\n"), std::string::npos)
+      << run.out;
+  EXPECT_EQ(run.exitCode, 1u);
+  EXPECT_EQ(run.err, "");
+}
+
+}  // namespace
+}  // namespace corvane::cli
