@@ -222,6 +222,24 @@ TEST_F(ShellOpen, RefusedTargetsLaunchNothing) {
             INVALID_FILE_ATTRIBUTES);
 }
 
+// The admitted examples of the shell-target rule reach the shell: missing
+// documents fail there (rc=2), never with a refusal.
+TEST_F(ShellOpen, AdmittedTargetsReachTheShell) {
+  for (const std::wstring target :
+       {L"C:\\Docs\\Readme.TXT", L"readme.txt", L"C:\\x.htm", L"C:\\x.html", L"C:\\a.exe.pdf",
+        L"C:\\..\\..\\x.pdf", L"C:\\nowhere\\a.csv"}) {
+    capture.Clear();
+    EXPECT_EQ(Open(target), 3) << target.size();
+    EXPECT_EQ(capture.Lines(), std::vector<std::string>{FailureLine(2, "0x00000000")});
+  }
+  capture.Clear();
+  EXPECT_EQ(Open(L"Http://corvane.invalid/"), 0);  // the scheme's case is folded
+  const auto records = WaitForRecords(1);
+  ASSERT_EQ(records.size(), 1u);
+  EXPECT_NE(records[0].find(L"corvane.invalid"), std::wstring::npos);
+  EXPECT_TRUE(capture.Lines().empty());
+}
+
 // The component model is initialised and released within the request, so
 // the thread is left in the state it was found in; a failed initialisation
 // is not released and shows in the failure line.
