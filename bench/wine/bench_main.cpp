@@ -1,6 +1,7 @@
 // corvane-bench: measures the broker under Wine against baselines taken the
 // same way in the same run, and prints "name: value" lines and ratios.
 //   corvane-bench [--quick] [--only=ping|registry|file|startup|soak]
+//                 [--startup-extra=<program in the bin folder>]...
 // Exit code: 0 when everything was measured and every target met, 1 when a
 // measurement failed, 2 when a target was missed.
 #include <windows.h>
@@ -27,6 +28,8 @@ int Run(int argc, wchar_t** argv) {
       options.fileOps = 3;
       options.startups = 3;
       options.soakRequests = 3000;
+    } else if (a.starts_with(L"--startup-extra=")) {
+      options.startupExtra.push_back(a.substr(16));
     } else if (a.starts_with(L"--only=")) {
       only = a.substr(7);
     } else {

@@ -4,6 +4,8 @@
 #pragma once
 
 #include <cstddef>
+#include <string>
+#include <vector>
 
 namespace corvane::bench {
 
@@ -14,6 +16,9 @@ struct BenchOptions {
   size_t fileOps = 15;           // 4 MiB reads, 1 MiB writes
   size_t startups = 15;          // of each program
   size_t soakRequests = 100000;  // in one session
+  // Further programs (in the bin folder) whose start-up is measured beside
+  // the broker's, to find out what a start costs.
+  std::vector<std::wstring> startupExtra;
 };
 
 bool RunPingBench(const BenchOptions& options);

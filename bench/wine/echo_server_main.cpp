@@ -8,6 +8,8 @@
 //                            plain blocking ReadFile/WriteFile
 //   --reply=echo|<units>     echo each frame, or answer a reply 7 whose text
 //                            has <units> code units
+//   --fresh                  build that reply anew for every frame (fresh
+//                            memory each time, as the broker's replies are)
 // Exit code 0 when the client closes the pipe, 1 on any failure.
 
 #include <windows.h>
@@ -34,6 +36,7 @@ struct Options {
   bool overlapped = true;
   bool echo = true;
   size_t replyUnits = 0;
+  bool fresh = false;
 };
 
 bool ParseOptions(Options& options) {
@@ -49,6 +52,8 @@ bool ParseOptions(Options& options) {
       options.overlapped = true;
     } else if (a == L"--io=plain") {
       options.overlapped = false;
+    } else if (a == L"--fresh") {
+      options.fresh = true;
     } else if (a == L"--reply=echo") {
       options.echo = true;
     } else if (a.starts_with(L"--reply=")) {
@@ -100,7 +105,15 @@ bool AnswerReady(FrameSplitter& frames, const Options& options, const std::vecto
     const size_t size = frames.Ready(bad);
     if (bad) return false;
     if (size == 0) return true;
-    const bool ok = options.echo ? write(frames.data(), size) : write(reply.data(), reply.size());
+    bool ok = false;
+    if (options.echo) {
+      ok = write(frames.data(), size);
+    } else if (options.fresh) {
+      const std::vector<uint8_t> built = corvane::bench::ReplyFrame(options.replyUnits);
+      ok = write(built.data(), built.size());
+    } else {
+      ok = write(reply.data(), reply.size());
+    }
     if (!ok) return false;
     frames.Consume(size);
   }

@@ -2,7 +2,10 @@
 // of the broker's kind (GUI subsystem, no window, statically linked) that
 // only creates the broker's pipe, lets one client connect and exits when
 // the client closes it. Arguments as the broker's: --ipc=<name> --proc=<id>
-// (the id is not used).
+// (the id is not used). Built twice: corvane-bench-minpipe uses kernel32
+// alone; corvane-bench-minpipe-pump (BENCH_PUMP_MESSAGES) waits for the client
+// with the window-message wait that the broker's main thread uses, and so
+// loads user32 as the broker does.
 #include <windows.h>
 
 #include <string>
@@ -30,8 +33,18 @@ int Run() {
   if (!ConnectNamedPipe(pipe.get(), &overlapped)) {
     const DWORD error = GetLastError();
     if (error == ERROR_IO_PENDING) {
+#ifdef BENCH_PUMP_MESSAGES
+      HANDLE connected = event.get();
+      while (MsgWaitForMultipleObjects(1, &connected, FALSE, INFINITE, QS_ALLINPUT) ==
+             WAIT_OBJECT_0 + 1) {
+        MSG msg;
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
+      }
+#endif
       DWORD bytes = 0;
       if (!GetOverlappedResult(pipe.get(), &overlapped, &bytes, TRUE)) return 1;
+    } else if (error == ERROR_NO_DATA) {
+      return 0;  // the client came and went before the connect call
     } else if (error != ERROR_PIPE_CONNECTED) {
       return 1;
     }

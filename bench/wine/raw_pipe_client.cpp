@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "bench/wine/bench_clock.h"
+
 namespace corvane::bench {
 
 namespace {
@@ -70,6 +72,8 @@ bool RawPipeClient::ReadSome(size_t atLeast) {
 }
 
 bool RawPipeClient::ReadFrame(std::vector<uint8_t>& frame) {
+  if (!ReadSome(1)) return false;
+  firstBytesAt_ = NowMicros();
   if (!ReadSome(kHeaderBytes)) return false;
   if (Low32At(pending_, 0) != kHeaderMagic) return false;
   const uint64_t words = Low32At(pending_, 24);

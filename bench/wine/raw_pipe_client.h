@@ -27,6 +27,8 @@ class RawPipeClient {
   // pipe ends first or the header is not a frame's.
   bool ReadFrame(std::vector<uint8_t>& frame);
   void Close() { pipe_.Reset(); }
+  // When the first bytes of the last frame arrived (NowMicros).
+  double firstBytesAt() const { return firstBytesAt_; }
   bool IsOpen() const { return static_cast<bool>(pipe_); }
 
  private:
@@ -34,6 +36,7 @@ class RawPipeClient {
 
   UniqueHandle pipe_;
   std::vector<uint8_t> pending_;  // bytes read beyond the last frame
+  double firstBytesAt_ = 0.0;
 };
 
 }  // namespace corvane::bench

@@ -20,9 +20,11 @@ bool ServerSession::StartBroker() {
   return Connect(pipe);
 }
 
-bool ServerSession::StartEcho(const std::wstring& io, const std::wstring& reply) {
+bool ServerSession::StartEcho(const std::wstring& io, const std::wstring& reply,
+                              const std::wstring& extra) {
   const std::wstring pipe = UniquePipeName(L"corvane-bench-echo");
-  if (!process.Start(kEchoProgram, L"--pipe=" + pipe + L" --io=" + io + L" --reply=" + reply)) {
+  if (!process.Start(kEchoProgram,
+                     L"--pipe=" + pipe + L" --io=" + io + L" --reply=" + reply + L" " + extra)) {
     std::printf("# cannot start %ls (error %lu)\n", kEchoProgram, GetLastError());
     return false;
   }
@@ -38,7 +40,9 @@ bool ServerSession::Connect(const std::wstring& pipe) {
 double ServerSession::RoundTrip(const std::vector<uint8_t>& request, std::vector<uint8_t>& reply) {
   const double start = NowMicros();
   if (!client.Write(request) || !client.ReadFrame(reply)) return -1.0;
-  return NowMicros() - start;
+  const double end = NowMicros();
+  firstBytesAfter_ = client.firstBytesAt() - start;
+  return end - start;
 }
 
 bool ServerSession::Finish() {

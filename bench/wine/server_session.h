@@ -14,16 +14,20 @@ namespace corvane::bench {
 inline constexpr wchar_t kBrokerProgram[] = L"corvane-broker.exe";
 inline constexpr wchar_t kEchoProgram[] = L"corvane-bench-echo.exe";
 inline constexpr wchar_t kMinimalPipeProgram[] = L"corvane-bench-minpipe.exe";
+inline constexpr wchar_t kMinimalPumpProgram[] = L"corvane-bench-minpipe-pump.exe";
 
 class ServerSession {
  public:
   bool StartBroker();
   // `io`: "overlapped" or "plain"; `reply`: "echo" or a count of text units.
-  bool StartEcho(const std::wstring& io, const std::wstring& reply);
+  // `extra`: further options of the echo program.
+  bool StartEcho(const std::wstring& io, const std::wstring& reply, const std::wstring& extra = {});
 
   // Sends `request` and reads one frame back; the time in microseconds, or a
   // negative number when the exchange failed.
   double RoundTrip(const std::vector<uint8_t>& request, std::vector<uint8_t>& reply);
+  // Of the last round trip: microseconds until the first reply bytes came.
+  double firstBytesAfter() const { return firstBytesAfter_; }
   bool Send(const std::vector<uint8_t>& request) { return client.Write(request); }
 
   // Closes the pipe and waits for the server to exit with code 0.
@@ -33,6 +37,7 @@ class ServerSession {
   RawPipeClient client;
 
  private:
+  double firstBytesAfter_ = 0.0;
   bool Connect(const std::wstring& pipe);
 };
 

@@ -8,7 +8,9 @@
 // After windows.h, whose types they use.
 #include <psapi.h>
 #include <shlobj.h>
+#include <winternl.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -37,20 +39,64 @@ struct Sample {
   double workingSet = 0, peakWorkingSet = 0, privateBytes = 0, handles = 0;
 };
 
+// The handles that `processId` holds, from the system's handle list: Wine
+// answers the per-process handle count of another process with 0.
+bool CountHandles(DWORD processId, double& count) {
+  struct Entry {
+    ULONG ownerPid;
+    BYTE objectType;
+    BYTE flags;
+    USHORT handle;
+    PVOID object;
+    ACCESS_MASK access;
+  };
+  struct Table {
+    ULONG count;
+    Entry entries[1];
+  };
+  constexpr auto kSystemHandleInformation = static_cast<SYSTEM_INFORMATION_CLASS>(16);
+  std::vector<uint8_t> buffer(1 << 20);
+  for (int attempt = 0; attempt < 8; ++attempt) {
+    ULONG needed = 0;
+    const NTSTATUS status = NtQuerySystemInformation(kSystemHandleInformation, buffer.data(),
+                                                     static_cast<ULONG>(buffer.size()), &needed);
+    if (status == static_cast<NTSTATUS>(0xC0000004L)) {  // the table grew: try larger
+      buffer.resize(std::max<size_t>(buffer.size() * 2, needed + 4096));
+      continue;
+    }
+    if (status < 0) return false;
+    const auto* table = reinterpret_cast<const Table*>(buffer.data());
+    size_t n = 0;
+    for (ULONG i = 0; i < table->count; ++i) {
+      if (table->entries[i].ownerPid == processId) ++n;
+    }
+    count = static_cast<double>(n);
+    return true;
+  }
+  return false;
+}
+
 bool TakeSample(HANDLE process, Sample& s) {
   PROCESS_MEMORY_COUNTERS_EX counters{};
   counters.cb = sizeof counters;
-  DWORD handles = 0;
   if (!GetProcessMemoryInfo(process, reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&counters),
-                            sizeof counters) ||
-      !GetProcessHandleCount(process, &handles)) {
-    std::printf("# cannot sample the broker (error %lu)\n", GetLastError());
+                            sizeof counters)) {
+    std::printf("# cannot read the broker's memory counters (error %lu)\n", GetLastError());
+    return false;
+  }
+  DWORD handles = 0;
+  if (GetProcessHandleCount(process, &handles) && handles != 0) {
+    s.handles = handles;
+  } else if (!CountHandles(GetProcessId(process), s.handles)) {
+    std::printf("# cannot count the broker's handles\n");
     return false;
   }
   s.workingSet = static_cast<double>(counters.WorkingSetSize);
   s.peakWorkingSet = static_cast<double>(counters.PeakWorkingSetSize);
-  s.privateBytes = static_cast<double>(counters.PrivateUsage);
-  s.handles = handles;
+  // Wine leaves PrivateUsage empty for another process; PagefileUsage is
+  // the same figure (committed private memory).
+  s.privateBytes = static_cast<double>(counters.PrivateUsage != 0 ? counters.PrivateUsage
+                                                                  : counters.PagefileUsage);
   return true;
 }
 

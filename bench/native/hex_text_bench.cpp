@@ -1,0 +1,47 @@
+// Speed of the text form of file contents on the largest file a read may
+// return (4 MiB), both ways.
+#include <benchmark/benchmark.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "requests/hex_text.h"
+
+namespace {
+
+constexpr size_t kBytes = 4u * 1024u * 1024u;
+
+std::vector<uint8_t> Contents() {
+  std::vector<uint8_t> bytes(kBytes);
+  uint32_t seed = 1;
+  for (auto& b : bytes) {
+    seed = seed * 1664525u + 1013904223u;
+    b = static_cast<uint8_t>(seed >> 24);
+  }
+  return bytes;
+}
+
+void BM_HexTextEncode4MiB(benchmark::State& state) {
+  const std::vector<uint8_t> bytes = Contents();
+  for (auto _ : state) {
+    std::u16string text = corvane::HexText::Encode(bytes);
+    benchmark::DoNotOptimize(text.data());
+  }
+  state.SetBytesProcessed(state.iterations() * static_cast<int64_t>(kBytes));
+}
+BENCHMARK(BM_HexTextEncode4MiB)->Unit(benchmark::kMillisecond);
+
+void BM_HexTextDecode4MiB(benchmark::State& state) {
+  const std::u16string text = corvane::HexText::Encode(Contents());
+  std::vector<uint8_t> bytes;
+  for (auto _ : state) {
+    if (!corvane::HexText::Decode(text, bytes)) state.SkipWithError("text did not decode");
+    benchmark::DoNotOptimize(bytes.data());
+  }
+  state.SetBytesProcessed(state.iterations() * static_cast<int64_t>(kBytes));
+}
+BENCHMARK(BM_HexTextDecode4MiB)->Unit(benchmark::kMillisecond);
+
+}  // namespace
