@@ -59,6 +59,8 @@ std::unique_ptr<LiveBroker> LiveBroker::Start(const std::u16string& brokerPath,
   auto connected = client::BrokerConnection::Connect(ipcName, parts->ProcessHandle());
   if (!connected) {
     error = "cannot connect to the broker: " + Describe(connected.error());
+    // A broker still waiting for its client would wait on after we are gone.
+    if (parts->process) parts->process->Terminate(1);
     return nullptr;
   }
   parts->connection = std::move(connected).value();

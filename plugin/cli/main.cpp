@@ -25,13 +25,27 @@ namespace corvane::cli {
 namespace {
 
 // Our output is UTF-8 with "\n" line ends whether it goes to a console, a
-// file or a pipe.
-void PrepareStreams() {
-  _setmode(_fileno(stdin), _O_BINARY);
-  _setmode(_fileno(stdout), _O_BINARY);
-  _setmode(_fileno(stderr), _O_BINARY);
-  SetConsoleOutputCP(CP_UTF8);
-}
+// file or a pipe. The console's code page outlives this process, so the
+// user's own is put back at the end.
+class OutputSetup {
+ public:
+  OutputSetup() : consoleCodePage_(GetConsoleOutputCP()) {
+    _setmode(_fileno(stdin), _O_BINARY);
+    _setmode(_fileno(stdout), _O_BINARY);
+    _setmode(_fileno(stderr), _O_BINARY);
+    if (consoleCodePage_ != 0) SetConsoleOutputCP(CP_UTF8);
+  }
+  ~OutputSetup() {
+    std::cout.flush();
+    std::cerr.flush();
+    if (consoleCodePage_ != 0) SetConsoleOutputCP(consoleCodePage_);
+  }
+  OutputSetup(const OutputSetup&) = delete;
+  OutputSetup& operator=(const OutputSetup&) = delete;
+
+ private:
+  UINT consoleCodePage_;
+};
 
 void Fail(const std::string& message) {
   std::cerr << "corvane-plugin: " << message << "\n";
@@ -65,7 +79,7 @@ std::optional<std::string> ReadScriptBytes(const std::u16string& path) {
 }
 
 int Run(int argc, wchar_t** argv) {
-  PrepareStreams();
+  const OutputSetup output;
   std::vector<std::u16string> args;
   for (int i = 1; i < argc; ++i) args.emplace_back(reinterpret_cast<const char16_t*>(argv[i]));
 

@@ -6,7 +6,6 @@
 #include <filesystem>
 #include <sstream>
 #include <string>
-#include <utility>
 #include <vector>
 
 #include "plugin/cli/local_file.h"
@@ -15,17 +14,14 @@
 namespace corvane::cli {
 namespace {
 
-using namespace std::string_literals;
-
-// Answers from a prepared list and records what was sent. The runner's
-// ordering and exit codes are under test here; the real broker is exercised
-// by the end-to-end test under Wine.
+// Answers from a prepared list and records what was sent: for the paths that
+// the real broker cannot be made to take on demand (a connection lost
+// halfway). Everything else runs end to end under Wine.
 class ScriptedLink : public BrokerLink {
  public:
   struct Step {
     bool answered = true;
     BrokerAnswer answer;
-    std::vector<std::string> diagnostics;  // written while the request runs
   };
   std::deque<Step> steps;
   std::vector<CliCommand> sent;
@@ -34,7 +30,6 @@ class ScriptedLink : public BrokerLink {
     sent.push_back(command);
     Step step = steps.front();
     steps.pop_front();
-    pending_ = step.diagnostics;
     if (!step.answered) {
       error = "BrokerGone: the pipe was closed";
       return false;
@@ -42,18 +37,13 @@ class ScriptedLink : public BrokerLink {
     answer = step.answer;
     return true;
   }
-  std::vector<std::string> TakeDiagnostics() override { return std::exchange(pending_, {}); }
-
- private:
-  std::vector<std::string> pending_;
+  std::vector<std::string> TakeDiagnostics() override { return {}; }
 };
 
-ScriptedLink::Step Reply(int32_t status, std::u16string text = {},
-                         std::vector<std::string> diagnostics = {}) {
+ScriptedLink::Step Reply(int32_t status, std::u16string text = {}) {
   ScriptedLink::Step step;
   step.answer.status = status;
   step.answer.text = std::move(text);
-  step.diagnostics = std::move(diagnostics);
   return step;
 }
 
@@ -99,27 +89,6 @@ class RequestRunner : public ::testing::Test {
   std::filesystem::path folder_;
 };
 
-TEST_F(RequestRunner, PrintsEachRequestWithItsDiagnosticsAheadOfItsAnswer) {
-  ScriptedLink link;
-  link.steps = {Reply(0, u"pong"),
-                Reply(2, {}, {"[CorvaneBroker] denied: write to read-only hive\n"}),
-                Reply(0, u"A\0B\0"s)};
-  const Outcome run = RunAll(Parse("ping\n"
-                                   "write-string hklm Software\\Corvane X y\n"
-                                   "list-subkeys hkcu Software\\Corvane\n"),
-                             link);
-  EXPECT_EQ(run.out,
-            "> ping\n"
-            "Ok (0): \"pong\"\n"
-            "> write-string hklm Software\\Corvane X y\n"
-            "broker: [CorvaneBroker] denied: write to read-only hive\n"
-            "Denied (2)\n"
-            "> list-subkeys hkcu Software\\Corvane\n"
-            "Ok (0): 2 entries\n  A\n  B\n");
-  EXPECT_EQ(run.code, kExitNotOk);
-  EXPECT_EQ(run.err, "");
-}
-
 TEST_F(RequestRunner, ALostBrokerStopsTheRun) {
   ScriptedLink link;
   link.steps = {Reply(2), Lost(), Reply(0)};
@@ -127,28 +96,6 @@ TEST_F(RequestRunner, ALostBrokerStopsTheRun) {
   EXPECT_EQ(run.code, kExitBrokerLost);
   EXPECT_EQ(link.sent.size(), 2u);
   EXPECT_EQ(run.err, "error: BrokerGone: the pipe was closed\n");
-}
-
-TEST_F(RequestRunner, LocalFilesFeedAndReceiveFileContents) {
-  const std::string in = Local("in.bin");
-  const std::string out = Local("out.bin");
-  std::string error;
-  ASSERT_TRUE(WriteLocalFile(std::u16string(in.begin(), in.end()), {0x00, 0xAB, 0xFF}, error));
-
-  ScriptedLink link;
-  link.steps = {Reply(0), Reply(0, u"00abff")};
-  const Outcome run = RunAll(Parse("file-write C:\\f.bin --in \"" + in +
-                                   "\"\n"
-                                   "file-read C:\\f.bin --out \"" +
-                                   out + "\"\n"),
-                             link);
-  EXPECT_EQ(run.code, kExitOk) << run.err;
-  ASSERT_EQ(link.sent.size(), 2u);
-  EXPECT_EQ(link.sent[0].data, u"00abff");
-  const auto saved = ReadLocalFile(std::u16string(out.begin(), out.end()), error);
-  ASSERT_TRUE(saved) << error;
-  EXPECT_EQ(*saved, (std::vector<uint8_t>{0x00, 0xAB, 0xFF}));
-  EXPECT_NE(run.out.find("Ok (0): 3 bytes written to "), std::string::npos) << run.out;
 }
 
 TEST_F(RequestRunner, LocalFileProblemsAreUsageErrorsAndTheRestGoesOn) {
@@ -171,23 +118,6 @@ TEST_F(RequestRunner, LocalFileProblemsAreUsageErrorsAndTheRestGoesOn) {
   EXPECT_NE(run.err.find("request not sent"), std::string::npos) << run.err;
   EXPECT_NE(run.err.find("cannot create local file"), std::string::npos) << run.err;
   EXPECT_NE(run.out.find("NotFound (1)"), std::string::npos) << run.out;
-}
-
-TEST_F(RequestRunner, APluginChannelWithoutAHandleIsNotOk) {
-  ScriptedLink link;
-  ScriptedLink::Step granted;
-  granted.answer.channelHandle = 0x1c4;
-  granted.answer.channelProcessId = 42;
-  ScriptedLink::Step refused;
-  refused.answer.channelProcessId = 99999;
-  link.steps = {granted, refused};
-  const Outcome run = RunAll(Parse("plugin-channel 42\nplugin-channel 99999\n"), link);
-  EXPECT_EQ(run.out,
-            "> plugin-channel 42\n"
-            "error 0, handle 0x1c4 in process 42\n"
-            "> plugin-channel 99999\n"
-            "error 0, no handle (for process 99999)\n");
-  EXPECT_EQ(run.code, kExitNotOk);
 }
 
 }  // namespace

@@ -261,6 +261,20 @@ TEST_F(CorvanePluginTool, ExitCodesTellWhatWentWrong) {
   EXPECT_NE(noBroker.err.find("cannot start the broker"), std::string::npos) << noBroker.err;
 }
 
+TEST_F(CorvanePluginTool, APluginChannelIsHandedOverAndTheSessionGoesOn) {
+  const ToolRun run = Run("--script " + ScriptFile("plugin-channel self\n"
+                                                   "ping\n"
+                                                   "plugin-channel 4294967292\n"));
+  EXPECT_EQ(run.out.rfind("> plugin-channel self\nerror 0, handle 0x", 0), 0u) << run.out;
+  EXPECT_NE(run.out.find("> ping\nOk (0): \"pong\"\n"), std::string::npos) << run.out;
+  // No such process: the broker answers without a handle, which is not Ok.
+  EXPECT_NE(run.out.find("> plugin-channel 4294967292\n"
+                         "error 0, no handle (for process 4294967292)\n"),
+            std::string::npos)
+      << run.out;
+  EXPECT_EQ(run.exitCode, 1u);
+}
+
 TEST_F(CorvanePluginTool, FileContentsTravelFromAndToLocalFiles) {
   std::string bytes;
   for (int i = 0; i < 256; ++i) bytes.push_back(static_cast<char>(i));
