@@ -10,8 +10,9 @@
 namespace corvane::cli {
 namespace {
 
-// How long Finish waits for the broker to notice the closed pipe.
-constexpr uint32_t kExitWaitMs = 5000;
+// How long Finish waits for the broker to notice the closed pipe; it
+// normally takes a moment, but a loaded machine must not make it look hung.
+constexpr uint32_t kExitWaitMs = 30000;
 
 std::string Describe(const client::ClientError& error) {
   return std::string(client::ErrorKindName(error.kind)) + ": " + error.message;
