@@ -17,7 +17,7 @@ enum class LocalOption { None, Out, In };
 constexpr uint32_t kChannel = 0;       // pseudo operation: the plug-in channel request
 constexpr uint32_t kRaw = 0xFFFFFFFF;  // pseudo operation: the code comes from the words
 
-struct CommandSpec {
+struct CommandRow {
   CommandInfo info;
   uint32_t operation;
   AnswerShape shape;
@@ -30,7 +30,7 @@ using S = Slot;
 using A = AnswerShape;
 
 // clang-format off
-const CommandSpec kSpecs[] = {
+const CommandRow kCommandTable[] = {
   {{"read-string", "HIVE KEY NAME", "read a string value",
     "read-string hkcu Software\\Corvane Greeting"},
    1, A::Text, {S::Hive, S::Path, S::Name}, 3, LocalOption::None},
@@ -108,7 +108,7 @@ const CommandSpec kSpecs[] = {
 
 std::vector<CommandInfo> BuildInfos() {
   std::vector<CommandInfo> infos;
-  for (const CommandSpec& spec : kSpecs) infos.push_back(spec.info);
+  for (const CommandRow& row : kCommandTable) infos.push_back(row.info);
   return infos;
 }
 
@@ -160,20 +160,20 @@ std::string Quoted(std::u16string_view word) {
   return "'" + Utf16ToUtf8(word) + "'";
 }
 
-std::string UsageOf(const CommandSpec& spec) {
+std::string UsageOf(const CommandRow& row) {
   std::string usage = "usage: ";
-  usage += spec.info.name;
-  if (!spec.info.arguments.empty()) {
+  usage += row.info.name;
+  if (!row.info.arguments.empty()) {
     usage += ' ';
-    usage += spec.info.arguments;
+    usage += row.info.arguments;
   }
   return usage;
 }
 
 AnswerShape ShapeOfOperation(uint32_t operation) {
-  for (const CommandSpec& spec : kSpecs) {
-    if (spec.operation == operation && operation != kChannel && operation != kRaw) {
-      return spec.shape;
+  for (const CommandRow& row : kCommandTable) {
+    if (row.operation == operation && operation != kChannel && operation != kRaw) {
+      return row.shape;
     }
   }
   return AnswerShape::Text;
@@ -228,16 +228,16 @@ bool FillSlot(Slot slot, std::u16string_view word, CliCommand& command, std::str
 
 // Takes "--out X", "--out=X", "--in X" or "--in=X" at `words[i]`; moves `i`
 // past what it used.
-bool TakeOption(const CommandSpec& spec, const std::vector<std::u16string>& words, size_t& i,
+bool TakeOption(const CommandRow& row, const std::vector<std::u16string>& words, size_t& i,
                 CliCommand& command, std::string& error) {
   const std::u16string& word = words[i];
   const std::u16string_view option = std::u16string_view(word).substr(0, word.find(u'='));
   const bool isOut = EqualsAscii(option, "--out");
   const bool isIn = EqualsAscii(option, "--in");
-  if ((isOut && spec.local != LocalOption::Out) || (isIn && spec.local != LocalOption::In) ||
+  if ((isOut && row.local != LocalOption::Out) || (isIn && row.local != LocalOption::In) ||
       (!isOut && !isIn)) {
-    error = "unknown option " + Quoted(option) + " for " + std::string(spec.info.name) + "; " +
-            UsageOf(spec);
+    error = "unknown option " + Quoted(option) + " for " + std::string(row.info.name) + "; " +
+            UsageOf(row);
     return false;
   }
   std::u16string value;
@@ -293,20 +293,20 @@ std::optional<CliCommand> ParseCommand(const std::vector<std::u16string>& words,
     error = "no command given; try --help";
     return std::nullopt;
   }
-  const CommandSpec* spec = nullptr;
-  for (const CommandSpec& candidate : kSpecs) {
-    if (EqualsAscii(words[0], candidate.info.name)) spec = &candidate;
+  const CommandRow* row = nullptr;
+  for (const CommandRow& candidate : kCommandTable) {
+    if (EqualsAscii(words[0], candidate.info.name)) row = &candidate;
   }
-  if (spec == nullptr) {
+  if (row == nullptr) {
     error = "unknown command " + Quoted(words[0]) + "; try --help";
     return std::nullopt;
   }
 
   CliCommand command;
   command.words = words;
-  command.pluginChannel = spec->operation == kChannel;
-  command.operation = spec->operation == kRaw ? 0 : spec->operation;
-  command.shape = spec->shape;
+  command.pluginChannel = row->operation == kChannel;
+  command.operation = row->operation == kRaw ? 0 : row->operation;
+  command.shape = row->shape;
 
   std::vector<std::u16string_view> positional;
   bool optionsEnded = false;
@@ -315,28 +315,28 @@ std::optional<CliCommand> ParseCommand(const std::vector<std::u16string>& words,
     if (!optionsEnded && EqualsAscii(word, "--")) {
       optionsEnded = true;
     } else if (!optionsEnded && word.size() > 2 && word[0] == u'-' && word[1] == u'-') {
-      if (!TakeOption(*spec, words, i, command, error)) return std::nullopt;
+      if (!TakeOption(*row, words, i, command, error)) return std::nullopt;
     } else {
       positional.push_back(word);
     }
   }
 
   // file-write takes its contents either as hex or from --in, not both.
-  size_t expected = spec->slotCount;
-  if (spec->local == LocalOption::In && !command.inFile.empty()) --expected;
+  size_t expected = row->slotCount;
+  if (row->local == LocalOption::In && !command.inFile.empty()) --expected;
   if (positional.size() != expected) {
-    if (spec->local == LocalOption::In && !command.inFile.empty() &&
-        positional.size() == spec->slotCount) {
-      error = "give the contents either as hex or with --in, not both; " + UsageOf(*spec);
+    if (row->local == LocalOption::In && !command.inFile.empty() &&
+        positional.size() == row->slotCount) {
+      error = "give the contents either as hex or with --in, not both; " + UsageOf(*row);
     } else {
-      error = std::string(spec->info.name) + " takes " + std::to_string(expected) +
+      error = std::string(row->info.name) + " takes " + std::to_string(expected) +
               (expected == 1 ? " argument" : " arguments") + ", got " +
-              std::to_string(positional.size()) + "; " + UsageOf(*spec);
+              std::to_string(positional.size()) + "; " + UsageOf(*row);
     }
     return std::nullopt;
   }
   for (size_t i = 0; i < positional.size(); ++i) {
-    if (!FillSlot(spec->slots[i], positional[i], command, error)) return std::nullopt;
+    if (!FillSlot(row->slots[i], positional[i], command, error)) return std::nullopt;
   }
   return command;
 }
