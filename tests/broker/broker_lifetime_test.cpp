@@ -27,7 +27,7 @@ TEST(BrokerLifetime, ClientClosingThePipeEndsTheBrokerWithZero) {
 }
 
 TEST(BrokerLifetime, ServedProcessEndingEndsTheBrokerWithZero) {
-  BrokerProcess sleeper = StartSleeper();
+  Sleeper sleeper;
   const std::u16string name = client::MakeUniqueIpcName();
   BrokerProcess broker = StartBrokerFor(name, sleeper.id());
   auto connection = BrokerConnection::Connect(name, broker.handle());
@@ -35,17 +35,17 @@ TEST(BrokerLifetime, ServedProcessEndingEndsTheBrokerWithZero) {
   ASSERT_TRUE(connection->SendBytes(PingFrame()));
   ASSERT_TRUE(NextIsPong(connection.value()));
 
-  ASSERT_TRUE(sleeper.Terminate(7));
+  ASSERT_TRUE(sleeper.Kill());
   EXPECT_EQ(ExitCodeOf(broker), 0u);
 }
 
 TEST(BrokerLifetime, ServedProcessEndingBeforeAnyClientEndsTheBrokerWithOne) {
-  BrokerProcess sleeper = StartSleeper();
+  Sleeper sleeper;
   const std::u16string name = client::MakeUniqueIpcName();
   BrokerProcess broker = StartBrokerFor(name, sleeper.id());
   ASSERT_TRUE(WaitForPipe(name, broker));
 
-  ASSERT_TRUE(sleeper.Terminate(7));
+  ASSERT_TRUE(sleeper.Kill());
   EXPECT_EQ(ExitCodeOf(broker), 1u);
 }
 

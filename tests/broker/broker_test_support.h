@@ -6,7 +6,7 @@
 #include <windows.h>
 
 #include <cstdint>
-#include <cstdlib>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -23,13 +23,27 @@ using client::BrokerConnection;
 using client::BrokerProcess;
 using client::BrokerSession;
 
-// Sleeps until killed; stands in for a plug-in whose death the test decides.
-inline BrokerProcess StartSleeper() {
-  const std::u16string exe = client::PathBesideThisProgram(u"corvane-test-sleeper.exe");
-  auto started = client::StartProcess(exe, u"\"" + exe + u"\"");
-  if (!started) ADD_FAILURE() << started.error().message;
-  return started ? std::move(started).value() : BrokerProcess();
-}
+// A process that sleeps until killed, at the latest when the test is done
+// with it; stands in for a plug-in whose death the test decides.
+class Sleeper {
+ public:
+  Sleeper() {
+    const std::u16string exe = client::PathBesideThisProgram(u"corvane-test-sleeper.exe");
+    auto started = client::StartProcess(exe, u"\"" + exe + u"\"");
+    if (!started) throw std::runtime_error(started.error().message);
+    process_ = std::move(started).value();
+  }
+  ~Sleeper() { process_.Terminate(0); }
+  Sleeper(const Sleeper&) = delete;
+  Sleeper& operator=(const Sleeper&) = delete;
+
+  uint32_t id() const { return process_.id(); }
+  HANDLE handle() const { return process_.handle(); }
+  bool Kill() const { return process_.Terminate(7); }
+
+ private:
+  BrokerProcess process_;
+};
 
 inline BrokerProcess StartBrokerFor(const std::u16string& ipcName, uint32_t servedPid) {
   auto started = client::StartBroker(client::DefaultBrokerPath(), ipcName, servedPid);
@@ -45,13 +59,11 @@ inline BrokerProcess StartBrokerWithArguments(const std::u16string& arguments) {
   return started ? std::move(started).value() : BrokerProcess();
 }
 
-// A broker serving this test process, connected.
+// A broker serving this test process, connected. Throws if that fails, which
+// fails the test.
 inline BrokerSession Launch() {
   auto session = BrokerSession::Launch();
-  if (!session) {
-    ADD_FAILURE() << session.error().message;
-    std::abort();
-  }
+  if (!session) throw std::runtime_error(session.error().message);
   return std::move(session).value();
 }
 

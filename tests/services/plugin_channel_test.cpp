@@ -103,7 +103,7 @@ TEST(PluginChannel, SecondRequestMakesANewPipeAndLeavesTheFirstConnected) {
 }
 
 TEST(PluginChannel, ServerEndLandsInTheNamedProcess) {
-  BrokerProcess sleeper = StartSleeper();
+  Sleeper sleeper;
   BrokerSession s = Launch();
   auto reply = s.connection.GetPluginChannel(sleeper.id());
   ASSERT_TRUE(reply) << reply.error().message;
@@ -115,7 +115,6 @@ TEST(PluginChannel, ServerEndLandsInTheNamedProcess) {
   UniqueHandle channel(copy);
   EXPECT_TRUE(IsServerEnd(channel.get()));
   EXPECT_TRUE(ClientConnected(channel.get()));
-  sleeper.Terminate(0);
 }
 
 TEST(PluginChannel, ProcessThatCannotBeOpenedGetsNoPipe) {
