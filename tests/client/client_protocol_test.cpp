@@ -29,34 +29,22 @@ TEST(ClientCommandLine, IsReadBackByTheBrokerAsWritten) {
   EXPECT_EQ(BrokerPipePath(u"\\\\.\\pipe\\n"), u"\\\\.\\pipe\\n");
 }
 
-TEST(ClientValueText, HexRoundTripsAndRefusesAnythingElse) {
+TEST(ClientValueText, HexListsAndNumbers) {
   const std::vector<uint8_t> bytes = {0x00, 0x0f, 0xa5, 0xff};
   EXPECT_EQ(BytesToHex(bytes), u"000fa5ff");
   EXPECT_EQ(HexToBytes(u"000FA5ff"), bytes);
-  EXPECT_EQ(HexToBytes(u""), std::vector<uint8_t>{});
   EXPECT_FALSE(HexToBytes(u"abc"));
   EXPECT_FALSE(HexToBytes(u"0g"));
-  EXPECT_FALSE(HexToBytes(u" 0"));
-}
 
-TEST(ClientValueText, ListsSplitAtEachTerminator) {
   using V = std::vector<std::u16string>;
   EXPECT_EQ(SplitList(u""), V{});
   EXPECT_EQ(SplitList(std::u16string(u"A\0B\0", 4)), (V{u"A", u"B"}));
-  EXPECT_EQ(SplitList(std::u16string(u"\0", 1)), V{u""});
   EXPECT_EQ(SplitList(std::u16string(u"\0\0", 2)), (V{u"", u""}));
-  EXPECT_EQ(SplitList(std::u16string(u"A\0B", 3)), (V{u"A", u"B"}));
-}
 
-TEST(ClientValueText, DecimalNumbersWithinTheirWidth) {
   EXPECT_EQ(ParseDecimal(u"4294967295", 0xFFFFFFFFu), 0xFFFFFFFFu);
   EXPECT_FALSE(ParseDecimal(u"4294967296", 0xFFFFFFFFu));
-  EXPECT_EQ(ParseDecimal(u"18446744073709551615", ~0ull), ~0ull);
   EXPECT_FALSE(ParseDecimal(u"18446744073709551616", ~0ull));
   EXPECT_FALSE(ParseDecimal(u"", ~0ull));
-  EXPECT_FALSE(ParseDecimal(u"-1", ~0ull));
-  EXPECT_FALSE(ParseDecimal(u"1 ", ~0ull));
-  EXPECT_EQ(DecimalText(18446744073709551615ull), u"18446744073709551615");
 }
 
 Message Decode(const std::vector<uint8_t>& bytes) {
@@ -82,11 +70,6 @@ TEST(ClientProtocol, RequestsCarryTheirShapes) {
   ASSERT_EQ(channel.params.size(), 1u);
   EXPECT_EQ(channel.params[0].type, 4);
   EXPECT_EQ(channel.params[0].Low32(), 0x1234u);
-
-  const Message keepAlive = Decode(EncodeKeepAlive());
-  EXPECT_EQ(keepAlive.id, 1);
-  ASSERT_EQ(keepAlive.params.size(), 1u);
-  EXPECT_EQ(keepAlive.params[0].Low32(), 0u);
 }
 
 TEST(ClientProtocol, RepliesAreCheckedForIdAndTags) {
@@ -99,8 +82,6 @@ TEST(ClientProtocol, RepliesAreCheckedForIdAndTags) {
       Frame(4, {MsgParam::Scalar(2, 0), MsgParam::Text16(u"t")}),
       Frame(7, {MsgParam::Text16(u"t"), MsgParam::Scalar(2, 0)}),
       Frame(7, {MsgParam::Scalar(2, 0)}),
-      Frame(7, {MsgParam::Scalar(2, 0), MsgParam::Text16(u"t"), MsgParam::Text16(u"u")}),
-      Frame(7, {MsgParam::Scalar(4, 0), MsgParam::Text16(u"t")}),
   };
   for (const auto& bytes : notReply7) {
     auto bad = ToReply(Decode(bytes));
@@ -119,16 +100,6 @@ TEST(ClientProtocol, RepliesAreCheckedForIdAndTags) {
   EXPECT_FALSE(none->ok());
   EXPECT_FALSE(ToPluginChannel(Decode(Frame(4, {MsgParam::Scalar(4, 0), MsgParam::Scalar(4, 1)}))));
   EXPECT_FALSE(ToPluginChannel(Decode(Frame(7, {MsgParam::Scalar(2, 0), MsgParam::Text16(u"")}))));
-}
-
-TEST(ClientProtocol, StatusNames) {
-  EXPECT_STREQ(StatusName(0), "Ok");
-  EXPECT_STREQ(StatusName(1), "NotFound");
-  EXPECT_STREQ(StatusName(2), "Denied");
-  EXPECT_STREQ(StatusName(3), "Failed");
-  EXPECT_STREQ(StatusName(4), "Invalid");
-  EXPECT_STREQ(StatusName(5), "Unknown");
-  EXPECT_STREQ(StatusName(-1), "Unknown");
 }
 
 TEST(ClientFrameReader, SplitsAStreamIntoMessages) {
