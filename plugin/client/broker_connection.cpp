@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <string>
 
+#include "ipc/wire.h"
 #include "plugin/client/command_line.h"
 
 namespace corvane::client {
@@ -10,7 +11,8 @@ namespace corvane::client {
 namespace {
 
 constexpr DWORD kRetryPauseMs = 20;
-constexpr DWORD kReadChunk = 4096;
+constexpr DWORD kReadChunk = 0x10000;
+constexpr size_t kMaxFrameBytes = static_cast<size_t>(ipc::wire::kMaxWords) * 8;
 
 ClientError SystemError(const char* what, DWORD error) {
   switch (error) {
@@ -57,6 +59,17 @@ Result<DWORD> TimedIo(HANDLE pipe, bool write, void* buffer, DWORD size, DWORD t
 
 ClientError Closed() {
   return {ErrorKind::BrokerGone, "the connection to the broker is closed"};
+}
+
+// The broker ends the channel on a frame it cannot take, so such a request
+// is refused here rather than sent.
+bool Sendable(const std::vector<uint8_t>& frame) {
+  return !frame.empty() && frame.size() <= kMaxFrameBytes;
+}
+
+ClientError CannotSend(const std::vector<uint8_t>& frame) {
+  return {ErrorKind::InvalidArgument, frame.empty() ? "the request cannot be encoded"
+                                                    : "the request is larger than a frame may be"};
 }
 
 }  // namespace
@@ -138,8 +151,10 @@ Result<Message> BrokerConnection::ReadMessage() {
 
 Result<Reply> BrokerConnection::Request(uint32_t operation, int32_t hive, std::u16string path,
                                         std::u16string name, std::u16string data) {
-  auto sent = SendBytes(
-      EncodeBrokerRequest(operation, hive, std::move(path), std::move(name), std::move(data)));
+  const std::vector<uint8_t> frame =
+      EncodeBrokerRequest(operation, hive, std::move(path), std::move(name), std::move(data));
+  if (!Sendable(frame)) return CannotSend(frame);
+  auto sent = SendBytes(frame);
   if (!sent) return sent.error();
   auto message = ReadMessage();
   if (!message) return message.error();

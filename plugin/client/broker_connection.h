@@ -39,7 +39,8 @@ class BrokerConnection {
   Result<Done> SendBytes(const std::vector<uint8_t>& bytes);
   Result<Message> ReadMessage();
 
-  // Request 6 and its reply 7.
+  // Request 6 and its reply 7. A request too large for one frame is
+  // refused (InvalidArgument) instead of sent, since it would end the broker.
   Result<Reply> Request(uint32_t operation, int32_t hive, std::u16string path, std::u16string name,
                         std::u16string data);
   // Request 3 and its reply 4. A successful handle belongs to `processId`.

@@ -61,6 +61,15 @@ TEST(ClientErrors, AnswerToAnotherRequestIsMalformed) {
   EXPECT_EQ(reply->id, 7);
 }
 
+TEST(ClientErrors, RequestTooLargeForAFrameIsNotSent) {
+  BrokerSession s = Launch();
+  auto big = s.connection.Request(15, 0, u"p", u"", std::u16string(0x2000000, u'0'));
+  ASSERT_FALSE(big);
+  EXPECT_EQ(big.error().kind, ErrorKind::InvalidArgument);
+  auto pong = client::Ping(s.connection);
+  ASSERT_TRUE(pong) << pong.error().message;
+}
+
 TEST(ClientErrors, BrokerThatHasGoneIsReportedAsSuch) {
   BrokerSession s = Launch();
   ASSERT_TRUE(s.connection.SendBytes(client::EncodeMessage(2, {ipc::MsgParam::Scalar(2, 0)})));
