@@ -3,7 +3,7 @@
 # Usage: scripts/setup.sh [extra-package ...]
 set -euo pipefail
 
-packages=(cmake ninja-build g++-mingw-w64-x86-64-posix wine64 googletest libgtest-dev
+packages=(cmake ninja-build g++-mingw-w64-x86-64-posix wine wine64 googletest libgtest-dev
           clang libclang-rt-14-dev libbenchmark-dev "$@")
 missing=()
 for p in "${packages[@]}"; do
