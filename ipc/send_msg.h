@@ -2,7 +2,9 @@
 // single write.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <vector>
 
 #include "ipc/encoder.h"
 #include "ipc/msg_param.h"
@@ -25,11 +27,36 @@ inline bool EncodeMsg(Encoder& encoder, int32_t msgId, MsgParam** params, int32_
   return static_cast<int64_t>(encoder.words.size()) <= wire::kMaxWords;
 }
 
+// Each thread keeps the storage of its last frame, up to this many words:
+// a large reply (a 4 MiB file is a 16 MiB frame) would otherwise take fresh
+// memory on every send, and faulting in fresh pages dominates such a send
+// under Wine.
+inline constexpr size_t kKeptEncoderWords = size_t{1} << 22;  // 32 MiB
+
 template <class Channel>
 int64_t SendMsg(Channel* channel, int32_t msgId, MsgParam** params, int32_t count) {
-  Encoder encoder;
-  if (!EncodeMsg(encoder, msgId, params, count)) return kSendUnencodable;
-  return channel->transport->Write(encoder.data(), encoder.byteSize()) ? kSendOk : kSendWriteFailed;
+  thread_local Encoder kept;
+  thread_local bool keptInUse = false;
+  // A send made while another is being written on the same thread (a window
+  // message pumped during the write) must not touch the frame being written.
+  Encoder fresh;
+  const bool useKept = !keptInUse;
+  Encoder& encoder = useKept ? kept : fresh;
+  struct InUse {
+    bool& flag;
+    bool set;
+    ~InUse() {
+      if (set) flag = false;
+    }
+  } inUse{keptInUse, useKept};
+  if (useKept) keptInUse = true;
+  int64_t result = kSendUnencodable;
+  if (EncodeMsg(encoder, msgId, params, count)) {
+    result =
+        channel->transport->Write(encoder.data(), encoder.byteSize()) ? kSendOk : kSendWriteFailed;
+  }
+  if (encoder.words.capacity() > kKeptEncoderWords) std::vector<uint64_t>().swap(encoder.words);
+  return result;
 }
 
 // Gives a service the two-parameter send on its channel type.

@@ -1,0 +1,109 @@
+// SendMsg keeps its encoder's storage between sends on a thread: every frame
+// must still be exactly the frame of its own parameters, also right after a
+// much larger one and when a send happens while another is being written.
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "ipc/send_msg.h"
+#include "tests/support/frames.h"
+
+namespace {
+
+using ipc::MsgParam;
+
+std::vector<uint8_t> Reply(const std::u16string& text) {
+  return corvane::test::Frame(7, {MsgParam::Scalar(ipc::kInt32, 0), MsgParam::Text16(text)});
+}
+
+// Collects each write as its own frame; can send another message from
+// inside a write, as a window message pumped during a write might.
+struct RecordingTransport {
+  std::vector<std::vector<uint8_t>> frames;
+  std::u16string nestedText;  // sent from inside the first write when set
+
+  template <class Channel>
+  bool WriteFrom(Channel* channel, const void* data, uint64_t length) {
+    const auto* p = static_cast<const uint8_t*>(data);
+    const std::vector<uint8_t> before(p, p + length);
+    if (!nestedText.empty()) {
+      const std::u16string text = std::move(nestedText);
+      nestedText.clear();
+      MsgParam status = MsgParam::Scalar(ipc::kInt32, 0);
+      MsgParam reply = MsgParam::Text16(text);
+      MsgParam* params[2] = {&status, &reply};
+      if (ipc::SendMsg(channel, 7, params, 2) != ipc::kSendOk) return false;
+    }
+    // The outer frame must not have changed while the nested send ran.
+    if (std::vector<uint8_t>(p, p + length) != before) return false;
+    frames.push_back(before);
+    return true;
+  }
+};
+
+struct Channel;
+struct ChannelTransport {
+  Channel* channel;
+  RecordingTransport* recorder;
+  bool Write(const void* data, uint64_t length);
+};
+struct Channel {
+  ChannelTransport* transport;
+};
+bool ChannelTransport::Write(const void* data, uint64_t length) {
+  return recorder->WriteFrom(channel, data, length);
+}
+
+int64_t SendReply(Channel& channel, const std::u16string& text) {
+  MsgParam status = MsgParam::Scalar(ipc::kInt32, 0);
+  MsgParam reply = MsgParam::Text16(text);
+  MsgParam* params[2] = {&status, &reply};
+  return ipc::SendMsg(&channel, 7, params, 2);
+}
+
+TEST(SendMsgReuse, SmallFrameAfterLargeOneIsExact) {
+  RecordingTransport recorder;
+  Channel channel{};
+  ChannelTransport transport{&channel, &recorder};
+  channel.transport = &transport;
+  const std::u16string large(1 << 20, u'x');
+  ASSERT_EQ(SendReply(channel, large), ipc::kSendOk);
+  ASSERT_EQ(SendReply(channel, u"pong"), ipc::kSendOk);
+  ASSERT_EQ(recorder.frames.size(), 2u);
+  EXPECT_EQ(recorder.frames[0], Reply(large));
+  EXPECT_EQ(recorder.frames[1], Reply(u"pong"));
+  EXPECT_EQ(recorder.frames[1].size(), 88u);
+}
+
+TEST(SendMsgReuse, SendDuringAWriteLeavesTheFrameBeingWrittenIntact) {
+  RecordingTransport recorder;
+  Channel channel{};
+  ChannelTransport transport{&channel, &recorder};
+  channel.transport = &transport;
+  recorder.nestedText = std::u16string(5000, u'n');
+  ASSERT_EQ(SendReply(channel, u"outer"), ipc::kSendOk);
+  ASSERT_EQ(recorder.frames.size(), 2u);
+  EXPECT_EQ(recorder.frames[0], Reply(std::u16string(5000, u'n')));
+  EXPECT_EQ(recorder.frames[1], Reply(u"outer"));
+  // And the kept storage is usable again afterwards.
+  ASSERT_EQ(SendReply(channel, u"after"), ipc::kSendOk);
+  EXPECT_EQ(recorder.frames.back(), Reply(u"after"));
+}
+
+TEST(SendMsgReuse, UnencodableParameterThenGoodFrame) {
+  RecordingTransport recorder;
+  Channel channel{};
+  ChannelTransport transport{&channel, &recorder};
+  channel.transport = &transport;
+  MsgParam bad = MsgParam::Scalar(0, 1);
+  MsgParam text = MsgParam::Text16(std::u16string(3000, u'z'));
+  MsgParam* params[2] = {&text, &bad};
+  EXPECT_EQ(ipc::SendMsg(&channel, 7, params, 2), ipc::kSendUnencodable);
+  EXPECT_TRUE(recorder.frames.empty());
+  ASSERT_EQ(SendReply(channel, u"pong"), ipc::kSendOk);
+  EXPECT_EQ(recorder.frames.back(), Reply(u"pong"));
+}
+
+}  // namespace
