@@ -122,6 +122,7 @@ bool BrokerCall(ServerSession& broker, const std::vector<uint8_t>& request, int3
 struct Series {
   std::vector<double> broker, pipe, raw;
   std::vector<double> brokerFirst, pipeFirst;  // until the first reply bytes
+  std::vector<double> brokerCpu, pipeCpu;      // server CPU time per round trip
 };
 
 void Report(const char* what, const Series& s, double target) {
@@ -134,6 +135,8 @@ void Report(const char* what, const Series& s, double target) {
   Figure(("file_" + w + "_baseline").c_str(), baseline / 1000.0, "ms");
   Figure(("file_" + w + "_broker_first_reply_bytes").c_str(), Median(s.brokerFirst) / 1000.0, "ms");
   Figure(("file_" + w + "_raw_pipe_first_reply_bytes").c_str(), Median(s.pipeFirst) / 1000.0, "ms");
+  Figure(("file_" + w + "_broker_cpu").c_str(), Median(s.brokerCpu) / 1000.0, "ms");
+  Figure(("file_" + w + "_raw_pipe_server_cpu").c_str(), Median(s.pipeCpu) / 1000.0, "ms");
   Ratio(("file_" + w + "_vs_pipe_plus_raw_file").c_str(), broker, baseline, target);
 }
 
@@ -172,16 +175,24 @@ bool RunFileBench(const BenchOptions& options) {
   for (size_t i = 0; i <= options.fileOps; ++i) {
     const bool keep = i != 0;  // the first round warms caches up
     double b = 0;
+    double cpu = broker.CpuMicros();
     if (!BrokerCall(broker, read, 0, kReadBytes * 2, b)) return false;
+    const double bCpu = broker.CpuMicros() - cpu;
     const double bFirst = broker.firstBytesAfter();
+    cpu = readPipe.CpuMicros();
     const double p = readPipe.RoundTrip(read, reply);
+    const double pCpu = readPipe.CpuMicros() - cpu;
     const double pFirst = readPipe.firstBytesAfter();
     const double f = freshPipe.RoundTrip(read, reply);
     const double r = RawRead(readPath);
     double bw = 0;
+    cpu = broker.CpuMicros();
     if (!BrokerCall(broker, write, 0, 0, bw)) return false;
+    const double bwCpu = broker.CpuMicros() - cpu;
     const double bwFirst = broker.firstBytesAfter();
+    cpu = writePipe.CpuMicros();
     const double pw = writePipe.RoundTrip(write, reply);
+    const double pwCpu = writePipe.CpuMicros() - cpu;
     const double pwFirst = writePipe.firstBytesAfter();
     const double rw = RawAtomicWrite(rawWritePath, writeBytes);
     if (p < 0 || f < 0 || r < 0 || pw < 0 || rw < 0) {
@@ -195,11 +206,15 @@ bool RunFileBench(const BenchOptions& options) {
       freshReads.push_back(f);
       reads.brokerFirst.push_back(bFirst);
       reads.pipeFirst.push_back(pFirst);
+      reads.brokerCpu.push_back(bCpu);
+      reads.pipeCpu.push_back(pCpu);
       writes.broker.push_back(bw);
       writes.pipe.push_back(pw);
       writes.raw.push_back(rw);
       writes.brokerFirst.push_back(bwFirst);
       writes.pipeFirst.push_back(pwFirst);
+      writes.brokerCpu.push_back(bwCpu);
+      writes.pipeCpu.push_back(pwCpu);
     }
   }
   std::printf("file_count: %zu\n", reads.broker.size());

@@ -45,6 +45,16 @@ double ServerSession::RoundTrip(const std::vector<uint8_t>& request, std::vector
   return end - start;
 }
 
+double ServerSession::CpuMicros() const {
+  FILETIME created, exited, kernel, user;
+  if (!GetProcessTimes(process.handle(), &created, &exited, &kernel, &user)) return 0.0;
+  const auto micros = [](const FILETIME& t) {
+    return static_cast<double>((static_cast<uint64_t>(t.dwHighDateTime) << 32) | t.dwLowDateTime) /
+           10.0;
+  };
+  return micros(kernel) + micros(user);
+}
+
 bool ServerSession::Finish() {
   client.Close();
   DWORD code = 0;
