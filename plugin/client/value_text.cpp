@@ -1,39 +1,15 @@
 #include "plugin/client/value_text.h"
 
+#include "requests/hex_text.h"
+
 namespace corvane::client {
 
-namespace {
-
-int HexDigit(char16_t c) {
-  if (c >= u'0' && c <= u'9') return c - u'0';
-  if (c >= u'a' && c <= u'f') return c - u'a' + 10;
-  if (c >= u'A' && c <= u'F') return c - u'A' + 10;
-  return -1;
-}
-
-}  // namespace
-
-std::u16string BytesToHex(const std::vector<uint8_t>& bytes) {
-  static constexpr char16_t kDigits[] = u"0123456789abcdef";
-  std::u16string hex;
-  hex.reserve(bytes.size() * 2);
-  for (uint8_t b : bytes) {
-    hex += kDigits[b >> 4];
-    hex += kDigits[b & 0xF];
-  }
-  return hex;
-}
+// The client speaks the same text form the broker decodes.
+std::u16string BytesToHex(const std::vector<uint8_t>& bytes) { return HexText::Encode(bytes); }
 
 std::optional<std::vector<uint8_t>> HexToBytes(std::u16string_view hex) {
-  if (hex.size() % 2 != 0) return std::nullopt;
   std::vector<uint8_t> bytes;
-  bytes.reserve(hex.size() / 2);
-  for (size_t i = 0; i < hex.size(); i += 2) {
-    const int high = HexDigit(hex[i]);
-    const int low = HexDigit(hex[i + 1]);
-    if (high < 0 || low < 0) return std::nullopt;
-    bytes.push_back(static_cast<uint8_t>(high * 16 + low));
-  }
+  if (!HexText::Decode(hex, bytes)) return std::nullopt;
   return bytes;
 }
 
