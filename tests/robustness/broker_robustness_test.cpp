@@ -91,6 +91,7 @@ TEST(BrokerRobustness, SurvivesHostileSessions) {
   size_t served = 0;
   size_t stopped = 0;
   size_t waiting = 0;
+  size_t closed = 0;
   size_t bytes = 0;
   for (size_t i = 0; i < plan.size(); ++i) {
     const SessionReport& r = reports[i];
@@ -111,12 +112,20 @@ TEST(BrokerRobustness, SurvivesHostileSessions) {
       case SessionEnding::Waiting:
         ++waiting;
         break;
+      case SessionEnding::Closed:
+        ++closed;
+        break;
     }
   }
   std::printf(
       "sessions: %zu, input bytes: %zu; still serving: %zu, stopped: %zu, "
-      "waiting for more input: %zu\n",
-      plan.size(), bytes, served, stopped, waiting);
+      "waiting for more input: %zu, closed at once: %zu\n",
+      plan.size(), bytes, served, stopped, waiting, closed);
+  // What the requests may have left behind in the prefix.
+  RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\Corvane\\RobustnessTest");
+  const std::u16string file = AppDataCorvane() + u"\\robustness-test.bin";
+  DeleteFileW(reinterpret_cast<const wchar_t*>(file.c_str()));
+  DeleteFileW(reinterpret_cast<const wchar_t*>((file + u".tmp").c_str()));
 }
 
 }  // namespace

@@ -126,7 +126,9 @@ SessionReport RunHostileSession(const SessionSetup& setup, uint64_t seed) {
   // Does it still serve? The ping may also complete a frame the input left
   // open, or be swallowed by one; either is fine.
   report.ending = SessionEnding::Waiting;
-  if (!pipe.ended()) {
+  if (!pipe.ended() && rng.Percent(25)) {
+    report.ending = SessionEnding::Closed;  // whatever state the input left
+  } else if (!pipe.ended()) {
     const size_t before = ScanReplies(pipe.received()).pongs;
     io = pipe.Write(ping.data(), ping.size(), kIoMs);
     if (io == IoOutcome::Done) {

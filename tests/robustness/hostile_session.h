@@ -13,6 +13,7 @@ enum class SessionEnding {
   Served,   // it still answered a ping after the input
   Stopped,  // it closed the pipe on its own (a bad frame, an unknown id)
   Waiting,  // it neither answered nor stopped: the input left a frame open
+  Closed,   // the session closed the pipe straight after the input
 };
 
 struct SessionReport {
