@@ -33,6 +33,11 @@ DWORD ChannelThreadMain(ChannelThreadArgs* args) {
 
   DestroyServiceManager();
   ClosePluginChannelTransport();
+  // Disconnecting throws away what the plug-in has not read yet, such as the
+  // reply to a request that came just before a bad frame. Wait until it has
+  // been read (or the plug-in has closed its end) first; a plug-in that holds
+  // the pipe without reading keeps the broker only as long as it lives.
+  FlushFileBuffers(transport.handle());
   transport.ReleaseBuffer();
   transport.Close();
   return 0;
