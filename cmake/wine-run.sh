@@ -4,6 +4,10 @@
 set -u
 prefix=$1
 shift
+case "$prefix" in
+  /*) ;;
+  *) prefix="$(pwd)/$prefix" ;;  # Wine takes only an absolute prefix
+esac
 export WINEPREFIX="$prefix"
 export WINEDEBUG="${WINEDEBUG:--all}"
 export WINEDLLOVERRIDES="mscoree,mshtml="
