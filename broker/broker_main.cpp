@@ -6,6 +6,7 @@
 
 #include "broker/broker_command_line.h"
 #include "broker/channel_thread.h"
+#include "ipc/system_libraries.h"
 #include "services/unique_handle.h"
 
 namespace corvane {
@@ -21,9 +22,9 @@ enum class Connection { Ready, Failed, ServedProcessEnded };
 
 void PumpWindowMessages() {
   MSG msg;
-  while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE | PM_NOYIELD)) {
-    TranslateMessage(&msg);
-    DispatchMessageW(&msg);
+  while (syslib::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE | PM_NOYIELD)) {
+    syslib::TranslateMessage(&msg);
+    syslib::DispatchMessageW(&msg);
   }
 }
 
@@ -33,7 +34,7 @@ Connection WaitForConnection(const BrokerSync& sync, HANDLE servedProcess) {
   const HANDLE handles[3] = {sync.readyEvent, sync.failedEvent, servedProcess};
   const DWORD count = servedProcess != nullptr ? 3 : 2;
   for (;;) {
-    const DWORD r = MsgWaitForMultipleObjects(count, handles, FALSE, INFINITE, QS_ALLINPUT);
+    const DWORD r = syslib::MsgWaitForMultipleObjects(count, handles, FALSE, INFINITE, QS_ALLINPUT);
     if (r == WAIT_OBJECT_0) return Connection::Ready;
     if (r == WAIT_OBJECT_0 + 1) return Connection::Failed;
     if (count == 3 && r == WAIT_OBJECT_0 + 2) return Connection::ServedProcessEnded;

@@ -2,7 +2,11 @@
 
 #include <algorithm>
 
+#include "ipc/system_libraries.h"
+
 namespace {
+
+namespace syslib = corvane::syslib;
 
 // A manual-reset event that closes itself on every path.
 class IoEvent {
@@ -22,9 +26,9 @@ class IoEvent {
 
 void PumpWindowMessages(UINT flags) {
   MSG msg;
-  while (PeekMessageW(&msg, nullptr, 0, 0, flags)) {
-    TranslateMessage(&msg);
-    DispatchMessageW(&msg);
+  while (syslib::PeekMessageW(&msg, nullptr, 0, 0, flags)) {
+    syslib::TranslateMessage(&msg);
+    syslib::DispatchMessageW(&msg);
   }
 }
 
@@ -33,7 +37,7 @@ void PumpWindowMessages(UINT flags) {
 bool WaitForEvent(HANDLE event, bool pump) {
   if (!pump) return WaitForSingleObject(event, INFINITE) == WAIT_OBJECT_0;
   for (;;) {
-    const DWORD r = MsgWaitForMultipleObjects(1, &event, FALSE, INFINITE, QS_ALLINPUT);
+    const DWORD r = syslib::MsgWaitForMultipleObjects(1, &event, FALSE, INFINITE, QS_ALLINPUT);
     if (r == WAIT_OBJECT_0) return true;
     if (r != WAIT_OBJECT_0 + 1) return false;
     PumpWindowMessages(PM_REMOVE);

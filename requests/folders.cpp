@@ -5,13 +5,16 @@
 #include <shlobj.h>
 // clang-format on
 
+#include "ipc/system_libraries.h"
+
 namespace corvane {
 
 namespace {
 
 std::u16string ShellFolder(int csidl) {
   wchar_t buffer[MAX_PATH] = {};
-  if (FAILED(SHGetFolderPathW(nullptr, csidl, nullptr, SHGFP_TYPE_CURRENT, buffer))) return {};
+  if (FAILED(syslib::SHGetFolderPathW(nullptr, csidl, nullptr, SHGFP_TYPE_CURRENT, buffer)))
+    return {};
   return std::u16string(reinterpret_cast<const char16_t*>(buffer));
 }
 

@@ -11,6 +11,7 @@
 #include <string>
 
 #include "ipc/debug_output.h"
+#include "ipc/system_libraries.h"
 #include "policy/shell_policy.h"
 #include "requests/broker_request.h"
 
@@ -28,13 +29,13 @@ int32_t ShellOpen(const std::u16string& path) {
   // Some handlers are components that need an apartment on this thread; a
   // failed initialisation still lets the launch be tried.
   const HRESULT hrCoInit =
-      CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
+      syslib::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
   // The launched application may bring its window to the front.
-  AllowSetForegroundWindow(ASFW_ANY);
+  syslib::AllowSetForegroundWindow(ASFW_ANY);
   const HINSTANCE instance =
-      ShellExecuteW(nullptr, L"open", reinterpret_cast<const wchar_t*>(path.c_str()), nullptr,
-                    nullptr, SW_SHOWNORMAL);
-  if (hrCoInit >= 0) CoUninitialize();
+      syslib::ShellExecuteW(nullptr, L"open", reinterpret_cast<const wchar_t*>(path.c_str()),
+                            nullptr, nullptr, SW_SHOWNORMAL);
+  if (hrCoInit >= 0) syslib::CoUninitialize();
 
   const auto rc = reinterpret_cast<intptr_t>(instance);
   if (rc > 32) return static_cast<int32_t>(BrokerStatus::Ok);

@@ -6,6 +6,7 @@
 
 #include "services/plugin_channel_connect.h"
 #include "services/plugin_channel_transport.h"
+#include "services/plugin_pipe_name.h"
 #include "services/unique_handle.h"
 
 namespace {
@@ -33,10 +34,9 @@ int64_t SbxPISDKGetHandleToPluginIPCChannelSvc::CreatePluginChannel(ipc::BrokerC
   const DWORD tick = GetTickCount();
   const DWORD brokerId = GetCurrentProcessId();
   const uint32_t number = g_pipeNameCounter.fetch_add(1) + 1u;
-  // "\\.\pipe\" and at most 29 characters of name.
-  wchar_t name[48];
-  wsprintfW(name, L"\\\\.\\pipe\\ko.%x.%x.%x", static_cast<unsigned>(brokerId),
-            static_cast<unsigned>(tick), static_cast<unsigned>(number));
+  wchar_t name[corvane::kPluginPipeNameSize];
+  corvane::FormatPluginPipeName(name, static_cast<uint32_t>(brokerId), static_cast<uint32_t>(tick),
+                                number);
 
   uint32_t status = 0;
   uint64_t handleValue = kNoHandle;

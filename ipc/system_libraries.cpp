@@ -1,0 +1,155 @@
+#include "ipc/system_libraries.h"
+
+// Declarations only, for the exact function types; nothing here is imported.
+// clang-format off
+#include <windows.h>
+#include <objbase.h>
+#include <shellapi.h>
+#include <shlobj.h>
+// clang-format on
+
+namespace corvane::syslib {
+
+namespace {
+
+// The failure code of an unresolved function, as an HRESULT.
+const HRESULT kNotResolved = HRESULT_FROM_WIN32(ERROR_PROC_NOT_FOUND);
+
+// Loading must not disturb the caller's last-error value on success.
+class LastErrorKeeper {
+ public:
+  LastErrorKeeper() : error_(GetLastError()) {}
+  ~LastErrorKeeper() { SetLastError(error_); }
+  LastErrorKeeper(const LastErrorKeeper&) = delete;
+  LastErrorKeeper& operator=(const LastErrorKeeper&) = delete;
+
+ private:
+  DWORD error_;
+};
+
+template <typename F>
+F Find(HMODULE module, const char* name) {
+  if (module == nullptr) return nullptr;
+  // Through void (*)(), which converts to any function type without a warning.
+  return reinterpret_cast<F>(reinterpret_cast<AnyFunction>(GetProcAddress(module, name)));
+}
+
+HMODULE LoadFromSystemFolder(const wchar_t* library) {
+  return LoadLibraryExW(library, nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+}
+
+struct User32 {
+  decltype(&::MsgWaitForMultipleObjects) msgWaitForMultipleObjects;
+  decltype(&::PeekMessageW) peekMessage;
+  decltype(&::TranslateMessage) translateMessage;
+  decltype(&::DispatchMessageW) dispatchMessage;
+  decltype(&::AllowSetForegroundWindow) allowSetForegroundWindow;
+};
+
+struct Shell32 {
+  decltype(&::ShellExecuteW) shellExecute;
+  decltype(&::SHGetFolderPathW) getFolderPath;
+};
+
+struct Ole32 {
+  decltype(&::CoInitializeEx) coInitializeEx;
+  decltype(&::CoUninitialize) coUninitialize;
+};
+
+// Function-local statics: resolved once, by whichever thread comes first.
+const User32& User32Functions() {
+  static const User32 functions = [] {
+    const LastErrorKeeper keep;
+    const HMODULE m = LoadFromSystemFolder(L"user32.dll");
+    return User32{Find<decltype(User32::msgWaitForMultipleObjects)>(m, "MsgWaitForMultipleObjects"),
+                  Find<decltype(User32::peekMessage)>(m, "PeekMessageW"),
+                  Find<decltype(User32::translateMessage)>(m, "TranslateMessage"),
+                  Find<decltype(User32::dispatchMessage)>(m, "DispatchMessageW"),
+                  Find<decltype(User32::allowSetForegroundWindow)>(m, "AllowSetForegroundWindow")};
+  }();
+  return functions;
+}
+
+const Shell32& Shell32Functions() {
+  static const Shell32 functions = [] {
+    const LastErrorKeeper keep;
+    const HMODULE m = LoadFromSystemFolder(L"shell32.dll");
+    return Shell32{Find<decltype(Shell32::shellExecute)>(m, "ShellExecuteW"),
+                   Find<decltype(Shell32::getFolderPath)>(m, "SHGetFolderPathW")};
+  }();
+  return functions;
+}
+
+const Ole32& Ole32Functions() {
+  static const Ole32 functions = [] {
+    const LastErrorKeeper keep;
+    const HMODULE m = LoadFromSystemFolder(L"ole32.dll");
+    return Ole32{Find<decltype(Ole32::coInitializeEx)>(m, "CoInitializeEx"),
+                 Find<decltype(Ole32::coUninitialize)>(m, "CoUninitialize")};
+  }();
+  return functions;
+}
+
+}  // namespace
+
+AnyFunction FindSystemFunction(const wchar_t* library, const char* name) {
+  return Find<AnyFunction>(LoadFromSystemFolder(library), name);
+}
+
+DWORD MsgWaitForMultipleObjects(DWORD count, const HANDLE* handles, BOOL waitAll,
+                                DWORD milliseconds, DWORD wakeMask) {
+  const auto f = User32Functions().msgWaitForMultipleObjects;
+  if (f == nullptr) {
+    SetLastError(ERROR_PROC_NOT_FOUND);
+    return WAIT_FAILED;
+  }
+  return f(count, handles, waitAll, milliseconds, wakeMask);
+}
+
+BOOL PeekMessageW(MSG* msg, HWND window, UINT filterMin, UINT filterMax, UINT removeFlags) {
+  const auto f = User32Functions().peekMessage;
+  return f != nullptr ? f(msg, window, filterMin, filterMax, removeFlags) : FALSE;
+}
+
+BOOL TranslateMessage(const MSG* msg) {
+  const auto f = User32Functions().translateMessage;
+  return f != nullptr ? f(msg) : FALSE;
+}
+
+LRESULT DispatchMessageW(const MSG* msg) {
+  const auto f = User32Functions().dispatchMessage;
+  return f != nullptr ? f(msg) : 0;
+}
+
+BOOL AllowSetForegroundWindow(DWORD processId) {
+  const auto f = User32Functions().allowSetForegroundWindow;
+  if (f == nullptr) {
+    SetLastError(ERROR_PROC_NOT_FOUND);
+    return FALSE;
+  }
+  return f(processId);
+}
+
+HINSTANCE ShellExecuteW(HWND window, const wchar_t* operation, const wchar_t* file,
+                        const wchar_t* parameters, const wchar_t* directory, INT showCommand) {
+  const auto f = Shell32Functions().shellExecute;
+  if (f == nullptr) return reinterpret_cast<HINSTANCE>(static_cast<INT_PTR>(SE_ERR_DLLNOTFOUND));
+  return f(window, operation, file, parameters, directory, showCommand);
+}
+
+HRESULT SHGetFolderPathW(HWND window, int csidl, HANDLE token, DWORD flags, wchar_t* path) {
+  const auto f = Shell32Functions().getFolderPath;
+  return f != nullptr ? f(window, csidl, token, flags, path) : kNotResolved;
+}
+
+HRESULT CoInitializeEx(void* reserved, DWORD coInit) {
+  const auto f = Ole32Functions().coInitializeEx;
+  return f != nullptr ? f(reserved, coInit) : kNotResolved;
+}
+
+void CoUninitialize() {
+  const auto f = Ole32Functions().coUninitialize;
+  if (f != nullptr) f();
+}
+
+}  // namespace corvane::syslib

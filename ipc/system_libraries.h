@@ -1,0 +1,35 @@
+// The few user32, shell32 and ole32 functions the broker calls, resolved on
+// first use instead of through the executable's imports: loading user32 at
+// process start is most of the broker's start-up time. Each library is loaded
+// once, from the system folder only, and stays loaded for the process's life.
+// A function that cannot be resolved fails the way the real call fails.
+// Windows only.
+#pragma once
+
+#include <windows.h>
+
+namespace corvane::syslib {
+
+// A function of a system library, or null. `library` is looked for in the
+// system folder only, never next to the program. Thread-safe.
+using AnyFunction = void (*)();
+AnyFunction FindSystemFunction(const wchar_t* library, const char* name);
+
+// user32. The wait answers WAIT_FAILED when unresolved.
+DWORD MsgWaitForMultipleObjects(DWORD count, const HANDLE* handles, BOOL waitAll,
+                                DWORD milliseconds, DWORD wakeMask);
+BOOL PeekMessageW(MSG* msg, HWND window, UINT filterMin, UINT filterMax, UINT removeFlags);
+BOOL TranslateMessage(const MSG* msg);
+LRESULT DispatchMessageW(const MSG* msg);
+BOOL AllowSetForegroundWindow(DWORD processId);
+
+// shell32. ShellExecuteW answers SE_ERR_DLLNOTFOUND (32) when unresolved.
+HINSTANCE ShellExecuteW(HWND window, const wchar_t* operation, const wchar_t* file,
+                        const wchar_t* parameters, const wchar_t* directory, INT showCommand);
+HRESULT SHGetFolderPathW(HWND window, int csidl, HANDLE token, DWORD flags, wchar_t* path);
+
+// ole32.
+HRESULT CoInitializeEx(void* reserved, DWORD coInit);
+void CoUninitialize();
+
+}  // namespace corvane::syslib
