@@ -1,5 +1,7 @@
 #include "ipc/system_libraries.h"
 
+#include <cwchar>
+
 // Declarations only, for the exact function types; nothing here is imported.
 // clang-format off
 #include <windows.h>
@@ -35,7 +37,17 @@ F Find(HMODULE module, const char* name) {
 }
 
 HMODULE LoadFromSystemFolder(const wchar_t* library) {
-  return LoadLibraryExW(library, nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+  HMODULE module = LoadLibraryExW(library, nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+  if (module != nullptr || GetLastError() != ERROR_INVALID_PARAMETER) return module;
+  // A system without the search flags: name the system folder explicitly,
+  // never a bare name that the search order could find elsewhere.
+  wchar_t path[MAX_PATH];
+  const UINT length = GetSystemDirectoryW(path, MAX_PATH);
+  const size_t nameLength = wcslen(library);
+  if (length == 0 || length + 1 + nameLength >= MAX_PATH) return nullptr;
+  path[length] = L'\\';
+  wmemcpy(path + length + 1, library, nameLength + 1);
+  return LoadLibraryW(path);
 }
 
 struct User32 {
