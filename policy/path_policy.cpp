@@ -116,47 +116,60 @@ PolicyVerdict CheckAppDataPath(std::u16string_view path, std::u16string_view app
   return IsCorvaneFolderName(folderName) ? PolicyVerdict::Allow : PolicyVerdict::OutsideSubtree;
 }
 
-PolicyVerdict CheckFileCopy(std::u16string_view source, std::u16string_view destination,
-                            std::u16string_view tempFolder) {
+namespace {
+
+// The source, destination and temporary folder of a copy, normalised and
+// lower-cased once the shared shape tests have passed.
+struct CopyTexts {
+  std::u16string s, d, t;
+};
+
+// The tests both copy rules share, with `isAbsolute` as each rule's shape
+// test. Sets `texts` and answers Allow when the rule may go on.
+PolicyVerdict CheckCopyShape(std::u16string_view source, std::u16string_view destination,
+                             std::u16string_view tempFolder,
+                             bool (*isAbsolute)(std::u16string_view), CopyTexts& texts) {
   if (source.empty() || destination.empty() || tempFolder.empty()) {
     return PolicyVerdict::Malformed;
   }
   if (ContainsNul(source) || ContainsNul(destination)) return PolicyVerdict::Malformed;
-  if (!IsAbsolutePath(source) || !IsAbsolutePath(destination)) return PolicyVerdict::Malformed;
+  if (!isAbsolute(source) || !isAbsolute(destination)) return PolicyVerdict::Malformed;
   if (NamesPipeOrDevice(source) || NamesPipeOrDevice(destination)) return PolicyVerdict::Malformed;
-  const std::u16string s = AsciiLower(NormalizeSeparators(source));
-  const std::u16string d = AsciiLower(NormalizeSeparators(destination));
-  const std::u16string t = AsciiLower(NormalizeSeparators(tempFolder));
-  if (s.empty() || d.empty() || t.empty()) return PolicyVerdict::Malformed;
-  if (HasTraversal(s) || HasTraversal(d)) return PolicyVerdict::Malformed;
-  if (HasWindowsNameHazard(s) || HasWindowsNameHazard(d)) return PolicyVerdict::Malformed;
-  if (!HasLongerSuffix(s, kCopyExtension)) return PolicyVerdict::OutsideSubtree;
-  if (!HasLongerSuffix(d, kCopyExtension)) return PolicyVerdict::OutsideSubtree;
-  return IsStrictlyInside(d, t) && HasSameLeadingSeparators(destination, tempFolder)
+  texts.s = AsciiLower(NormalizeSeparators(source));
+  texts.d = AsciiLower(NormalizeSeparators(destination));
+  texts.t = AsciiLower(NormalizeSeparators(tempFolder));
+  if (texts.s.empty() || texts.d.empty() || texts.t.empty()) return PolicyVerdict::Malformed;
+  if (HasTraversal(texts.s) || HasTraversal(texts.d)) return PolicyVerdict::Malformed;
+  if (HasWindowsNameHazard(texts.s) || HasWindowsNameHazard(texts.d)) {
+    return PolicyVerdict::Malformed;
+  }
+  return PolicyVerdict::Allow;
+}
+
+}  // namespace
+
+PolicyVerdict CheckFileCopy(std::u16string_view source, std::u16string_view destination,
+                            std::u16string_view tempFolder) {
+  CopyTexts x;
+  const PolicyVerdict shape = CheckCopyShape(source, destination, tempFolder, IsAbsolutePath, x);
+  if (shape != PolicyVerdict::Allow) return shape;
+  if (!HasLongerSuffix(x.s, kCopyExtension)) return PolicyVerdict::OutsideSubtree;
+  if (!HasLongerSuffix(x.d, kCopyExtension)) return PolicyVerdict::OutsideSubtree;
+  return IsStrictlyInside(x.d, x.t) && HasSameLeadingSeparators(destination, tempFolder)
              ? PolicyVerdict::Allow
              : PolicyVerdict::OutsideSubtree;
 }
 
 PolicyVerdict CheckFileExport(std::u16string_view source, std::u16string_view destination,
                               std::u16string_view tempFolder) {
-  if (source.empty() || destination.empty() || tempFolder.empty()) {
-    return PolicyVerdict::Malformed;
-  }
-  if (ContainsNul(source) || ContainsNul(destination)) return PolicyVerdict::Malformed;
-  if (!IsPlainAbsolutePath(source) || !IsPlainAbsolutePath(destination)) {
-    return PolicyVerdict::Malformed;
-  }
-  if (NamesPipeOrDevice(source) || NamesPipeOrDevice(destination)) return PolicyVerdict::Malformed;
-  const std::u16string s = AsciiLower(NormalizeSeparators(source));
-  const std::u16string d = AsciiLower(NormalizeSeparators(destination));
-  const std::u16string t = AsciiLower(NormalizeSeparators(tempFolder));
-  if (s.empty() || d.empty() || t.empty()) return PolicyVerdict::Malformed;
-  if (HasTraversal(s) || HasTraversal(d)) return PolicyVerdict::Malformed;
-  if (HasWindowsNameHazard(s) || HasWindowsNameHazard(d)) return PolicyVerdict::Malformed;
-  const std::u16string e = ExtensionOf(s);
+  CopyTexts x;
+  const PolicyVerdict shape =
+      CheckCopyShape(source, destination, tempFolder, IsPlainAbsolutePath, x);
+  if (shape != PolicyVerdict::Allow) return shape;
+  const std::u16string e = ExtensionOf(x.s);
   if (!IsExportExtension(e)) return PolicyVerdict::OutsideSubtree;
-  if (ExtensionOf(d) != e) return PolicyVerdict::OutsideSubtree;
-  return IsStrictlyInside(s, t) && HasSameLeadingSeparators(source, tempFolder)
+  if (ExtensionOf(x.d) != e) return PolicyVerdict::OutsideSubtree;
+  return IsStrictlyInside(x.s, x.t) && HasSameLeadingSeparators(source, tempFolder)
              ? PolicyVerdict::Allow
              : PolicyVerdict::OutsideSubtree;
 }
