@@ -42,7 +42,11 @@ int64_t SbxPISDKGetHandleToPluginIPCChannelSvc::CreatePluginChannel(ipc::BrokerC
   uint64_t handleValue = kNoHandle;
   // A process the broker may not open gets no pipe and no error code.
   corvane::UniqueHandle process(OpenProcess(PROCESS_DUP_HANDLE, FALSE, processId));
-  if (process) {
+  if (process && !corvane::PluginChannelPlaceFree()) {
+    // Each channel holds a pipe in the broker and in the plug-in; the plug-in
+    // has to close one before it gets another.
+    status = ERROR_TOO_MANY_OPEN_FILES;
+  } else if (process) {
     SECURITY_ATTRIBUTES attributes{sizeof attributes, nullptr, TRUE};
     corvane::UniqueHandle pipe(CreateNamedPipeW(
         name, PIPE_ACCESS_DUPLEX | FILE_FLAG_FIRST_PIPE_INSTANCE, PIPE_REJECT_REMOTE_CLIENTS, 1,
@@ -68,11 +72,8 @@ int64_t SbxPISDKGetHandleToPluginIPCChannelSvc::CreatePluginChannel(ipc::BrokerC
   const int64_t sent = SendMsg(channel, ipc::kMsgPluginChannelReply, statusParam, handleParam);
   if (handleValue == kNoHandle) return sent;
 
-  PipeTransportWithMessagePump& transport = corvane::PluginChannelTransport();
-  corvane::UniqueHandle client =
-      corvane::ConnectPluginChannelClient(name, corvane::kPluginChannelConnectBudgetMs);
-  // An earlier channel's handle is replaced without being closed, so that
-  // channel stays connected until the process ends.
-  transport.Attach(client ? client.Release() : INVALID_HANDLE_VALUE);
+  // Earlier channels stay connected: the plug-in may use all of them.
+  corvane::AttachPluginChannel(
+      corvane::ConnectPluginChannelClient(name, corvane::kPluginChannelConnectBudgetMs));
   return sent;
 }

@@ -1,6 +1,8 @@
 // Answers message 3: makes a private pipe for a plug-in, moves its server
 // end into the plug-in's process, replies with message 4 and then connects
-// to the pipe as its client. Windows only.
+// to the pipe as its client. At most kMaxPluginChannels channels are held at
+// once; a request beyond that gets ERROR_TOO_MANY_OPEN_FILES and no pipe.
+// Windows only.
 #pragma once
 
 #include <cstdint>

@@ -1,11 +1,18 @@
 #include "services/plugin_channel_transport.h"
 
+#include <winternl.h>
+
+#include <array>
 #include <atomic>
 #include <cstdlib>
+
+#include "ipc/system_libraries.h"
 
 namespace corvane {
 
 namespace {
+
+using EarlierChannels = std::array<UniqueHandle, kMaxPluginChannels - 1>;
 
 std::atomic<PipeTransportWithMessagePump*> g_pluginChannelTransport{nullptr};
 
@@ -31,6 +38,42 @@ PipeTransportWithMessagePump& Instance() {
   return *transport;
 }
 
+// Touched by the channel thread only, so never destroyed either: the exit
+// routines may run while that thread is still inside a request. The channel
+// thread closes them at its end; if the process ends first, the system does.
+EarlierChannels& Earlier() {
+  static EarlierChannels* const earlier = new EarlierChannels;
+  return *earlier;
+}
+
+using QueryInformationFile = LONG(NTAPI*)(HANDLE, IO_STATUS_BLOCK*, void*, ULONG,
+                                          FILE_INFORMATION_CLASS);
+constexpr ULONG kPipeDisconnected = 1;
+constexpr ULONG kPipeClosing = 4;
+
+// A channel whose plug-in end has been closed or disconnected is of no more
+// use to anyone. The pipe's state tells, also while bytes the plug-in wrote
+// are still unread (a peek would still succeed then). Any doubt: alive.
+bool Gone(HANDLE client) {
+  static const auto query = reinterpret_cast<QueryInformationFile>(
+      syslib::FindSystemFunction(L"ntdll.dll", "NtQueryInformationFile"));
+  if (query == nullptr) return false;
+  IO_STATUS_BLOCK io{};
+  FILE_PIPE_LOCAL_INFORMATION info{};
+  if (query(client, &io, &info, sizeof info, FilePipeLocalInformation) < 0) return false;
+  return info.NamedPipeState == kPipeDisconnected || info.NamedPipeState == kPipeClosing;
+}
+
+size_t Held() {
+  size_t held = 0;
+  for (const UniqueHandle& client : Earlier()) {
+    if (client) ++held;
+  }
+  const PipeTransportWithMessagePump* transport = g_pluginChannelTransport.load();
+  if (transport != nullptr && UniqueHandle::IsValid(transport->handle())) ++held;
+  return held;
+}
+
 }  // namespace
 
 PipeTransportWithMessagePump& PluginChannelTransport() {
@@ -43,7 +86,37 @@ PipeTransportWithMessagePump* CurrentPluginChannelTransport() {
   return g_pluginChannelTransport.load();
 }
 
+bool PluginChannelPlaceFree() {
+  if (Held() < kMaxPluginChannels) return true;
+  for (UniqueHandle& client : Earlier()) {
+    if (client && Gone(client.get())) client.Reset();
+  }
+  PipeTransportWithMessagePump* transport = g_pluginChannelTransport.load();
+  if (transport != nullptr && UniqueHandle::IsValid(transport->handle()) &&
+      Gone(transport->handle())) {
+    transport->Close();
+  }
+  return Held() < kMaxPluginChannels;
+}
+
+void AttachPluginChannel(UniqueHandle client) {
+  PipeTransportWithMessagePump& transport = PluginChannelTransport();
+  const HANDLE previous = transport.handle();
+  if (UniqueHandle::IsValid(previous)) {
+    // With fewer than the maximum held, the transport's channel and the
+    // earlier ones leave at least one place of the store empty.
+    for (UniqueHandle& place : Earlier()) {
+      if (!place) {
+        place.Reset(previous);
+        break;
+      }
+    }
+  }
+  transport.Attach(client ? client.Release() : INVALID_HANDLE_VALUE);
+}
+
 void ClosePluginChannelTransport() {
+  for (UniqueHandle& client : Earlier()) client.Reset();
   CloseOnce();
 }
 

@@ -6,6 +6,7 @@
 #include <cwchar>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "services/unique_handle.h"
 #include "tests/broker/broker_test_support.h"
@@ -55,6 +56,18 @@ bool Writable(HANDLE serverEnd) {
   const char bytes[8] = "unread!";
   DWORD written = 0;
   return WriteFile(serverEnd, bytes, sizeof bytes, &written, nullptr) && written == sizeof bytes;
+}
+
+// The request between two granted ones took its number but made no pipe of
+// that number at any tick in between.
+void ExpectNoPipeBetween(const PipeName& before, const PipeName& after) {
+  ASSERT_EQ(after.counter, before.counter + 2);
+  for (uint32_t tick = before.tick; tick != after.tick + 1; ++tick) {
+    wchar_t name[64];
+    swprintf(name, 64, L"\\\\.\\pipe\\ko.%x.%x.%x", before.brokerId, tick, before.counter + 1);
+    EXPECT_FALSE(WaitNamedPipeW(name, 1));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND)) << tick;
+  }
 }
 
 UniqueHandle RequestChannel(BrokerConnection& c, uint32_t processId) {
@@ -128,15 +141,34 @@ TEST(PluginChannel, ProcessThatCannotBeOpenedGetsNoPipe) {
   const auto b = NameOf(before.get());
   const auto a = NameOf(after.get());
   ASSERT_TRUE(b && a);
-  // The refused request took its number all the same...
-  ASSERT_EQ(a->counter, b->counter + 2);
-  // ...but no pipe of that number exists at any tick in between.
-  for (uint32_t tick = b->tick; tick != a->tick + 1; ++tick) {
-    wchar_t name[64];
-    swprintf(name, 64, L"\\\\.\\pipe\\ko.%x.%x.%x", b->brokerId, tick, b->counter + 1);
-    EXPECT_FALSE(WaitNamedPipeW(name, 1));
-    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND)) << tick;
+  ExpectNoPipeBetween(*b, *a);
+}
+
+TEST(PluginChannel, SixteenChannelsAtOnceAndAClosedOneMakesRoom) {
+  BrokerSession s = Launch();
+  const uint32_t pid = GetCurrentProcessId();
+  std::vector<UniqueHandle> channels;
+  for (int i = 0; i < 16; ++i) channels.push_back(RequestChannel(s.connection, pid));
+  auto refused = s.connection.GetPluginChannel(pid);
+  ASSERT_TRUE(refused) << refused.error().message;
+  EXPECT_EQ(refused->status, static_cast<uint32_t>(ERROR_TOO_MANY_OPEN_FILES));
+  EXPECT_EQ(refused->handle, client::kNoHandle);
+  for (UniqueHandle& channel : channels) {
+    ASSERT_TRUE(channel);
+    EXPECT_TRUE(ClientConnected(channel.get()));
+    EXPECT_TRUE(Writable(channel.get()));
   }
+
+  // Once the plug-in closes a channel, bytes it wrote still unread, the
+  // broker lets go of its end and has room again.
+  const auto last = NameOf(channels.back().get());
+  channels.front().Reset();
+  UniqueHandle next = RequestChannel(s.connection, pid);
+  ASSERT_TRUE(next);
+  EXPECT_TRUE(ClientConnected(next.get()));
+  const auto nextName = NameOf(next.get());
+  ASSERT_TRUE(last && nextName);
+  ExpectNoPipeBetween(*last, *nextName);
 }
 
 TEST(PluginChannel, RequestOfTheWrongShapeGetsNoReplyAndTheLoopGoesOn) {
