@@ -27,13 +27,28 @@ PolicyVerdict CheckRoots(std::u16string_view key, const std::array<std::u16strin
   return PolicyVerdict::OutsideSubtree;
 }
 
-}  // namespace
+// Every name between separators fits the registry; the text has no empty
+// names once normalised.
+bool NamesFit(std::u16string_view normalized) {
+  size_t start = 0;
+  while (start <= normalized.size()) {
+    size_t end = normalized.find(u'\\', start);
+    if (end == std::u16string_view::npos) end = normalized.size();
+    if (end - start > kMaxRegistryKeyName) return false;
+    start = end + 1;
+  }
+  return true;
+}
 
-PolicyVerdict CheckRegistryKey(int32_t hive, std::u16string_view key, bool write) {
+PolicyVerdict Verdict(int32_t hive, std::u16string_view key, const std::u16string& normalized,
+                      bool write) {
   if (key.empty()) return PolicyVerdict::Malformed;
   if (key.find(u'\0') != std::u16string_view::npos) return PolicyVerdict::Malformed;
-  const std::u16string k = AsciiLower(NormalizeSeparators(key));
-  if (k.empty()) return PolicyVerdict::Malformed;
+  if (normalized.empty()) return PolicyVerdict::Malformed;
+  if (normalized.size() > kMaxRegistryKeyText || !NamesFit(normalized)) {
+    return PolicyVerdict::Malformed;
+  }
+  const std::u16string k = AsciiLower(normalized);
   if (HasTraversal(k)) return PolicyVerdict::Malformed;
   switch (hive) {
     case static_cast<int32_t>(RegistryHive::CurrentUser):
@@ -47,8 +62,19 @@ PolicyVerdict CheckRegistryKey(int32_t hive, std::u16string_view key, bool write
   }
 }
 
+}  // namespace
+
+JudgedKey JudgeRegistryKey(int32_t hive, std::u16string_view key, bool write) {
+  JudgedKey judged;
+  std::u16string normalized = NormalizeSeparators(key);
+  judged.verdict = Verdict(hive, key, normalized, write);
+  if (judged.verdict == PolicyVerdict::Allow) judged.text = std::move(normalized);
+  return judged;
+}
+
 bool IsValidValueName(std::u16string_view name) {
-  return name.find_first_of(std::u16string_view(u"\0\\/", 3)) == std::u16string_view::npos;
+  return name.size() <= kMaxRegistryValueName &&
+         name.find_first_of(std::u16string_view(u"\0\\/", 3)) == std::u16string_view::npos;
 }
 
 }  // namespace corvane

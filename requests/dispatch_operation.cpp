@@ -21,14 +21,14 @@ constexpr int32_t Code(BrokerStatus status) {
 
 int32_t CopyKeyTree(int32_t hive, const std::u16string& source, const std::u16string& destination) {
   // Both checks always run, so neither verdict depends on the other.
-  const PolicyVerdict from = CheckRegistryKey(hive, source, false);
-  const PolicyVerdict to = CheckRegistryKey(hive, destination, true);
-  if (from != PolicyVerdict::Allow || to != PolicyVerdict::Allow) {
+  const JudgedKey from = JudgeRegistryKey(hive, source, false);
+  const JudgedKey to = JudgeRegistryKey(hive, destination, true);
+  if (from.verdict != PolicyVerdict::Allow || to.verdict != PolicyVerdict::Allow) {
     ipc::DebugOutput("[CorvaneBroker] copy tree denied\n");
     return Code(BrokerStatus::Denied);
   }
-  return Code(RegistryCopyTree(hive, source, destination) ? BrokerStatus::Ok
-                                                          : BrokerStatus::NotFound);
+  return Code(RegistryCopyTree(hive, from.text, to.text) ? BrokerStatus::Ok
+                                                         : BrokerStatus::NotFound);
 }
 
 }  // namespace
@@ -48,13 +48,14 @@ int32_t DispatchOperation(uint32_t operation, int32_t hive, const std::u16string
   }
 
   // Unassigned codes pass the key check too, as readers.
-  const PolicyVerdict verdict = CheckRegistryKey(hive, path, IsWritingOperation(operation));
-  if (verdict != PolicyVerdict::Allow) {
-    const std::string line = std::string("[CorvaneBroker] ") + VerdictText(verdict) + "\n";
+  const JudgedKey key = JudgeRegistryKey(hive, path, IsWritingOperation(operation));
+  if (key.verdict != PolicyVerdict::Allow) {
+    const std::string line = std::string("[CorvaneBroker] ") + VerdictText(key.verdict) + "\n";
     ipc::DebugOutput(line.c_str());
     return Code(BrokerStatus::Denied);
   }
-  return PerformRegistryOperation(operation, hive, path, name, data, text);
+  // The registry gets the key exactly as it was judged.
+  return PerformRegistryOperation(operation, hive, key.text, name, data, text);
 }
 
 }  // namespace corvane

@@ -41,7 +41,7 @@ int32_t WriteResult(bool ok) {
 
 }  // namespace
 
-int32_t PerformRegistryOperation(uint32_t operation, int32_t hive, const std::u16string& path,
+int32_t PerformRegistryOperation(uint32_t operation, int32_t hive, const std::u16string& key,
                                  const std::u16string& name, const std::u16string& data,
                                  std::u16string& text) {
   const auto op = static_cast<BrokerOperation>(operation);
@@ -49,48 +49,47 @@ int32_t PerformRegistryOperation(uint32_t operation, int32_t hive, const std::u1
 
   switch (op) {
     case BrokerOperation::ReadString:
-      return ReadResult(RegistryReadString(hive, path, name, text));
+      return ReadResult(RegistryReadString(hive, key, name, text));
     case BrokerOperation::WriteString:
-      return WriteResult(RegistryWriteString(hive, path, name, data));
+      return WriteResult(RegistryWriteString(hive, key, name, data));
     case BrokerOperation::ReadDword: {
       uint32_t value = 0;
-      if (!RegistryReadDword(hive, path, name, value)) return ReadResult(false);
+      if (!RegistryReadDword(hive, key, name, value)) return ReadResult(false);
       text = FormatDecimal(value);
       return ReadResult(true);
     }
     case BrokerOperation::WriteDword:
       // The low 32 bits of the signed parse: "-1" stores 0xFFFFFFFF.
       return WriteResult(RegistryWriteDword(
-          hive, path, name,
-          static_cast<uint32_t>(static_cast<uint64_t>(ParseSignedDecimal(data)))));
+          hive, key, name, static_cast<uint32_t>(static_cast<uint64_t>(ParseSignedDecimal(data)))));
     case BrokerOperation::DeleteValue:
-      return WriteResult(RegistryDeleteValue(hive, path, name));
+      return WriteResult(RegistryDeleteValue(hive, key, name));
     case BrokerOperation::DeleteKey:
-      return WriteResult(RegistryDeleteKey(hive, path));
+      return WriteResult(RegistryDeleteKey(hive, key));
     case BrokerOperation::DeleteKeyTree:
-      return WriteResult(RegistryDeleteTree(hive, path));
+      return WriteResult(RegistryDeleteTree(hive, key));
     case BrokerOperation::KeyExists:
-      return ReadResult(RegistryKeyExists(hive, path));
+      return ReadResult(RegistryKeyExists(hive, key));
     case BrokerOperation::ListSubkeys: {
       std::vector<std::u16string> subkeys;
-      if (!RegistryListSubkeys(hive, path, subkeys)) return ReadResult(false);
+      if (!RegistryListSubkeys(hive, key, subkeys)) return ReadResult(false);
       text = JoinWithNul(subkeys);
       return ReadResult(true);
     }
     case BrokerOperation::ListValues: {
       std::vector<ValueEntry> values;
-      if (!RegistryListValues(hive, path, values)) return ReadResult(false);
+      if (!RegistryListValues(hive, key, values)) return ReadResult(false);
       text = JoinWithNul(values);
       return ReadResult(true);
     }
     case BrokerOperation::ReadQword: {
       uint64_t value = 0;
-      if (!RegistryReadQword(hive, path, name, value)) return ReadResult(false);
+      if (!RegistryReadQword(hive, key, name, value)) return ReadResult(false);
       text = FormatDecimal(value);
       return ReadResult(true);
     }
     case BrokerOperation::WriteQword:
-      return WriteResult(RegistryWriteQword(hive, path, name, ParseUnsignedDecimal(data)));
+      return WriteResult(RegistryWriteQword(hive, key, name, ParseUnsignedDecimal(data)));
     default:
       return Code(BrokerStatus::Invalid);
   }

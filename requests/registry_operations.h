@@ -8,8 +8,9 @@
 namespace corvane {
 
 // Applies the value-name rule where a single value is named, performs the
-// operation and fills `text`. Codes without a registry row answer Invalid.
-int32_t PerformRegistryOperation(uint32_t operation, int32_t hive, const std::u16string& path,
+// operation on `key` (the text the key check judged) and fills `text`. Codes without a registry row
+// answer Invalid.
+int32_t PerformRegistryOperation(uint32_t operation, int32_t hive, const std::u16string& key,
                                  const std::u16string& name, const std::u16string& data,
                                  std::u16string& text);
 

@@ -4,6 +4,7 @@
 // one that broke. Shared by the property tests and the fuzz target.
 #pragma once
 
+#include <algorithm>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -180,27 +181,57 @@ inline std::string ShellTarget(std::u16string_view target) {
   return "shell: allowed another document type";
 }
 
+// The units of a text other than separators, in order and case.
+inline std::u16string NameUnits(std::u16string_view text) {
+  std::u16string out;
+  for (char16_t unit : text) {
+    if (unit != u'\\' && unit != u'/') out.push_back(unit);
+  }
+  return out;
+}
+
+// The text an allowed key hands to the registry, read as the registry reads
+// it: "\\" separates, "/" and every other unit belong to a name, names are
+// compared without case. It must be the request's key in the request's case
+// and name a key inside an allowed root, whole.
+inline std::string RegistryText(int32_t hive, std::u16string_view key, const JudgedKey& judged) {
+  const std::u16string& text = judged.text;
+  if (text.size() > kMaxRegistryKeyText) return "registry: text longer than the registry takes";
+  if (text.find(u'/') != text.npos) return "registry: text holds a slash";
+  if (NameUnits(text) != NameUnits(key)) return "registry: text is not the key that was judged";
+  const std::u16string lower = AsciiLower(text);
+  const std::vector<std::u16string_view> names = Components(lower);
+  for (std::u16string_view name : names) {
+    if (name.empty()) return "registry: text holds an empty name";
+    if (name.size() > kMaxRegistryKeyName) return "registry: a name longer than the registry takes";
+    if (name == u"..") return "registry: allowed traversal";
+  }
+  using Root = std::vector<std::u16string_view>;
+  static const Root kCurrentUser[] = {{u"software", u"corvane"}, {u"corvane"}};
+  static const Root kLocalMachine[] = {{u"software", u"corvane"},
+                                       {u"software", u"wow6432node", u"corvane"}};
+  for (const Root& root : hive == 0 ? kCurrentUser : kLocalMachine) {
+    if (names.size() >= root.size() && std::equal(root.begin(), root.end(), names.begin())) {
+      return {};
+    }
+  }
+  return "registry: text lies outside the roots";
+}
+
 inline std::string RegistryKey(int32_t hive, std::u16string_view key, bool write) {
-  const PolicyVerdict v = CheckRegistryKey(hive, key, write);
+  const JudgedKey judged = JudgeRegistryKey(hive, key, write);
+  const PolicyVerdict v = judged.verdict;
   if (CheckRegistryKey(hive, AsciiUpper(key), write) != v) return "registry: case changes verdict";
   if (CheckRegistryKey(hive, SlashesToBackslashes(key), write) != v) {
     return "registry: slashes change verdict";
   }
   if (hive == 1 && write && v == PolicyVerdict::Allow) return "registry: wrote the machine hive";
   if (hive != 0 && hive != 1 && v == PolicyVerdict::Allow) return "registry: allowed any hive";
-  if (v != PolicyVerdict::Allow) return {};
+  if (v != PolicyVerdict::Allow) {
+    return judged.text.empty() ? std::string() : "registry: refused key handed a text on";
+  }
   if (HasNul(key)) return "registry: allowed U+0000";
-  const std::u16string k = Lowered(key);
-  for (std::u16string_view part : Components(k)) {
-    if (part == u"..") return "registry: allowed traversal";
-  }
-  static constexpr std::u16string_view kCurrentUser[] = {u"software\\corvane", u"corvane"};
-  static constexpr std::u16string_view kLocalMachine[] = {u"software\\corvane",
-                                                          u"software\\wow6432node\\corvane"};
-  for (std::u16string_view root : hive == 0 ? kCurrentUser : kLocalMachine) {
-    if (k == root || (k.starts_with(root) && k[root.size()] == u'\\')) return {};
-  }
-  return "registry: allowed outside the roots";
+  return RegistryText(hive, key, judged);
 }
 
 }  // namespace corvane::policy_invariants

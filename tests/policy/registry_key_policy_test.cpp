@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <climits>
 #include <string>
 #include <string_view>
@@ -163,6 +164,53 @@ TEST(CheckRegistryKeyTest, UnknownHiveAfterShapeTests) {
   ExpectKeyVerdicts(std::begin(cases), std::end(cases));
 }
 
+// The registry cuts longer texts and refuses longer names; a cut text names
+// another key than the one judged ("software" + a run of separators +
+// "corvane" once reached HKCU\Software itself). Lengths count the text the
+// registry receives, after normalising.
+TEST(CheckRegistryKeyTest, LengthsTheRegistryTakesWhole) {
+  const auto deep = [](size_t units) {
+    std::u16string key = u"corvane";
+    while (key.size() < units) {
+      key += u'\\';
+      key.append(std::min<size_t>(kMaxRegistryKeyName, units - key.size()), u'n');
+    }
+    return key;
+  };
+  const std::u16string name255(kMaxRegistryKeyName, u'n');
+  EXPECT_EQ(CheckRegistryKey(kCu, u"corvane\\" + name255, true), PolicyVerdict::Allow);
+  EXPECT_EQ(CheckRegistryKey(kCu, u"corvane\\" + name255 + u"n", true), PolicyVerdict::Malformed);
+  EXPECT_EQ(CheckRegistryKey(kCu, deep(kMaxRegistryKeyText), true), PolicyVerdict::Allow);
+  EXPECT_EQ(CheckRegistryKey(kCu, deep(kMaxRegistryKeyText + 1), true), PolicyVerdict::Malformed);
+  EXPECT_EQ(CheckRegistryKey(kLm, u"software\\" + deep(kMaxRegistryKeyText), false),
+            PolicyVerdict::Malformed);
+  // Separators that normalising removes do not count.
+  const std::u16string spread = u"software" + std::u16string(32758, u'\\') + u"corvane";
+  EXPECT_EQ(JudgeRegistryKey(kCu, spread, true).text, u"software\\corvane");
+}
+
+TEST(JudgeRegistryKeyTest, TheRegistryGetsTheJudgedTextInTheRequestsCase) {
+  const struct {
+    std::u16string_view key, text;
+  } cases[] = {
+      {u"Software\\Corvane\\Lead", u"Software\\Corvane\\Lead"},
+      {u"\\software\\corvane\\lead", u"software\\corvane\\lead"},
+      {u"software/corvane", u"software\\corvane"},
+      {u"Corvane/x//Y/", u"Corvane\\x\\Y"},
+      {u"software\\corvane/evil", u"software\\corvane\\evil"},
+  };
+  for (const auto& c : cases) {
+    const JudgedKey judged = JudgeRegistryKey(kCu, c.key, true);
+    EXPECT_EQ(judged.verdict, PolicyVerdict::Allow) << Printable(c.key);
+    EXPECT_EQ(judged.text, c.text) << Printable(c.key);
+  }
+  for (const JudgedKey& refused : {JudgeRegistryKey(kCu, u"software/other", false),
+                                   JudgeRegistryKey(kLm, u"software/corvane", true)}) {
+    EXPECT_NE(refused.verdict, PolicyVerdict::Allow);
+    EXPECT_EQ(refused.text, u"");
+  }
+}
+
 TEST(IsValidValueNameTest, RefusesSeparatorsAndNul) {
   EXPECT_TRUE(IsValidValueName(u""));
   EXPECT_TRUE(IsValidValueName(u"Window Pos.x"));
@@ -171,6 +219,8 @@ TEST(IsValidValueNameTest, RefusesSeparatorsAndNul) {
   EXPECT_FALSE(IsValidValueName(u"a/b"));
   EXPECT_FALSE(IsValidValueName(u"\0"sv));
   EXPECT_FALSE(IsValidValueName(u"ab\0"sv));
+  EXPECT_TRUE(IsValidValueName(std::u16string(kMaxRegistryValueName, u'v')));
+  EXPECT_FALSE(IsValidValueName(std::u16string(kMaxRegistryValueName + 1, u'v')));
 }
 
 }  // namespace
