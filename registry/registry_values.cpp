@@ -33,6 +33,7 @@ bool ReadNumber(int32_t hive, const std::u16string& key, const std::u16string& n
 
 bool WriteValue(int32_t hive, const std::u16string& key, const std::u16string& name, DWORD type,
                 const void* bytes, DWORD size) {
+  if (size > kMaxValueDataBytes) return false;
   RegKey created;
   if (CreateRegKey(hive, key, KEY_WRITE, created) != ERROR_SUCCESS) return false;
   return RegSetValueExW(created.get(), Wide(name), 0, type, static_cast<const BYTE*>(bytes),
@@ -52,7 +53,7 @@ bool RegistryWriteString(int32_t hive, const std::u16string& key, const std::u16
                          const std::u16string& data) {
   // Every unit of the text, embedded U+0000 included, plus the terminator.
   const unsigned long long bytes = (static_cast<unsigned long long>(data.size()) + 1) * 2;
-  if (bytes > MAXDWORD) return false;
+  if (bytes > kMaxValueDataBytes) return false;
   return WriteValue(hive, key, name, REG_SZ, data.c_str(), static_cast<DWORD>(bytes));
 }
 

@@ -4,10 +4,15 @@
 // in implementation; the interface is portable.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
 namespace corvane {
+
+// The most data one write stores: ample for settings, which is what the
+// registry is for. A larger write fails before anything is created.
+constexpr size_t kMaxValueDataBytes = 1048576;
 
 bool RegistryReadString(int32_t hive, const std::u16string& key, const std::u16string& name,
                         std::u16string& out);
