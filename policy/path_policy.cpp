@@ -64,6 +64,21 @@ bool HasLongerSuffix(std::u16string_view path, std::u16string_view suffix) {
   return path.size() > suffix.size() && path.ends_with(suffix);
 }
 
+// A ":" after the drive's own colon names a stream on NTFS: "evil.exe:x.pdf"
+// would plant "evil.exe". The drive colon sits at unit 1 ("C:\") or, behind
+// a "\\?\" or "\\.\" prefix, at unit 5.
+bool NamesStream(std::u16string_view path) {
+  size_t start = 0;
+  if (path.size() >= 2 && IsAsciiLetter(path[0]) && path[1] == u':') {
+    start = 2;
+  } else if (path.size() >= 6 && IsSeparator(path[0]) && IsSeparator(path[1]) &&
+             (path[2] == u'?' || path[2] == u'.') && IsSeparator(path[3]) &&
+             IsAsciiLetter(path[4]) && path[5] == u':') {
+    start = 6;
+  }
+  return path.find(u':', start) != std::u16string_view::npos;
+}
+
 }  // namespace
 
 bool IsAbsolutePath(std::u16string_view path) {
@@ -153,6 +168,7 @@ PolicyVerdict CheckFileCopy(std::u16string_view source, std::u16string_view dest
   CopyTexts x;
   const PolicyVerdict shape = CheckCopyShape(source, destination, tempFolder, IsAbsolutePath, x);
   if (shape != PolicyVerdict::Allow) return shape;
+  if (NamesStream(destination)) return PolicyVerdict::Malformed;
   if (!HasLongerSuffix(x.s, kCopyExtension)) return PolicyVerdict::OutsideSubtree;
   if (!HasLongerSuffix(x.d, kCopyExtension)) return PolicyVerdict::OutsideSubtree;
   return IsStrictlyInside(x.d, x.t) && HasSameLeadingSeparators(destination, tempFolder)

@@ -226,13 +226,37 @@ TEST(CheckFileCopyTest, WindowsSpellingsStayInside) {
           {u"C:\\a.pdf", kTmp + u"\\LPT1.pdf", PolicyVerdict::Malformed},
           {u"C:\\a.pdf", kTmp + u"\\conout$\\a.pdf", PolicyVerdict::Malformed},
           // The source may be anywhere; the destination has to be spelled like TMP.
-          {u"C:\\a.pdf", u"\\\\" + kTmp + u"\\a.pdf", PolicyVerdict::OutsideSubtree},
+          // A server named "C:" has a colon where no drive can be.
+          {u"C:\\a.pdf", u"\\\\" + kTmp + u"\\a.pdf", PolicyVerdict::Malformed},
           {u"C:\\a.pdf", u"\\\\?\\" + kTmp + u"\\a.pdf", PolicyVerdict::OutsideSubtree},
           {u"C:\\a.pdf", u"\\\\localhost\\c$\\Users\\Ann\\AppData\\Local\\Temp\\a.pdf",
            PolicyVerdict::OutsideSubtree},
-          {u"C:\\a.pdf", kTmp + u":x.pdf", PolicyVerdict::OutsideSubtree},
-          {u"C:\\a.pdf", kTmp + u"\\a.pdf::$DATA.pdf", PolicyVerdict::Allow},
       });
+}
+
+// On NTFS "evil.exe:x.pdf" is the stream "x.pdf" of a file "evil.exe": a
+// destination with a colon past the drive's own would plant any file name.
+TEST(CheckFileCopyTest, DestinationNamesNoStream) {
+  const std::u16string longTmp = u"\\\\?\\" + kTmp;
+  ExpectCopyVerdicts(CheckFileCopy, kTmp,
+                     {
+                         {u"C:\\a.pdf", kTmp + u"\\evil.exe:x.pdf", PolicyVerdict::Malformed},
+                         {u"C:\\a.pdf", kTmp + u"\\a.pdf::$DATA.pdf", PolicyVerdict::Malformed},
+                         {u"C:\\a.pdf", kTmp + u":x.pdf", PolicyVerdict::Malformed},
+                         {u"C:\\a.pdf", kTmp + u"\\job:s\\a.pdf", PolicyVerdict::Malformed},
+                         {u"C:\\a.pdf", u"\\\\?\\C::\\a.pdf", PolicyVerdict::Malformed},
+                         {u"C:\\a.pdf", u"//./C:/x:y.pdf", PolicyVerdict::Malformed},
+                         {u"C:\\a.pdf", u"\\\\srv\\share:x.pdf", PolicyVerdict::Malformed},
+                         // The source keeps its rule; a long-form destination
+                         // is inside a long-form folder only.
+                         {u"C:\\a.pdf:s.pdf", kTmp + u"\\a.pdf", PolicyVerdict::Allow},
+                         {u"C:\\a.pdf", longTmp + u"\\a.pdf", PolicyVerdict::OutsideSubtree},
+                     });
+  ExpectCopyVerdicts(CheckFileCopy, longTmp,
+                     {
+                         {u"C:\\a.pdf", longTmp + u"\\a.pdf", PolicyVerdict::Allow},
+                         {u"C:\\a.pdf", longTmp + u"\\e.exe:a.pdf", PolicyVerdict::Malformed},
+                     });
 }
 
 TEST(CheckFileExportTest, ImageOutOfTemp) {
