@@ -1,5 +1,5 @@
-// Text helpers shared by the access checks. They work on copies; the
-// operations always receive the request's texts unchanged.
+// Text helpers shared by the access checks. They build new texts and leave
+// their input as it is.
 #pragma once
 
 #include <string>

@@ -1,6 +1,7 @@
 // Stateless registry primitives for single values and keys. Each opens what
 // it needs below the hive's root, works, closes and answers true or false.
-// Key and value names reach the registry exactly as given. Windows only
+// Key and value names reach the registry exactly as given (the request
+// service gives the key as the policy judged it). Windows only
 // in implementation; the interface is portable.
 #pragma once
 
