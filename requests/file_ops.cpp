@@ -4,6 +4,8 @@
 
 #include <limits>
 
+#include "requests/real_path.h"
+
 namespace corvane {
 
 namespace {
@@ -12,97 +14,203 @@ const wchar_t* Wide(const std::u16string& text) {
   return reinterpret_cast<const wchar_t*>(text.c_str());
 }
 
-// Owns a file handle from CreateFileW.
-class ScopedFile {
- public:
-  explicit ScopedFile(HANDLE handle) : handle_(handle) {}
-  ~ScopedFile() { Close(); }
-  ScopedFile(const ScopedFile&) = delete;
-  ScopedFile& operator=(const ScopedFile&) = delete;
+constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+// A folder held this way cannot be renamed or removed while the operation
+// works in it, so its judged path stays the one acted in.
+constexpr DWORD kShareNoDelete = FILE_SHARE_READ | FILE_SHARE_WRITE;
 
-  bool valid() const { return handle_ != INVALID_HANDLE_VALUE; }
-  HANDLE get() const { return handle_; }
-  void Close() {
-    if (valid()) CloseHandle(handle_);
-    handle_ = INVALID_HANDLE_VALUE;
+bool Judged(HANDLE file, const RealPathCheck& inside) {
+  const std::u16string real = FinalPath(file);
+  return !real.empty() && inside(real);
+}
+
+// The answer to a path that did not open: Denied when the part of it that
+// exists leads outside (so the answer does not tell whether something
+// exists out there), else `failure`.
+BrokerStatus FailedOpen(const std::u16string& path, const RealPathCheck& inside,
+                        BrokerStatus failure) {
+  const std::u16string real = RealPathOfMissing(path);
+  return !real.empty() && !inside(real) ? BrokerStatus::Denied : failure;
+}
+
+// CreateDirectoryW of the write's parent, only when the folder it would be
+// created in is judged inside. That folder is held while the new one is made.
+BrokerStatus CreateParentIfMissing(const std::u16string& parent, const RealPathCheck& inside) {
+  if (OpenFolder(parent, kShareAll).valid()) return BrokerStatus::Ok;
+  std::u16string grandparent, name;
+  if (!SplitLastComponent(parent, grandparent, name)) return BrokerStatus::Ok;
+  const ScopedFile held = OpenFolder(grandparent, kShareNoDelete);
+  // Nothing to create in: the write itself fails (or is judged) later.
+  if (!held.valid()) return BrokerStatus::Ok;
+  const std::u16string real = FinalPath(held.get());
+  if (real.empty() || !inside(real + u"\\" + name)) return BrokerStatus::Denied;
+  CreateDirectoryW(Wide(parent), nullptr);  // an existing one is fine
+  return BrokerStatus::Ok;
+}
+
+// A temporary file left by an earlier write is removed by name only when it
+// is a plain file inside: CREATE_ALWAYS would follow a link planted there
+// and truncate its target, and would write into a hard-linked file.
+BrokerStatus RemoveStaleTemporary(const std::u16string& temporary, const RealPathCheck& inside) {
+  ScopedFile stale =
+      OpenExisting(temporary, DELETE | FILE_READ_ATTRIBUTES, 0, FILE_FLAG_OPEN_REPARSE_POINT);
+  if (!stale.valid()) {
+    return GetLastError() == ERROR_FILE_NOT_FOUND ? BrokerStatus::Ok : BrokerStatus::Failed;
   }
+  BY_HANDLE_FILE_INFORMATION info{};
+  if (!GetFileInformationByHandle(stale.get(), &info)) return BrokerStatus::Failed;
+  if ((info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 || !Judged(stale.get(), inside))
+    return BrokerStatus::Denied;
+  return DeleteOnClose(stale.get()) ? BrokerStatus::Ok : BrokerStatus::Failed;
+}
 
- private:
-  HANDLE handle_;
-};
+// The temporary file goes away through its handle, never by name.
+BrokerStatus Discard(ScopedFile& file, BrokerStatus status) {
+  DeleteOnClose(file.get());
+  file.Close();
+  return status;
+}
+
+// Resets the attributes of the copy, not of whatever its name leads to.
+void GiveNormalAttributes(const std::u16string& path) {
+  const ScopedFile file =
+      OpenExisting(path, FILE_WRITE_ATTRIBUTES, kShareAll, FILE_FLAG_OPEN_REPARSE_POINT);
+  if (!file.valid()) return;
+  FILE_BASIC_INFO basic{};  // zero times are left unchanged
+  basic.FileAttributes = FILE_ATTRIBUTE_NORMAL;
+  SetFileInformationByHandle(file.get(), FileBasicInfo, &basic, sizeof basic);  // best effort
+}
 
 }  // namespace
 
-bool ReadWholeFile(const std::u16string& path, std::vector<uint8_t>& bytes) {
-  ScopedFile file(CreateFileW(Wide(path), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!file.valid()) return false;
+BrokerStatus ReadWholeFile(const std::u16string& path, const RealPathCheck& inside,
+                           std::vector<uint8_t>& bytes) {
+  const ScopedFile file = OpenExisting(path, GENERIC_READ, FILE_SHARE_READ, FILE_ATTRIBUTE_NORMAL);
+  if (!file.valid()) return FailedOpen(path, inside, BrokerStatus::NotFound);
+  if (!Judged(file.get(), inside)) return BrokerStatus::Denied;
   LARGE_INTEGER size{};
-  if (!GetFileSizeEx(file.get(), &size) || size.QuadPart > kMaxReadSize) return false;
+  if (!GetFileSizeEx(file.get(), &size) || size.QuadPart > kMaxReadSize)
+    return BrokerStatus::NotFound;
   bytes.assign(static_cast<size_t>(size.QuadPart), 0);
-  if (bytes.empty()) return true;
+  if (bytes.empty()) return BrokerStatus::Ok;
   DWORD read = 0;
-  if (!ReadFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr))
-    return false;
-  return read == bytes.size();
+  if (!ReadFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr) ||
+      read != bytes.size()) {
+    bytes.clear();
+    return BrokerStatus::NotFound;
+  }
+  return BrokerStatus::Ok;
 }
 
-bool WriteFileAtomically(const std::u16string& path, const std::vector<uint8_t>& bytes) {
+BrokerStatus WriteFileAtomically(const std::u16string& path, const std::vector<uint8_t>& bytes,
+                                 const RealPathCheck& inside) {
   // One write call carries the whole buffer; a count that does not fit its
   // 32 bits would write a truncated file and call it success.
-  if (bytes.size() > std::numeric_limits<DWORD>::max()) return false;
+  if (bytes.size() > std::numeric_limits<DWORD>::max()) return BrokerStatus::Failed;
 
-  const size_t separator = path.rfind(u'\\');
-  if (separator != std::u16string::npos) {
-    const std::u16string parent = path.substr(0, separator);
-    CreateDirectoryW(Wide(parent), nullptr);  // only one level; an existing one is fine
+  // Only one level is created, and only a backslash separates it.
+  const size_t backslash = path.rfind(u'\\');
+  if (backslash != std::u16string::npos) {
+    const BrokerStatus parent = CreateParentIfMissing(path.substr(0, backslash), inside);
+    if (parent != BrokerStatus::Ok) return parent;
   }
 
+  std::u16string folderPath, leaf;
+  if (!SplitLastComponent(path, folderPath, leaf)) return BrokerStatus::Failed;
+  const ScopedFile folder = OpenFolder(folderPath, kShareNoDelete);
+  if (!folder.valid()) return FailedOpen(folderPath, inside, BrokerStatus::Failed);
+  if (!Judged(folder.get(), inside)) return BrokerStatus::Denied;
+
   const std::u16string temporary = path + u".tmp";
-  ScopedFile file(CreateFileW(Wide(temporary), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                              FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!file.valid()) return false;
+  const BrokerStatus cleared = RemoveStaleTemporary(temporary, inside);
+  if (cleared != BrokerStatus::Ok) return cleared;
+  // CREATE_NEW never follows a link that appears at the name meanwhile.
+  // Others may only rename the file, which the replacing move does.
+  ScopedFile file(CreateFileW(Wide(temporary), GENERIC_WRITE | DELETE, FILE_SHARE_DELETE, nullptr,
+                              CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file.valid()) return BrokerStatus::Failed;
+  if (!Judged(file.get(), inside)) return Discard(file, BrokerStatus::Denied);
 
   if (!bytes.empty()) {
     DWORD written = 0;
     if (!WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) ||
         written != bytes.size()) {
-      file.Close();
-      DeleteFileW(Wide(temporary));
-      return false;
+      return Discard(file, BrokerStatus::Failed);
     }
   }
-  const bool flushed = FlushFileBuffers(file.get()) != FALSE;
-  file.Close();
-  if (!flushed) {
-    DeleteFileW(Wide(temporary));
-    return false;
-  }
+  if (!FlushFileBuffers(file.get())) return Discard(file, BrokerStatus::Failed);
+  // The handle stays open across the move so that a failed move can still
+  // delete the temporary file through it.
   if (!MoveFileExW(Wide(temporary), Wide(path),
                    MOVEFILE_REPLACE_EXISTING | MOVEFILE_COPY_ALLOWED)) {
-    DeleteFileW(Wide(temporary));
-    return false;
+    return Discard(file, BrokerStatus::Failed);
   }
-  return true;
-}
-
-bool PathExists(const std::u16string& path) {
-  return GetFileAttributesW(Wide(path)) != INVALID_FILE_ATTRIBUTES;
-}
-
-bool DeleteFileIfPresent(const std::u16string& path) {
-  return DeleteFileW(Wide(path)) || GetLastError() == ERROR_FILE_NOT_FOUND;
-}
-
-BrokerStatus CopyIntoTemp(const std::u16string& source, const std::u16string& destination) {
-  if (!PathExists(source)) return BrokerStatus::NotFound;
-  if (!CopyFileW(Wide(source), Wide(destination), FALSE)) return BrokerStatus::Failed;
-  SetFileAttributesW(Wide(destination), FILE_ATTRIBUTE_NORMAL);  // best effort
   return BrokerStatus::Ok;
 }
 
-BrokerStatus ExportFile(const std::u16string& source, const std::u16string& destination) {
-  if (!PathExists(source)) return BrokerStatus::NotFound;
+BrokerStatus PathExists(const std::u16string& path, const RealPathCheck& inside) {
+  // No data access: a file held without sharing still counts.
+  const ScopedFile file =
+      OpenExisting(path, FILE_READ_ATTRIBUTES, kShareAll, FILE_FLAG_BACKUP_SEMANTICS);
+  if (!file.valid()) return FailedOpen(path, inside, BrokerStatus::NotFound);
+  return Judged(file.get(), inside) ? BrokerStatus::Ok : BrokerStatus::Denied;
+}
+
+BrokerStatus DeleteFileIfPresent(const std::u16string& path, const RealPathCheck& inside) {
+  // A link as the last component is opened itself, as DeleteFileW treats it.
+  const ScopedFile file = OpenExisting(path, DELETE, kShareAll, FILE_FLAG_OPEN_REPARSE_POINT);
+  if (!file.valid()) {
+    const bool missing = GetLastError() == ERROR_FILE_NOT_FOUND;
+    return FailedOpen(path, inside, missing ? BrokerStatus::Ok : BrokerStatus::Failed);
+  }
+  if (!Judged(file.get(), inside)) return BrokerStatus::Denied;
+  return DeleteOnClose(file.get()) ? BrokerStatus::Ok : BrokerStatus::Failed;
+}
+
+BrokerStatus CopyIntoTemp(const std::u16string& source, const std::u16string& destination,
+                          const RealPathCheck& inside) {
+  if (GetFileAttributesW(Wide(source)) == INVALID_FILE_ATTRIBUTES) return BrokerStatus::NotFound;
+  std::u16string folderPath, leaf;
+  if (!SplitLastComponent(destination, folderPath, leaf)) return BrokerStatus::Failed;
+  const ScopedFile folder = OpenFolder(folderPath, kShareNoDelete);
+  if (!folder.valid()) return FailedOpen(destination, inside, BrokerStatus::Failed);
+  const std::u16string realFolder = FinalPath(folder.get());
+  if (realFolder.empty() || !inside(realFolder + u"\\" + leaf)) return BrokerStatus::Denied;
+
+  // CopyFileW writes through a link at the destination into its target, and
+  // into every name of a hard-linked file: only a plain file of its own may
+  // be replaced.
+  {
+    const ScopedFile existing =
+        OpenExisting(destination, FILE_READ_ATTRIBUTES, kShareAll,
+                     FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS);
+    if (existing.valid()) {
+      BY_HANDLE_FILE_INFORMATION info{};
+      if (!GetFileInformationByHandle(existing.get(), &info)) return BrokerStatus::Failed;
+      const bool folderEntry = (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+      if ((info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 ||
+          (!folderEntry && info.nNumberOfLinks > 1) || !Judged(existing.get(), inside)) {
+        return BrokerStatus::Denied;
+      }
+    }
+  }
+  if (!CopyFileW(Wide(source), Wide(destination), FALSE)) return BrokerStatus::Failed;
+  GiveNormalAttributes(destination);
+  return BrokerStatus::Ok;
+}
+
+BrokerStatus ExportFile(const std::u16string& source, const std::u16string& destination,
+                        const RealPathCheck& inside) {
+  // Held without delete sharing while the copy runs, so the judged file
+  // cannot be renamed away and replaced by a link.
+  const ScopedFile held =
+      OpenExisting(source, GENERIC_READ, FILE_SHARE_READ, FILE_ATTRIBUTE_NORMAL);
+  if (!held.valid()) {
+    const DWORD error = GetLastError();
+    const bool missing = error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
+    return FailedOpen(source, inside, missing ? BrokerStatus::NotFound : BrokerStatus::Failed);
+  }
+  if (!Judged(held.get(), inside)) return BrokerStatus::Denied;
   if (!CopyFileW(Wide(source), Wide(destination), FALSE)) return BrokerStatus::Failed;
   return BrokerStatus::Ok;
 }

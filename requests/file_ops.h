@@ -1,8 +1,12 @@
 // The file primitives behind operations 14 to 17, 21 and 22. Paths reach
-// the platform exactly as the request carried them. Windows only.
+// the platform as the request carried them; what they resolve to (through
+// links, junctions or short names) is judged by `inside` before anything is
+// read, created, changed or deleted, and anything judged outside answers
+// Denied. Windows only.
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -13,19 +17,32 @@ namespace corvane {
 // The largest file that a read returns (it bounds the reply's size).
 constexpr int64_t kMaxReadSize = 4194304;
 
-// The whole file, at most kMaxReadSize bytes; false if it cannot be read.
-bool ReadWholeFile(const std::u16string& path, std::vector<uint8_t>& bytes);
+// Whether a real path (a final path, without "\\?\") lies where the request
+// may act.
+using RealPathCheck = std::function<bool(const std::u16string& realPath)>;
+
+// The whole file, at most kMaxReadSize bytes: Ok, or NotFound when it cannot
+// be read.
+BrokerStatus ReadWholeFile(const std::u16string& path, const RealPathCheck& inside,
+                           std::vector<uint8_t>& bytes);
 // Writes `path` + ".tmp" and moves it over `path`, creating the one parent
 // folder level if needed: the target is either replaced whole or untouched.
-bool WriteFileAtomically(const std::u16string& path, const std::vector<uint8_t>& bytes);
-// A folder counts as existing.
-bool PathExists(const std::u16string& path);
-// True when the file is gone, including when it was never there.
-bool DeleteFileIfPresent(const std::u16string& path);
+// Ok or Failed.
+BrokerStatus WriteFileAtomically(const std::u16string& path, const std::vector<uint8_t>& bytes,
+                                 const RealPathCheck& inside);
+// Ok when it exists (a folder counts), else NotFound.
+BrokerStatus PathExists(const std::u16string& path, const RealPathCheck& inside);
+// Ok when the file is gone, including when it was never there; Failed
+// otherwise. A link is deleted itself, not its target.
+BrokerStatus DeleteFileIfPresent(const std::u16string& path, const RealPathCheck& inside);
 // Copies over any existing destination and gives the copy normal
 // attributes: NotFound without a source, Failed when the copy fails.
-BrokerStatus CopyIntoTemp(const std::u16string& source, const std::u16string& destination);
-// Like CopyIntoTemp, but the copy keeps the attributes it was given.
-BrokerStatus ExportFile(const std::u16string& source, const std::u16string& destination);
+// `inside` judges the destination.
+BrokerStatus CopyIntoTemp(const std::u16string& source, const std::u16string& destination,
+                          const RealPathCheck& inside);
+// Like CopyIntoTemp, but the copy keeps the attributes it was given, and
+// `inside` judges the source.
+BrokerStatus ExportFile(const std::u16string& source, const std::u16string& destination,
+                        const RealPathCheck& inside);
 
 }  // namespace corvane

@@ -9,6 +9,7 @@
 #include "requests/file_ops.h"
 #include "requests/folders.h"
 #include "requests/hex_text.h"
+#include "requests/real_path.h"
 #include "requests/shell_open.h"
 
 namespace corvane {
@@ -25,20 +26,47 @@ int32_t Refuse(const char* prefix, PolicyVerdict verdict) {
   return Status(BrokerStatus::Denied);
 }
 
+// A verdict of the rule on a real path: only Allow lets the request act.
+bool Allows(PolicyVerdict verdict) {
+  return verdict == PolicyVerdict::Allow;
+}
+
+// The operation's status; a real path judged outside is refused like a
+// path outside.
+int32_t Finish(BrokerStatus status, const char* prefix) {
+  if (status == BrokerStatus::Denied) return Refuse(prefix, PolicyVerdict::OutsideSubtree);
+  return Status(status);
+}
+
 int32_t FileCopy(const std::u16string& source, const std::u16string& destination) {
-  const PolicyVerdict verdict = CheckFileCopy(source, destination, TempFolder());
-  if (verdict != PolicyVerdict::Allow) return Refuse("[CorvaneBroker] file copy ", verdict);
-  return Status(CopyIntoTemp(source, destination));
+  constexpr const char* kPrefix = "[CorvaneBroker] file copy ";
+  const std::u16string temp = TempFolder();
+  const PolicyVerdict verdict = CheckFileCopy(source, destination, temp);
+  if (verdict != PolicyVerdict::Allow) return Refuse(kPrefix, verdict);
+  // The folder comes from the shell and is trusted; its own real path is
+  // what real paths below it start with.
+  const std::u16string realTemp = RealFolderPath(temp);
+  const RealPathCheck inside = [&](const std::u16string& real) {
+    return !realTemp.empty() && Allows(CheckFileCopy(source, real, realTemp));
+  };
+  return Finish(CopyIntoTemp(source, destination, inside), kPrefix);
 }
 
 int32_t FileExport(const std::u16string& source, const std::u16string& destination) {
-  const PolicyVerdict verdict = CheckFileExport(source, destination, TempFolder());
-  if (verdict != PolicyVerdict::Allow) return Refuse("[CorvaneBroker] file export ", verdict);
-  return Status(ExportFile(source, destination));
+  constexpr const char* kPrefix = "[CorvaneBroker] file export ";
+  const std::u16string temp = TempFolder();
+  const PolicyVerdict verdict = CheckFileExport(source, destination, temp);
+  if (verdict != PolicyVerdict::Allow) return Refuse(kPrefix, verdict);
+  const std::u16string realTemp = RealFolderPath(temp);
+  const RealPathCheck inside = [&](const std::u16string& real) {
+    return !realTemp.empty() && Allows(CheckFileExport(real, destination, realTemp));
+  };
+  return Finish(ExportFile(source, destination, inside), kPrefix);
 }
 
 int32_t AppDataFileOperation(BrokerOperation operation, const std::u16string& path,
                              const std::u16string& data, std::u16string& text) {
+  constexpr const char* kPrefix = "[CorvaneBroker] ";
   const std::u16string folder = AppDataFolder();
   PolicyVerdict verdict = CheckAppDataPath(path, folder);
   // A write creates path + ".tmp" first; for the corvane folder itself that
@@ -46,21 +74,28 @@ int32_t AppDataFileOperation(BrokerOperation operation, const std::u16string& pa
   if (verdict == PolicyVerdict::Allow && operation == BrokerOperation::FileWrite) {
     verdict = CheckAppDataPath(path + u".tmp", folder);
   }
-  if (verdict != PolicyVerdict::Allow) return Refuse("[CorvaneBroker] ", verdict);
+  if (verdict != PolicyVerdict::Allow) return Refuse(kPrefix, verdict);
 
   std::vector<uint8_t> bytes;
+  if (operation == BrokerOperation::FileWrite && !HexText::Decode(data, bytes)) {
+    return Status(BrokerStatus::Invalid);  // before anything is touched
+  }
+  const std::u16string realFolder = RealFolderPath(folder);
+  const RealPathCheck inside = [&](const std::u16string& real) {
+    return !realFolder.empty() && Allows(CheckAppDataPath(real, realFolder));
+  };
   switch (operation) {
-    case BrokerOperation::FileRead:
-      if (!ReadWholeFile(path, bytes)) return Status(BrokerStatus::NotFound);
-      text = HexText::Encode(bytes);
-      return Status(BrokerStatus::Ok);
+    case BrokerOperation::FileRead: {
+      const BrokerStatus status = ReadWholeFile(path, inside, bytes);
+      if (status == BrokerStatus::Ok) text = HexText::Encode(bytes);
+      return Finish(status, kPrefix);
+    }
     case BrokerOperation::FileWrite:
-      if (!HexText::Decode(data, bytes)) return Status(BrokerStatus::Invalid);
-      return Status(WriteFileAtomically(path, bytes) ? BrokerStatus::Ok : BrokerStatus::Failed);
+      return Finish(WriteFileAtomically(path, bytes, inside), kPrefix);
     case BrokerOperation::FileExists:
-      return Status(PathExists(path) ? BrokerStatus::Ok : BrokerStatus::NotFound);
+      return Finish(PathExists(path, inside), kPrefix);
     default:  // FileDelete
-      return Status(DeleteFileIfPresent(path) ? BrokerStatus::Ok : BrokerStatus::Failed);
+      return Finish(DeleteFileIfPresent(path, inside), kPrefix);
   }
 }
 

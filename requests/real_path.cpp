@@ -1,0 +1,88 @@
+#include "requests/real_path.h"
+
+#include <vector>
+
+namespace corvane {
+
+namespace {
+
+const wchar_t* Wide(const std::u16string& text) {
+  return reinterpret_cast<const wchar_t*>(text.c_str());
+}
+
+bool IsSeparator(char16_t unit) {
+  return unit == u'\\' || unit == u'/';
+}
+
+constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+
+}  // namespace
+
+ScopedFile OpenExisting(const std::u16string& path, DWORD access, DWORD share, DWORD flags) {
+  return ScopedFile(CreateFileW(Wide(path), access, share, nullptr, OPEN_EXISTING,
+                                flags | SECURITY_SQOS_PRESENT | SECURITY_IDENTIFICATION, nullptr));
+}
+
+ScopedFile OpenFolder(const std::u16string& path, DWORD share) {
+  return OpenExisting(path, FILE_READ_ATTRIBUTES, share, FILE_FLAG_BACKUP_SEMANTICS);
+}
+
+std::u16string FinalPath(HANDLE file) {
+  std::vector<wchar_t> buffer(MAX_PATH + 1);
+  DWORD length = 0;
+  // The path may grow between the two calls; a third try is not worth it.
+  for (int attempt = 0; attempt < 2; ++attempt) {
+    length = GetFinalPathNameByHandleW(file, buffer.data(), static_cast<DWORD>(buffer.size()),
+                                       FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+    if (length == 0) return {};
+    if (length < buffer.size()) break;
+    buffer.assign(length + 1, L'\0');  // the answer was the size needed
+  }
+  if (length >= buffer.size()) return {};
+  std::u16string path(reinterpret_cast<const char16_t*>(buffer.data()), length);
+  if (path.starts_with(u"\\\\?\\UNC\\")) return u"\\\\" + path.substr(8);
+  if (path.starts_with(u"\\\\?\\")) return path.substr(4);
+  return path;
+}
+
+std::u16string RealFolderPath(const std::u16string& folder) {
+  if (folder.empty()) return {};
+  const ScopedFile handle = OpenFolder(folder, kShareAll);
+  return handle.valid() ? FinalPath(handle.get()) : std::u16string();
+}
+
+bool SplitLastComponent(const std::u16string& path, std::u16string& folder, std::u16string& leaf) {
+  size_t cut = path.size();
+  while (cut > 0 && !IsSeparator(path[cut - 1])) --cut;
+  if (cut == 0) return false;
+  leaf = path.substr(cut);
+  size_t end = cut - 1;
+  while (end > 0 && IsSeparator(path[end - 1])) --end;
+  folder = path.substr(0, end);
+  return true;
+}
+
+std::u16string RealPathOfMissing(const std::u16string& path) {
+  std::u16string current = path, tail, folder, leaf;
+  while (SplitLastComponent(current, folder, leaf)) {
+    tail = tail.empty() ? leaf : leaf + u"\\" + tail;
+    // Stop at a bare drive ("C:"): it would open the drive's current folder.
+    if (folder.size() < 3) break;
+    const ScopedFile handle = OpenFolder(folder, kShareAll);
+    if (handle.valid()) {
+      const std::u16string real = FinalPath(handle.get());
+      return real.empty() ? real : real + u"\\" + tail;
+    }
+    current = folder;
+  }
+  return {};
+}
+
+bool DeleteOnClose(HANDLE file) {
+  FILE_DISPOSITION_INFO disposition{};
+  disposition.DeleteFile = TRUE;
+  return SetFileInformationByHandle(file, FileDispositionInfo, &disposition, sizeof disposition) !=
+         FALSE;
+}
+
+}  // namespace corvane
