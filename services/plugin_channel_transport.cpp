@@ -38,12 +38,15 @@ PipeTransportWithMessagePump& Instance() {
   return *transport;
 }
 
-// Touched by the channel thread only, so never destroyed either: the exit
-// routines may run while that thread is still inside a request. The channel
-// thread closes them at its end; if the process ends first, the system does.
+// Made on first use and touched by the channel thread only, so never
+// destroyed either: the exit routines may run while that thread is still
+// inside a request. The channel thread closes them at its end; if the
+// process ends first, the system does.
+EarlierChannels* g_earlierChannels = nullptr;
+
 EarlierChannels& Earlier() {
-  static EarlierChannels* const earlier = new EarlierChannels;
-  return *earlier;
+  if (g_earlierChannels == nullptr) g_earlierChannels = new EarlierChannels;
+  return *g_earlierChannels;
 }
 
 using QueryInformationFile = LONG(NTAPI*)(HANDLE, IO_STATUS_BLOCK*, void*, ULONG,
@@ -116,7 +119,9 @@ void AttachPluginChannel(UniqueHandle client) {
 }
 
 void ClosePluginChannelTransport() {
-  for (UniqueHandle& client : Earlier()) client.Reset();
+  if (g_earlierChannels != nullptr) {
+    for (UniqueHandle& client : *g_earlierChannels) client.Reset();
+  }
   CloseOnce();
 }
 
