@@ -2,8 +2,10 @@
 
 add_library(corvane_options INTERFACE)
 target_include_directories(corvane_options INTERFACE ${CMAKE_SOURCE_DIR})
+# C and C++ only: windres compiles the resource scripts of the same targets
+# and knows none of these.
 target_compile_options(corvane_options INTERFACE
-  -Wall -Wextra -Wpedantic -Werror -Wshadow -Wnon-virtual-dtor -Wconversion -Wsign-conversion)
+  "$<$<COMPILE_LANGUAGE:C,CXX>:-Wall;-Wextra;-Wpedantic;-Werror;-Wshadow;-Wnon-virtual-dtor;-Wconversion;-Wsign-conversion>")
 if(CORVANE_WINDOWS)
   target_compile_definitions(corvane_options INTERFACE
     UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601)

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "corvane_version.h"
 #include "plugin/cli/cli_command.h"
 #include "plugin/cli/exit_codes.h"
 #include "plugin/cli/help_text.h"
@@ -91,6 +92,10 @@ int Run(int argc, wchar_t** argv) {
   }
   if (options->help) {
     std::cout << HelpText();
+    return kExitOk;
+  }
+  if (options->version) {
+    std::cout << "corvane-plugin " CORVANE_VERSION "\n";
     return kExitOk;
   }
 

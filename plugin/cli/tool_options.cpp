@@ -39,6 +39,8 @@ std::optional<ToolOptions> ParseToolOptions(const std::vector<std::u16string>& a
     bool missing = false;
     if (word == u"--help" || word == u"-h" || word == u"/?") {
       options.help = true;
+    } else if (word == u"--version") {
+      options.version = true;
     } else if (word == u"--show-diagnostics") {
       options.showDiagnostics = true;
     } else if (MatchValueOption(args, i, u"--broker", value, missing)) {
@@ -61,7 +63,7 @@ std::optional<ToolOptions> ParseToolOptions(const std::vector<std::u16string>& a
     }
   }
   options.commandWords.assign(args.begin() + static_cast<std::ptrdiff_t>(i), args.end());
-  if (options.help) return options;
+  if (options.help || options.version) return options;
   if (options.scriptPath && !options.commandWords.empty()) {
     error = "give either a command or --script, not both";
     return std::nullopt;

@@ -9,6 +9,7 @@ namespace corvane::cli {
 
 struct ToolOptions {
   bool help = false;
+  bool version = false;
   bool showDiagnostics = false;
   std::u16string brokerPath;                 // empty: the default next to the tool
   std::optional<std::u16string> scriptPath;  // "-" is standard input
@@ -17,7 +18,7 @@ struct ToolOptions {
 
 // `args` excludes the program name. Everything from the first word that is
 // not one of the tool's options on belongs to the command. Exactly one of a
-// command and --script is required unless --help is given.
+// command and --script is required unless --help or --version is given.
 std::optional<ToolOptions> ParseToolOptions(const std::vector<std::u16string>& args,
                                             std::string& error);
 
