@@ -9,6 +9,15 @@ target_compile_options(corvane_options INTERFACE
 if(CORVANE_WINDOWS)
   target_compile_definitions(corvane_options INTERFACE
     UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601)
+  # The PE header states what the code needs: Windows 7 (6.1), as
+  # _WIN32_WINNT says, rather than the linker's default of 5.2. ASLR with
+  # high-entropy addresses and DEP are binutils' defaults today; they are
+  # spelled out so that a change of default cannot drop them silently
+  # (tests/release checks the result).
+  target_link_options(corvane_options INTERFACE
+    "LINKER:--major-subsystem-version,6,--minor-subsystem-version,1"
+    "LINKER:--major-os-version,6,--minor-os-version,1"
+    "LINKER:--dynamicbase,--high-entropy-va,--nxcompat")
 endif()
 if(CORVANE_SANITIZE AND NOT CORVANE_WINDOWS)
   target_compile_options(corvane_options INTERFACE
