@@ -24,12 +24,12 @@ bool Judged(HANDLE file, const RealPathCheck& inside) {
   return !real.empty() && inside(real);
 }
 
-// The answer to a path that did not open: Denied when the part of it that
-// exists leads outside (so the answer does not tell whether something
-// exists out there), else `failure`.
+// The answer to a path that did not open as the operation needs: Denied
+// when the part of it that exists leads outside (so the answer does not
+// tell what exists out there), else `failure`.
 BrokerStatus FailedOpen(const std::u16string& path, const RealPathCheck& inside,
                         BrokerStatus failure) {
-  const std::u16string real = RealPathOfMissing(path);
+  const std::u16string real = RealPathOfNearestExisting(path);
   return !real.empty() && !inside(real) ? BrokerStatus::Denied : failure;
 }
 

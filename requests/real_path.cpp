@@ -62,20 +62,21 @@ bool SplitLastComponent(const std::u16string& path, std::u16string& folder, std:
   return true;
 }
 
-std::u16string RealPathOfMissing(const std::u16string& path) {
+std::u16string RealPathOfNearestExisting(const std::u16string& path) {
   std::u16string current = path, tail, folder, leaf;
-  while (SplitLastComponent(current, folder, leaf)) {
-    tail = tail.empty() ? leaf : leaf + u"\\" + tail;
-    // Stop at a bare drive ("C:"): it would open the drive's current folder.
-    if (folder.size() < 3) break;
-    const ScopedFile handle = OpenFolder(folder, kShareAll);
+  while (true) {
+    // A bare drive ("C:") would open the drive's current folder.
+    if (current.size() < 3) return {};
+    const ScopedFile handle = OpenFolder(current, kShareAll);
     if (handle.valid()) {
       const std::u16string real = FinalPath(handle.get());
-      return real.empty() ? real : real + u"\\" + tail;
+      if (real.empty() || tail.empty()) return real;
+      return real + u"\\" + tail;
     }
+    if (!SplitLastComponent(current, folder, leaf)) return {};
+    tail = tail.empty() ? leaf : leaf + u"\\" + tail;
     current = folder;
   }
-  return {};
 }
 
 bool DeleteOnClose(HANDLE file) {

@@ -52,10 +52,10 @@ ScopedFile OpenFolder(const std::u16string& path, DWORD share);
 std::u16string FinalPath(HANDLE file);
 // The final path of a folder; empty when it cannot be opened.
 std::u16string RealFolderPath(const std::u16string& folder);
-// Where a path that cannot be opened leads: the final path of its nearest
-// ancestor that opens, followed by the remaining components. Empty when no
-// ancestor opens.
-std::u16string RealPathOfMissing(const std::u16string& path);
+// Where a path leads as far as it exists: the final path of the path
+// itself or of its nearest ancestor that opens (as a folder or a file),
+// followed by the remaining components. Empty when nothing opens.
+std::u16string RealPathOfNearestExisting(const std::u16string& path);
 
 // The text before the last "\" or "/" (with any run of separators there
 // removed) and the text after it; false when there is no separator.

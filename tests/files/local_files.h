@@ -70,6 +70,11 @@ inline void RemoveTree(const std::u16string& path) {
     DeleteFileW(W(path));
     return;
   }
+  // Never empty a link's target: it lies elsewhere.
+  if ((a & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
+    RemoveDirectoryW(W(path));
+    return;
+  }
   WIN32_FIND_DATAW found;
   HANDLE h = FindFirstFileW(W(path + u"\\*"), &found);
   if (h != INVALID_HANDLE_VALUE) {
