@@ -42,6 +42,9 @@ bool IsDocumentScheme(std::u16string_view scheme) {
 
 PolicyVerdict CheckShellTarget(std::u16string_view target) {
   if (target.empty()) return PolicyVerdict::Malformed;
+  // Before anything else: the shell under Wine overruns its buffers on long
+  // targets, web addresses included.
+  if (target.size() > kMaxShellTargetLength) return PolicyVerdict::Malformed;
   if (target.find(u'\0') != std::u16string_view::npos) return PolicyVerdict::Malformed;
   const std::u16string t = AsciiLower(target);
   // The shell builds a command line from the target; a raw quote could close
@@ -53,6 +56,10 @@ PolicyVerdict CheckShellTarget(std::u16string_view target) {
   if (t.starts_with(u'/') || t.starts_with(u'-')) return PolicyVerdict::Malformed;
   // The handler that opens the document would connect to the pipe's server.
   if (NamesPipeOrDevice(t)) return PolicyVerdict::Malformed;
+  // "C:\x\con.txt" or "nul.pdf" opens a DOS device, not a document. Document
+  // addresses ("ftp://host/con.csv") get the same test: no document a plug-in
+  // has a reason to open is named after a device.
+  if (HasReservedDeviceComponent(NormalizeSeparators(t))) return PolicyVerdict::Malformed;
   // Other schemes reach protocol handlers ("file:", "ms-...:", "search-ms:")
   // whose arguments a trailing ".pdf" does not make harmless.
   const std::u16string_view scheme = SchemeOf(t);

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
 #include <string_view>
 
 #include "tests/policy/printable.h"
@@ -81,6 +82,54 @@ TEST(CheckShellTargetTest, ProtocolHandlersAndPipesRefused) {
       {u"Ftp://host/a.csv", PolicyVerdict::Allow},
       {u"C:\\x:y.pdf", PolicyVerdict::Allow},
       {u"\\\\srv\\pipes\\x.pdf", PolicyVerdict::Allow},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(CheckShellTarget(c.target), c.verdict) << Printable(c.target);
+  }
+}
+
+// Wine's shell crashes on targets of about 1,000 units; the bound holds for
+// web addresses and documents alike, at the figure the rule names.
+TEST(CheckShellTargetTest, LengthBound) {
+  const auto url = [](size_t length) {
+    std::u16string t = u"https://host/";
+    return t.append(length - t.size(), u'a');
+  };
+  const auto document = [](size_t length) {
+    std::u16string t = u"C:\\";
+    return t.append(length - t.size() - 4, u'a').append(u".pdf");
+  };
+  EXPECT_EQ(kMaxShellTargetLength, 720u);
+  for (const auto& make : {+url, +document}) {
+    EXPECT_EQ(CheckShellTarget(make(719)), PolicyVerdict::Allow);
+    EXPECT_EQ(CheckShellTarget(make(720)), PolicyVerdict::Allow);
+    EXPECT_EQ(CheckShellTarget(make(721)), PolicyVerdict::Malformed);
+    EXPECT_EQ(CheckShellTarget(make(5000)), PolicyVerdict::Malformed);
+  }
+}
+
+// A document component named after a DOS device opens the device. Web
+// addresses are not file names; document addresses (ftp) are held to the test.
+TEST(CheckShellTargetTest, ReservedDeviceNamesRefusedInDocuments) {
+  const struct {
+    std::u16string_view target;
+    PolicyVerdict verdict;
+  } cases[] = {
+      {u"C:\\x\\con.txt", PolicyVerdict::Malformed},
+      {u"nul.pdf", PolicyVerdict::Malformed},
+      {u"C:\\COM1.csv", PolicyVerdict::Malformed},
+      {u"C:\\x\\lpt1 .xml", PolicyVerdict::Malformed},
+      {u"C:\\x\\Aux.Backup.HTML", PolicyVerdict::Malformed},
+      {u"C:/x//PRN.htm", PolicyVerdict::Malformed},
+      {u"C:\\con\\x.txt", PolicyVerdict::Malformed},
+      {u"\\\\srv\\share\\conin$.csv", PolicyVerdict::Malformed},
+      {u"C:\\lpt\u00b2.pdf", PolicyVerdict::Malformed},
+      {u"ftp://host/con.csv", PolicyVerdict::Malformed},
+      {u"C:\\x\\console.txt", PolicyVerdict::Allow},
+      {u"C:\\x\\com10.csv", PolicyVerdict::Allow},
+      {u"C:\\x\\x-nul.pdf", PolicyVerdict::Allow},
+      {u"http://host/con.txt", PolicyVerdict::Allow},
+      {u"https://nul/", PolicyVerdict::Allow},
   };
   for (const auto& c : cases) {
     EXPECT_EQ(CheckShellTarget(c.target), c.verdict) << Printable(c.target);
