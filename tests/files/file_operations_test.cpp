@@ -190,6 +190,12 @@ TEST_F(FileOperations, ExistsAndDelete) {
   EXPECT_EQ(Call(kExists, work).status, 0);  // a folder counts
   EXPECT_EQ(Call(kExists, work + u"\\missing").status, 1);
   EXPECT_EQ(Call(kExists, work + u"\\missing\\x").status, 1);
+  {  // a file held without sharing still counts
+    HANDLE h = CreateFileW(W(file), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(h, INVALID_HANDLE_VALUE);
+    EXPECT_EQ(Call(kExists, file).status, 0);
+    CloseHandle(h);
+  }
 
   EXPECT_EQ(Call(kDelete, file).status, 0);
   EXPECT_FALSE(Exists(file));

@@ -46,8 +46,11 @@ class RealPaths : public ::testing::Test {
     insideTarget = corvane + u"\\real-path-target";
     tempLink = temp + u"\\corvane-real-path-link";
     tempEvil = temp + u"\\corvane-real-path-evil.exe";
+    tempFileLink = temp + u"\\corvane-real-path-linked.pdf";
+    tempHardLink = temp + u"\\corvane-real-path-hard.pdf";
     TearDown();
 
+    MakeFolders(temp);
     MakeFolders(kOutside + u"\\sub");
     MakeFolders(kSink);
     MakeFolders(insideTarget);
@@ -58,17 +61,20 @@ class RealPaths : public ::testing::Test {
     ASSERT_TRUE(MakeUnixLink(fileLink, kOutside + u"\\victim.txt"));
     ASSERT_TRUE(MakeUnixLink(insideLink, insideTarget));
     ASSERT_TRUE(MakeUnixLink(tempLink, kOutside));
+    ASSERT_TRUE(MakeUnixLink(tempFileLink, kOutside + u"\\secret.pdf"));
+    ASSERT_TRUE(CreateHardLinkW(W(tempHardLink), W(kOutside + u"\\victim.txt"), nullptr));
     before = Snapshot(kOutside);
     ASSERT_EQ(before.size(), 5u);
   }
 
   void TearDown() override {
     // Links first, so that nothing below removes what they lead to.
-    for (const auto* link : {&folderLink, &fileLink, &insideLink, &tempLink})
+    for (const auto* link : {&folderLink, &fileLink, &insideLink, &tempLink, &tempFileLink})
       EXPECT_TRUE(RemoveUnixLink(*link));
     for (const std::u16string& folder : {kOutside, kSink, insideTarget}) RemoveTree(folder);
     DeleteFileW(W(corvane + u"\\real-path-x"));
     DeleteFileW(W(tempEvil + u":x.pdf"));
+    DeleteFileW(W(tempHardLink));
   }
 
   static Reply Send(uint32_t operation, const std::u16string& path, const std::u16string& name = {},
@@ -87,7 +93,8 @@ class RealPaths : public ::testing::Test {
   }
 
   static std::optional<corvane::client::BrokerSession> session;
-  std::u16string corvane, folderLink, fileLink, insideLink, insideTarget, tempLink, tempEvil;
+  std::u16string corvane, folderLink, fileLink, insideLink, insideTarget, tempLink, tempEvil,
+      tempFileLink, tempHardLink;
   FileTree before;
 };
 
@@ -118,6 +125,9 @@ TEST_F(RealPaths, WriteDoesNotFollowALinkAtTheTemporaryName) {
   EXPECT_EQ(Send(kWrite, corvane + u"\\real-path-x", {}, kHostile).status, kDenied);
   EXPECT_EQ(ReadBytes(kOutside + u"\\victim.txt"), Bytes("SECRET"));
   EXPECT_FALSE(Exists(corvane + u"\\real-path-x"));
+  // A write of the link's own name replaces the link, not its target.
+  EXPECT_EQ(Send(kWrite, fileLink, {}, kHostile).status, 0);
+  EXPECT_EQ(ReadBytes(fileLink), Bytes("HOSTILE"));
   EXPECT_EQ(OutsideChanges(), std::vector<std::u16string>{});
 }
 
@@ -138,7 +148,9 @@ TEST_F(RealPaths, CopyAndExportThroughALinkInTempAreRefused) {
   const std::u16string source = kSink + u"\\source.pdf";
   for (const auto& destination :
        {tempLink + u"\\copy.pdf", tempLink + u"\\secret.pdf", tempLink + u"\\sub\\copy.pdf",
-        tempLink + u"\\new-folder\\copy.pdf"}) {
+        tempLink + u"\\new-folder\\copy.pdf",
+        // CopyFileW would write into a linked or hard-linked file's other name.
+        tempFileLink, tempHardLink}) {
     EXPECT_EQ(Send(kCopy, source, destination).status, kDenied);
   }
   EXPECT_EQ(Send(kExport, tempLink + u"\\secret.png", kSink + u"\\out.png").status, kDenied);
