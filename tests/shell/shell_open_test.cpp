@@ -7,10 +7,13 @@
 #include <objbase.h>
 // clang-format on
 
+#include <algorithm>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "plugin/client/broker_session.h"
+#include "policy/shell_policy.h"
 #include "requests/corvane_broker_registry_svc.h"
 #include "tests/support/debug_capture.h"
 
@@ -20,6 +23,7 @@ constexpr uint32_t kShellOpen = 18;
 const std::wstring kFolder = L"C:\\corvane-shell-test";
 const std::wstring kLaunches = kFolder + L"\\launches";
 const std::wstring kTestProgId = L"Corvane.ShellTest.Csv";
+constexpr size_t kCommandLength = 255;
 
 std::u16string U(const std::wstring& s) {
   return std::u16string(s.begin(), s.end());
@@ -111,10 +115,28 @@ std::vector<std::wstring> WaitForRecords(size_t count) {
   return records;
 }
 
+// Targets of exactly `length` units.
+std::wstring LongUrl(size_t length) {
+  std::wstring url = L"http://corvane.invalid/";
+  return url.append(length - url.size(), L'C');
+}
+
+std::wstring LongDocument(size_t length, const std::wstring& start = kFolder + L"\\") {
+  std::wstring document = start;
+  return document.append(length - document.size() - 4, L'C').append(L".csv");
+}
+
 std::string FailureLine(int rc, const char* hrCoInit) {
   return "[CorvaneBroker] ShellExecuteW failed: rc=" + std::to_string(rc) +
          " hrCoInit=" + hrCoInit + "\n";
 }
+
+// A scheme's open command, replaced for the suite and put back afterwards.
+struct Scheme {
+  std::wstring key;
+  bool had;
+  std::wstring old;
+};
 
 class ShellOpen : public ::testing::Test {
  protected:
@@ -123,12 +145,23 @@ class ShellOpen : public ::testing::Test {
     ASSERT_NE(GetFileAttributesW(recorder.c_str()), INVALID_FILE_ATTRIBUTES);
     CreateDirectoryW(kFolder.c_str(), nullptr);
     CreateDirectoryW(kLaunches.c_str(), nullptr);
-    const std::wstring command = L"\"" + recorder + L"\" \"" + kLaunches + L"\" \"%1\"";
+    // The recorder sits in a folder whose name pads the command to 255 units,
+    // the longest that Wine's shell still uses (from 256 on it answers rc=31):
+    // the longer the command, the shorter the targets whose argument it cuts.
+    const std::wstring tail = L"\\recorder.exe\" \"" + kLaunches + L"\" \"%1\"";
+    const std::wstring padded =
+        kFolder + L"\\" + std::wstring(kCommandLength - 1 - kFolder.size() - 1 - tail.size(), L'p');
+    CreateDirectoryW(padded.c_str(), nullptr);
+    ASSERT_TRUE(CopyFileW(recorder.c_str(), (padded + L"\\recorder.exe").c_str(), FALSE));
+    const std::wstring command = L"\"" + padded + tail;
+    ASSERT_EQ(command.size(), kCommandLength);
     SetDefault(L".csv", kTestProgId);
     SetDefault(kTestProgId + L"\\shell\\open\\command", command);
-    // Web addresses go to the recorder too, instead of a browser.
-    hadHttp = ReadDefault(L"http\\shell\\open\\command", oldHttp);
-    SetDefault(L"http\\shell\\open\\command", command);
+    // Web and ftp addresses go to the recorder too, instead of a browser.
+    for (Scheme& scheme : schemes) {
+      scheme.had = ReadDefault(scheme.key, scheme.old);
+      SetDefault(scheme.key, command);
+    }
     // A listed type that has no application in this prefix.
     RegDeleteTreeW(HKEY_CLASSES_ROOT, L".xml");
     // A program that must never be run: a copy of the recorder.
@@ -138,7 +171,9 @@ class ShellOpen : public ::testing::Test {
   static void TearDownTestSuite() {
     RegDeleteTreeW(HKEY_CLASSES_ROOT, L".csv");
     RegDeleteTreeW(HKEY_CLASSES_ROOT, kTestProgId.c_str());
-    if (hadHttp) SetDefault(L"http\\shell\\open\\command", oldHttp);
+    for (const Scheme& scheme : schemes) {
+      if (scheme.had) SetDefault(scheme.key, scheme.old);
+    }
   }
 
   void SetUp() override {
@@ -146,8 +181,8 @@ class ShellOpen : public ::testing::Test {
     capture.Clear();
   }
 
-  static inline bool hadHttp = false;
-  static inline std::wstring oldHttp;
+  static inline Scheme schemes[] = {{L"http\\shell\\open\\command", false, {}},
+                                    {L"ftp\\shell\\open\\command", false, {}}};
   corvane::test::DebugCapture capture;
 };
 
@@ -278,6 +313,52 @@ TEST_F(ShellOpen, LeavesTheThreadsComponentModelAsFound) {
     CoUninitialize();
   }).join();
   EXPECT_EQ(WaitForRecords(1).size(), 1u);
+}
+
+// Wine's shell crashes on targets of about 1,000 units and, with a long
+// command, cuts the argument from about 770 on. Up to the bound a target
+// reaches the handler intact; beyond it, it never reaches the shell.
+TEST_F(ShellOpen, LengthBound) {
+  const size_t bound = corvane::kMaxShellTargetLength;
+  // Wine's shell finds no file whose path is longer than 255 units (rc=2);
+  // an ftp document address of full length reaches the handler.
+  const std::wstring longestFound = LongDocument(255);
+  WriteFileText(longestFound, "x");
+  std::vector<std::wstring> launched = {LongUrl(bound - 1), LongUrl(bound),
+                                        LongDocument(bound, L"ftp://corvane.invalid/"),
+                                        longestFound};
+  for (const std::wstring& target : launched) {
+    EXPECT_EQ(Open(target), 0) << target.size();
+  }
+  EXPECT_TRUE(capture.Lines().empty());
+  EXPECT_EQ(Open(LongDocument(bound)), 3);
+  EXPECT_EQ(capture.Lines(), std::vector<std::string>{FailureLine(2, "0x00000000")});
+
+  capture.Clear();
+  for (const size_t length : {bound + 1, size_t{1000}, size_t{1200}, size_t{5000}}) {
+    EXPECT_EQ(Open(LongUrl(length)), 2) << length;
+    EXPECT_EQ(Open(LongDocument(length)), 2) << length;
+  }
+  EXPECT_EQ(capture.Lines(),
+            std::vector<std::string>(8, "[CorvaneBroker] shell open denied: malformed key\n"));
+
+  auto records = WaitForRecords(launched.size());
+  std::sort(records.begin(), records.end());
+  std::sort(launched.begin(), launched.end());
+  EXPECT_EQ(records, launched);
+  DeleteFileW(longestFound.c_str());
+}
+
+// The real broker process answers an over-long target and goes on serving.
+TEST_F(ShellOpen, BrokerSurvivesOverlongTargets) {
+  auto session = corvane::client::BrokerSession::Launch();
+  ASSERT_TRUE(session) << session.error().message;
+  for (const std::wstring& target : {LongUrl(5000), LongDocument(5000)}) {
+    auto reply = session->connection.Request(kShellOpen, 0, U(target), u"", u"");
+    ASSERT_TRUE(reply) << reply.error().message;
+    EXPECT_EQ(reply->status, 2);
+  }
+  EXPECT_FALSE(session->process.ExitCode());
 }
 
 }  // namespace
