@@ -14,6 +14,7 @@
 #include "policy/shell_policy.h"
 #include "policy/text_helpers.h"
 #include "policy/verdict.h"
+#include "policy/windows_names.h"
 
 namespace corvane::policy_invariants {
 
@@ -168,11 +169,13 @@ inline std::string ShellTarget(std::u16string_view target) {
   if (!IsPathVerdict(v)) return "shell: unexpected verdict";
   if (CheckShellTarget(AsciiUpper(target)) != v) return "shell: case changes verdict";
   if (v != PolicyVerdict::Allow) return {};
+  if (target.size() > kMaxShellTargetLength) return "shell: allowed an over-long target";
   if (HasNul(target)) return "shell: allowed U+0000";
   if (target.find(u'"') != target.npos) return "shell: allowed a quote";
   const std::u16string t = AsciiLower(target);
   if (t.starts_with(u"http://") || t.starts_with(u"https://")) return {};
   if (t.starts_with(u"/") || t.starts_with(u"-")) return "shell: allowed a switch";
+  if (HasReservedDeviceComponent(NormalizeSeparators(t))) return "shell: allowed a device name";
   static constexpr std::u16string_view kDocuments[] = {u".html", u".htm", u".txt",
                                                        u".csv",  u".pdf", u".xml"};
   for (std::u16string_view document : kDocuments) {
