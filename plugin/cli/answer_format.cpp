@@ -158,6 +158,10 @@ std::string FormatChannelReply(uint32_t error, uint64_t handle, uint32_t process
          "\n";
 }
 
+std::string FormatKeepAliveSent() {
+  return "sent (the broker does not answer keep-alive)\n";
+}
+
 std::string FormatDiagnostic(std::string_view output) {
   std::string out;
   while (!output.empty()) {

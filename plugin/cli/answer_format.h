@@ -26,6 +26,9 @@ std::string FormatSavedContents(int32_t status, size_t byteCount, std::u16string
 // The plug-in channel reply: a system error code and a handle value.
 std::string FormatChannelReply(uint32_t error, uint64_t handle, uint32_t processId);
 
+// For keep-alive, which has no answer: that it went out.
+std::string FormatKeepAliveSent();
+
 // Each line of one debug output string, prefixed "broker: ".
 std::string FormatDiagnostic(std::string_view output);
 

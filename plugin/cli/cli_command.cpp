@@ -9,13 +9,14 @@ namespace corvane::cli {
 namespace {
 
 // Where a positional argument goes.
-enum class Slot { Hive, Path, Name, Data, ProcessId, Operation };
+enum class Slot { Hive, Path, Name, Data, Dword, Qword, ProcessId, Operation };
 
 // Which local-file option a command accepts.
 enum class LocalOption { None, Out, In };
 
-constexpr uint32_t kChannel = 0;       // pseudo operation: the plug-in channel request
-constexpr uint32_t kRaw = 0xFFFFFFFF;  // pseudo operation: the code comes from the words
+constexpr uint32_t kChannel = 0;             // pseudo operation: the plug-in channel request
+constexpr uint32_t kRaw = 0xFFFFFFFF;        // pseudo operation: the code comes from the words
+constexpr uint32_t kKeepAlive = 0xFFFFFFFE;  // pseudo operation: message 1, never answered
 
 struct CommandRow {
   CommandInfo info;
@@ -40,15 +41,17 @@ const CommandRow kCommandTable[] = {
   {{"read-dword", "HIVE KEY NAME", "read a 32-bit value",
     "read-dword hkcu Software\\Corvane Count"},
    3, A::Number, {S::Hive, S::Path, S::Name}, 3, LocalOption::None},
-  {{"write-dword", "HIVE KEY NAME NUMBER", "write a 32-bit value given in decimal",
+  {{"write-dword", "HIVE KEY NAME NUMBER",
+    "write a 32-bit value: 0 to 4294967295, or -2147483648 to -1 as two's complement",
     "write-dword hkcu Software\\Corvane Count 42"},
-   4, A::Empty, {S::Hive, S::Path, S::Name, S::Data}, 4, LocalOption::None},
+   4, A::Empty, {S::Hive, S::Path, S::Name, S::Dword}, 4, LocalOption::None},
   {{"read-qword", "HIVE KEY NAME", "read a 64-bit value",
     "read-qword hkcu Software\\Corvane Big"},
    12, A::Number, {S::Hive, S::Path, S::Name}, 3, LocalOption::None},
-  {{"write-qword", "HIVE KEY NAME NUMBER", "write a 64-bit value given in decimal",
+  {{"write-qword", "HIVE KEY NAME NUMBER",
+    "write a 64-bit value: 0 to 18446744073709551615, or negative as two's complement",
     "write-qword hkcu Software\\Corvane Big 1099511627776"},
-   13, A::Empty, {S::Hive, S::Path, S::Name, S::Data}, 4, LocalOption::None},
+   13, A::Empty, {S::Hive, S::Path, S::Name, S::Qword}, 4, LocalOption::None},
   {{"delete-value", "HIVE KEY NAME", "delete a value (a missing one counts as deleted)",
     "delete-value hkcu Software\\Corvane Greeting"},
    5, A::Empty, {S::Hive, S::Path, S::Name}, 3, LocalOption::None},
@@ -72,6 +75,9 @@ const CommandRow kCommandTable[] = {
    20, A::Empty, {S::Hive, S::Path, S::Name}, 3, LocalOption::None},
   {{"ping", "", "check that the broker answers (\"pong\")", "ping"},
    11, A::Text, {}, 0, LocalOption::None},
+  {{"keep-alive", "", "send the keep-alive message, which the broker takes without answering",
+    "keep-alive"},
+   kKeepAlive, A::Empty, {}, 0, LocalOption::None},
   {{"file-read", "PATH [--out LOCAL-FILE]",
     "read a file below %APPDATA%\\corvane; shown as hex or saved locally",
     "file-read %APPDATA%\\corvane\\notes.txt --out notes.txt"},
@@ -130,7 +136,8 @@ bool EqualsAsciiNoCase(std::u16string_view word, std::string_view ascii) {
   return true;
 }
 
-// Unsigned decimal, or hexadecimal after "0x"; nothing on overflow or junk.
+// Unsigned decimal, or hexadecimal after "0x"; nothing above `limit` or on
+// anything but digits (no blanks, no sign).
 std::optional<uint64_t> ParseUnsigned(std::u16string_view text, uint64_t limit) {
   unsigned base = 10;
   if (text.size() > 2 && text[0] == u'0' && (text[1] == u'x' || text[1] == u'X')) {
@@ -156,6 +163,23 @@ std::optional<uint64_t> ParseUnsigned(std::u16string_view text, uint64_t limit) 
   return value;
 }
 
+// An optional minus sign, then ParseUnsigned: at most `negativeLimit` below
+// zero and `positiveLimit` above it. A negative number comes back as its two's
+// complement bit pattern.
+std::optional<uint64_t> ParseNumber(std::u16string_view text, uint64_t negativeLimit,
+                                    uint64_t positiveLimit) {
+  const bool negative = !text.empty() && text[0] == u'-';
+  if (negative) text.remove_prefix(1);
+  const auto magnitude = ParseUnsigned(text, negative ? negativeLimit : positiveLimit);
+  if (!magnitude) return std::nullopt;
+  return negative ? 0 - *magnitude : *magnitude;
+}
+
+std::u16string Decimal(uint64_t value) {
+  const std::string digits = std::to_string(value);
+  return std::u16string(digits.begin(), digits.end());
+}
+
 std::string Quoted(std::u16string_view word) {
   return "'" + Utf16ToUtf8(word) + "'";
 }
@@ -172,7 +196,8 @@ std::string UsageOf(const CommandRow& row) {
 
 AnswerShape ShapeOfOperation(uint32_t operation) {
   for (const CommandRow& row : kCommandTable) {
-    if (row.operation == operation && operation != kChannel && operation != kRaw) {
+    if (row.operation == operation && operation != kChannel && operation != kRaw &&
+        operation != kKeepAlive) {
       return row.shape;
     }
   }
@@ -199,6 +224,25 @@ bool FillSlot(Slot slot, std::u16string_view word, CliCommand& command, std::str
     case Slot::Data:
       command.data = word;
       return true;
+    case Slot::Dword:
+    case Slot::Qword: {
+      // The broker reads decimal only and keeps the low bits of whatever it
+      // read, junk and overflow included; so the number is checked here and
+      // sent as the unsigned decimal of the exact bits meant.
+      const bool dword = slot == Slot::Dword;
+      const auto value =
+          dword ? ParseNumber(word, uint64_t{1} << 31, std::numeric_limits<uint32_t>::max())
+                : ParseNumber(word, uint64_t{1} << 63, std::numeric_limits<uint64_t>::max());
+      if (!value) {
+        error = "bad number " + Quoted(word) +
+                (dword ? " (use 0 to 4294967295 or -2147483648 to -1"
+                       : " (use 0 to 18446744073709551615 or -9223372036854775808 to -1") +
+                ", in decimal or 0x hex)";
+        return false;
+      }
+      command.data = Decimal(dword ? *value & 0xFFFFFFFFu : *value);
+      return true;
+    }
     case Slot::ProcessId: {
       if (EqualsAsciiNoCase(word, "self")) {
         command.channelForSelf = true;
@@ -277,14 +321,10 @@ const std::vector<CommandInfo>& Commands() {
 std::optional<int32_t> ParseHive(std::u16string_view text) {
   if (EqualsAsciiNoCase(text, "hkcu") || EqualsAsciiNoCase(text, "hkey_current_user")) return 0;
   if (EqualsAsciiNoCase(text, "hklm") || EqualsAsciiNoCase(text, "hkey_local_machine")) return 1;
-  const bool negative = !text.empty() && text[0] == u'-';
-  if (negative) text.remove_prefix(1);
-  const uint64_t limit = negative ? uint64_t{1} << 31 : std::numeric_limits<uint32_t>::max();
-  const auto magnitude = ParseUnsigned(text, limit);
-  if (!magnitude) return std::nullopt;
-  if (negative) return static_cast<int32_t>(-static_cast<int64_t>(*magnitude));
   // Codes above the signed range are accepted as their 32-bit pattern.
-  return static_cast<int32_t>(static_cast<uint32_t>(*magnitude));
+  const auto bits = ParseNumber(text, uint64_t{1} << 31, std::numeric_limits<uint32_t>::max());
+  if (!bits) return std::nullopt;
+  return static_cast<int32_t>(static_cast<uint32_t>(*bits));
 }
 
 std::optional<CliCommand> ParseCommand(const std::vector<std::u16string>& words,
@@ -305,7 +345,8 @@ std::optional<CliCommand> ParseCommand(const std::vector<std::u16string>& words,
   CliCommand command;
   command.words = words;
   command.pluginChannel = row->operation == kChannel;
-  command.operation = row->operation == kRaw ? 0 : row->operation;
+  command.keepAlive = row->operation == kKeepAlive;
+  command.operation = row->operation == kRaw || command.keepAlive ? 0 : row->operation;
   command.shape = row->shape;
 
   std::vector<std::u16string_view> positional;

@@ -23,6 +23,7 @@ enum class AnswerShape {
 struct CliCommand {
   std::vector<std::u16string> words;  // as typed, for echoing
   bool pluginChannel = false;
+  bool keepAlive = false;  // message 1 instead of a request
   uint32_t operation = 0;
   int32_t hive = 0;
   std::u16string path;
@@ -53,7 +54,8 @@ const std::vector<CommandInfo>& Commands();
 std::optional<CliCommand> ParseCommand(const std::vector<std::u16string>& words,
                                        std::string& error);
 
-// "hkcu", "hklm" (or their full names, any case), or a decimal or 0x number.
+// "hkcu", "hklm" (or their full names, any case), or a number from
+// -2147483648 to 4294967295 (decimal or 0x hex), sent as its 32-bit pattern.
 std::optional<int32_t> ParseHive(std::u16string_view text);
 
 }  // namespace corvane::cli

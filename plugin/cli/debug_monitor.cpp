@@ -6,6 +6,7 @@
 #include <mutex>
 #include <thread>
 
+#include "plugin/cli/system_message.h"
 #include "services/unique_handle.h"
 
 namespace corvane::cli {
@@ -61,10 +62,11 @@ struct DebugMonitor::Loop {
         CreateProcessW(reinterpret_cast<const wchar_t*>(exePath.c_str()),
                        reinterpret_cast<wchar_t*>(commandLine.data()), nullptr, nullptr, FALSE,
                        DEBUG_ONLY_THIS_PROCESS, nullptr, nullptr, &startup, &info);
+    const DWORD createError = created ? 0 : GetLastError();
     std::lock_guard<std::mutex> lock(mutex);
     started = true;
     if (!created) {
-      startError = "system error " + std::to_string(GetLastError());
+      startError = SystemMessage(createError);
       finished = true;
       changed.notify_all();
       return false;

@@ -4,6 +4,30 @@
 
 namespace corvane::cli {
 
+namespace {
+
+std::string UsageLine(const CommandInfo& command) {
+  std::string line = "corvane-plugin ";
+  line += command.name;
+  if (!command.arguments.empty()) {
+    line += ' ';
+    line += command.arguments;
+  }
+  return line;
+}
+
+}  // namespace
+
+std::optional<std::string> CommandHelp(std::u16string_view name) {
+  for (const CommandInfo& command : Commands()) {
+    if (name == std::u16string(command.name.begin(), command.name.end())) {
+      return "usage: " + UsageLine(command) + "\n  " + std::string(command.description) +
+             "\n  e.g. corvane-plugin " + std::string(command.example) + "\n";
+    }
+  }
+  return std::nullopt;
+}
+
 std::string HelpText() {
   std::string text =
       "corvane-plugin: send requests to the Corvane broker as a plug-in would.\n"
@@ -11,18 +35,23 @@ std::string HelpText() {
       "usage:\n"
       "  corvane-plugin [OPTIONS] COMMAND [ARGUMENTS]\n"
       "  corvane-plugin [OPTIONS] --script FILE     (FILE - reads standard input)\n"
-      "  corvane-plugin --help\n"
+      "  corvane-plugin help [COMMAND]              (also --help, or COMMAND --help)\n"
+      "  corvane-plugin --version\n"
       "\n"
       "options:\n"
+      "  --help               print this text; after a command, that command's usage\n"
+      "  --version            print the tool's version\n"
       "  --broker PATH        the broker program (default: corvane-broker.exe next to this tool)\n"
       "  --show-diagnostics   run the broker under a debugger and print its debug output\n"
       "                       lines, prefixed \"broker: \", before the answer they belong to\n"
       "  --script FILE        run one command per line in one broker session; lines\n"
       "                       starting with # and blank lines are skipped\n"
       "\n"
-      "HIVE is hkcu, hklm or a number. A word with blanks goes in double quotes (\"\" inside\n"
-      "quotes stands for one quote); \"\" alone is an empty word. File paths may use\n"
-      "%APPDATA%-style environment variables. An argument after -- is never an option.\n"
+      "HIVE is hkcu, hklm or a number. Numbers are decimal, or hexadecimal after 0x, and\n"
+      "are checked before anything is sent: junk or a value out of range is a usage error.\n"
+      "A word with blanks goes in double quotes (\"\" inside quotes stands for one\n"
+      "quote); \"\" alone is an empty word. File paths may use %APPDATA%-style environment\n"
+      "variables. An argument after -- is never an option.\n"
       "\n"
       "commands:\n";
   for (const CommandInfo& command : Commands()) {

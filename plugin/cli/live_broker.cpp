@@ -3,6 +3,8 @@
 #include <windows.h>
 
 #include "plugin/cli/debug_monitor.h"
+#include "plugin/cli/system_message.h"
+#include "plugin/cli/utf_convert.h"
 #include "plugin/client/broker_connection.h"
 #include "plugin/client/broker_process.h"
 #include "plugin/client/command_line.h"
@@ -16,6 +18,23 @@ constexpr uint32_t kExitWaitMs = 30000;
 
 std::string Describe(const client::ClientError& error) {
   return std::string(client::ErrorKindName(error.kind)) + ": " + error.message;
+}
+
+// Starts the broker as client::StartBroker does, but keeps the system's
+// reason for a failure, which the client library reports only as a number.
+std::optional<client::BrokerProcess> StartPlain(const std::u16string& exePath,
+                                                std::u16string commandLine, std::string& why) {
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION info{};
+  if (!CreateProcessW(reinterpret_cast<const wchar_t*>(exePath.c_str()),
+                      reinterpret_cast<wchar_t*>(commandLine.data()), nullptr, nullptr, FALSE, 0,
+                      nullptr, nullptr, &startup, &info)) {
+    why = SystemMessage(GetLastError());
+    return std::nullopt;
+  }
+  UniqueHandle thread(info.hThread);
+  return client::BrokerProcess(UniqueHandle(info.hProcess), info.dwProcessId);
 }
 
 }  // namespace
@@ -40,21 +59,17 @@ std::unique_ptr<LiveBroker> LiveBroker::Start(const std::u16string& brokerPath,
   const auto servedProcessId = static_cast<uint32_t>(GetCurrentProcessId());
   auto parts = std::make_unique<Parts>();
 
+  std::u16string commandLine = client::BuildBrokerCommandLine(exePath, ipcName, servedProcessId);
+  std::string why;
   if (showDiagnostics) {
-    std::string why;
-    parts->monitor = DebugMonitor::Start(
-        exePath, client::BuildBrokerCommandLine(exePath, ipcName, servedProcessId), why);
-    if (!parts->monitor) {
-      error = "cannot start the broker under the debugger: " + why;
-      return nullptr;
-    }
+    parts->monitor = DebugMonitor::Start(exePath, std::move(commandLine), why);
   } else {
-    auto started = client::StartBroker(exePath, ipcName, servedProcessId);
-    if (!started) {
-      error = "cannot start the broker: " + Describe(started.error());
-      return nullptr;
-    }
-    parts->process = std::move(started).value();
+    parts->process = StartPlain(exePath, std::move(commandLine), why);
+  }
+  if (!parts->monitor && !parts->process) {
+    error = "cannot start the broker '" + Utf16ToUtf8(exePath) + "'" +
+            (showDiagnostics ? " under the debugger: " : ": ") + why;
+    return nullptr;
   }
 
   auto connected = client::BrokerConnection::Connect(ipcName, parts->ProcessHandle());
@@ -70,6 +85,14 @@ std::unique_ptr<LiveBroker> LiveBroker::Start(const std::u16string& brokerPath,
 
 bool LiveBroker::Send(const CliCommand& command, BrokerAnswer& answer, std::string& error) {
   client::BrokerConnection& connection = *parts_->connection;
+  if (command.keepAlive) {
+    auto sent = connection.KeepAlive();
+    if (!sent) {
+      error = Describe(sent.error());
+      return false;
+    }
+    return true;
+  }
   if (command.pluginChannel) {
     const uint32_t processId =
         command.channelForSelf ? static_cast<uint32_t>(GetCurrentProcessId()) : command.processId;

@@ -1,36 +1,113 @@
 #include "plugin/cli/local_file.h"
 
-#include <filesystem>
-#include <fstream>
-#include <iterator>
+#include <algorithm>
 
 #include "plugin/cli/utf_convert.h"
+
+#ifdef _WIN32
+#include <windows.h>
+
+#include "plugin/cli/system_message.h"
+#include "services/unique_handle.h"
+#else
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#endif
 
 namespace corvane::cli {
 namespace {
 
-std::string Describe(const char* what, const std::u16string& path) {
-  return std::string(what) + " local file '" + Utf16ToUtf8(path) + "'";
+std::string Problem(const char* what, const std::u16string& path, const std::string& why) {
+  return std::string(what) + " '" + Utf16ToUtf8(path) + "': " + why;
 }
+
+#ifdef _WIN32
+
+const wchar_t* Wide(const std::u16string& text) {
+  return reinterpret_cast<const wchar_t*>(text.c_str());
+}
+
+// Reads and writes go in pieces small enough for one DWORD count.
+constexpr size_t kPiece = 1u << 20;
+
+#else
+
+struct FileCloser {
+  void operator()(std::FILE* file) const { std::fclose(file); }
+};
+using UniqueFile = std::unique_ptr<std::FILE, FileCloser>;
+
+#endif
 
 }  // namespace
 
+#ifdef _WIN32
+
 std::optional<std::vector<uint8_t>> ReadLocalFile(const std::u16string& path, std::string& error) {
-  const std::filesystem::path file(path);
-  std::error_code ec;
-  if (std::filesystem::is_directory(file, ec)) {
-    error = Describe("a folder is not a", path);
+  const DWORD attributes = GetFileAttributesW(Wide(path));
+  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+    error = Problem("cannot read", path, "it is a folder");
     return std::nullopt;
   }
-  std::ifstream in(file, std::ios::binary);
-  if (!in) {
-    error = Describe("cannot open", path);
+  const UniqueHandle file(CreateFileW(Wide(path), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                      OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) {
+    error = Problem("cannot open", path, SystemMessage(GetLastError()));
     return std::nullopt;
   }
-  const std::string read((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  std::vector<uint8_t> bytes(read.begin(), read.end());
-  if (in.bad()) {
-    error = Describe("cannot read", path);
+  std::vector<uint8_t> bytes;
+  while (true) {
+    const size_t used = bytes.size();
+    bytes.resize(used + kPiece);
+    DWORD read = 0;
+    if (!ReadFile(file.get(), bytes.data() + used, static_cast<DWORD>(kPiece), &read, nullptr)) {
+      error = Problem("cannot read", path, SystemMessage(GetLastError()));
+      return std::nullopt;
+    }
+    bytes.resize(used + read);
+    if (read == 0) return bytes;
+  }
+}
+
+bool WriteLocalFile(const std::u16string& path, const std::vector<uint8_t>& bytes,
+                    std::string& error) {
+  const UniqueHandle file(CreateFileW(Wide(path), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) {
+    error = Problem("cannot create", path, SystemMessage(GetLastError()));
+    return false;
+  }
+  for (size_t done = 0; done < bytes.size();) {
+    const auto piece = static_cast<DWORD>(std::min(kPiece, bytes.size() - done));
+    DWORD written = 0;
+    if (!WriteFile(file.get(), bytes.data() + done, piece, &written, nullptr) || written == 0) {
+      error = Problem("cannot write", path, SystemMessage(GetLastError()));
+      return false;
+    }
+    done += written;
+  }
+  return true;
+}
+
+#else
+
+// The host build serves the portable tests; the system's words come from errno.
+std::optional<std::vector<uint8_t>> ReadLocalFile(const std::u16string& path, std::string& error) {
+  const UniqueFile file(std::fopen(Utf16ToUtf8(path).c_str(), "rb"));
+  if (!file) {
+    error = Problem("cannot open", path, std::strerror(errno));
+    return std::nullopt;
+  }
+  std::vector<uint8_t> bytes;
+  uint8_t piece[65536];
+  size_t read = 0;
+  while ((read = std::fread(piece, 1, sizeof piece, file.get())) > 0) {
+    bytes.insert(bytes.end(), piece, piece + read);
+  }
+  if (std::ferror(file.get())) {
+    error = Problem("cannot read", path, std::strerror(errno));
     return std::nullopt;
   }
   return bytes;
@@ -38,19 +115,19 @@ std::optional<std::vector<uint8_t>> ReadLocalFile(const std::u16string& path, st
 
 bool WriteLocalFile(const std::u16string& path, const std::vector<uint8_t>& bytes,
                     std::string& error) {
-  std::ofstream out(std::filesystem::path(path), std::ios::binary | std::ios::trunc);
-  if (!out) {
-    error = Describe("cannot create", path);
+  UniqueFile file(std::fopen(Utf16ToUtf8(path).c_str(), "wb"));
+  if (!file) {
+    error = Problem("cannot create", path, std::strerror(errno));
     return false;
   }
-  out.write(reinterpret_cast<const char*>(bytes.data()),
-            static_cast<std::streamsize>(bytes.size()));
-  out.close();
-  if (!out) {
-    error = Describe("cannot write", path);
+  if (std::fwrite(bytes.data(), 1, bytes.size(), file.get()) != bytes.size() ||
+      std::fclose(file.release()) != 0) {
+    error = Problem("cannot write", path, std::strerror(errno));
     return false;
   }
   return true;
 }
+
+#endif
 
 }  // namespace corvane::cli

@@ -9,7 +9,8 @@
 
 namespace corvane::cli {
 
-// The file's bytes, or nothing with `error` set.
+// The file's bytes, or nothing with `error` set; errors name the file and
+// give the system's reason.
 std::optional<std::vector<uint8_t>> ReadLocalFile(const std::u16string& path, std::string& error);
 
 // Creates or replaces the file; false with `error` set.

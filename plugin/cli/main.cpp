@@ -21,6 +21,7 @@
 #include "plugin/cli/request_runner.h"
 #include "plugin/cli/script_reader.h"
 #include "plugin/cli/tool_options.h"
+#include "plugin/cli/utf_convert.h"
 
 namespace corvane::cli {
 namespace {
@@ -67,8 +68,12 @@ std::u16string ExpandEnvironment(const std::u16string& text) {
 
 std::optional<std::string> ReadScriptBytes(const std::u16string& path) {
   if (path == u"-") {
-    return std::string((std::istreambuf_iterator<char>(std::cin)),
-                       std::istreambuf_iterator<char>());
+    std::string text((std::istreambuf_iterator<char>(std::cin)), std::istreambuf_iterator<char>());
+    if (std::cin.bad()) {
+      Fail("cannot read the script from standard input");
+      return std::nullopt;
+    }
+    return text;
   }
   std::string error;
   const auto bytes = ReadLocalFile(path, error);
@@ -90,6 +95,15 @@ int Run(int argc, wchar_t** argv) {
     Fail(error);
     return kExitUsage;
   }
+  if (options->help && options->helpCommand) {
+    const auto usage = CommandHelp(*options->helpCommand);
+    if (!usage) {
+      Fail("unknown command '" + Utf16ToUtf8(*options->helpCommand) + "'; try --help");
+      return kExitUsage;
+    }
+    std::cout << *usage;
+    return kExitOk;
+  }
   if (options->help) {
     std::cout << HelpText();
     return kExitOk;
@@ -103,7 +117,8 @@ int Run(int argc, wchar_t** argv) {
   if (options->scriptPath) {
     const auto bytes = ReadScriptBytes(*options->scriptPath);
     if (!bytes) return kExitUsage;
-    Script script = ParseScript(*bytes);
+    const std::u16string& path = *options->scriptPath;
+    Script script = ParseScript(*bytes, path == u"-" ? "<stdin>" : Utf16ToUtf8(path));
     if (!script.errors.empty()) {
       for (const std::string& problem : script.errors) Fail(problem);
       return kExitUsage;

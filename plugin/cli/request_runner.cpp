@@ -11,13 +11,17 @@ namespace {
 
 void Complain(std::ostream& out, std::ostream& err, const std::string& message) {
   out.flush();  // keep the complaint after what was printed before it
-  err << "error: " << message << "\n";
+  err << "corvane-plugin: " << message << "\n";
   err.flush();
 }
 
 // Prints the answer (saving file contents if asked) and judges it.
 ExitCode Report(const CliCommand& command, const BrokerAnswer& answer, std::ostream& out,
                 std::ostream& err) {
+  if (command.keepAlive) {
+    out << FormatKeepAliveSent();
+    return kExitOk;
+  }
   if (command.pluginChannel) {
     out << FormatChannelReply(answer.channelError, answer.channelHandle, answer.channelProcessId);
     return answer.channelError == 0 && answer.channelHandle != ~0ull ? kExitOk : kExitNotOk;

@@ -24,8 +24,8 @@ struct BrokerAnswer {
 class BrokerLink {
  public:
   virtual ~BrokerLink() = default;
-  // Sends the command's request and waits for its answer; false, with
-  // `error` set, once the broker can no longer be reached.
+  // Sends the command's request and waits for its answer (a keep-alive has
+  // none); false, with `error` set, once the broker can no longer be reached.
   virtual bool Send(const CliCommand& command, BrokerAnswer& answer, std::string& error) = 0;
   // Debug output strings that arrived since the last call.
   virtual std::vector<std::string> TakeDiagnostics() = 0;

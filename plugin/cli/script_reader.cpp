@@ -60,7 +60,7 @@ std::u16string QuoteWord(std::u16string_view word) {
   return quoted;
 }
 
-Script ParseScript(std::string_view utf8Text) {
+Script ParseScript(std::string_view utf8Text, std::string_view sourceName) {
   Script script;
   if (utf8Text.substr(0, 3) == "\xEF\xBB\xBF") utf8Text.remove_prefix(3);
   size_t lineNumber = 0;
@@ -70,7 +70,7 @@ Script ParseScript(std::string_view utf8Text) {
     const std::string_view raw = utf8Text.substr(0, end);
     utf8Text.remove_prefix(end == std::string_view::npos ? utf8Text.size() : end + 1);
 
-    const std::string where = "line " + std::to_string(lineNumber) + ": ";
+    const std::string where = std::string(sourceName) + ":" + std::to_string(lineNumber) + ": ";
     const auto line = Utf8ToUtf16(raw);
     if (!line) {
       script.errors.push_back(where + "not valid UTF-8");

@@ -21,11 +21,12 @@ std::u16string QuoteWord(std::u16string_view word);
 
 struct Script {
   std::vector<CliCommand> commands;
-  std::vector<std::string> errors;  // "line N: ...", one per bad line
+  std::vector<std::string> errors;  // "SOURCE:N: ...", one per bad line
 };
 
 // Reads UTF-8 text (a byte-order mark is skipped; CRLF and LF both end a
-// line). Every line is checked, so all errors are reported together.
-Script ParseScript(std::string_view utf8Text);
+// line). Every line is checked, so all errors are reported together, each
+// after `sourceName` and the line number as editors and compilers write them.
+Script ParseScript(std::string_view utf8Text, std::string_view sourceName);
 
 }  // namespace corvane::cli

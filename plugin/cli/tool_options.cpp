@@ -27,6 +27,10 @@ bool MatchValueOption(const std::vector<std::u16string>& args, size_t& i, std::u
   return false;
 }
 
+bool IsHelpWord(std::u16string_view word) {
+  return word == u"--help" || word == u"-h" || word == u"/?";
+}
+
 }  // namespace
 
 std::optional<ToolOptions> ParseToolOptions(const std::vector<std::u16string>& args,
@@ -37,7 +41,7 @@ std::optional<ToolOptions> ParseToolOptions(const std::vector<std::u16string>& a
     const std::u16string_view word = args[i];
     std::u16string value;
     bool missing = false;
-    if (word == u"--help" || word == u"-h" || word == u"/?") {
+    if (IsHelpWord(word)) {
       options.help = true;
     } else if (word == u"--version") {
       options.version = true;
@@ -63,6 +67,21 @@ std::optional<ToolOptions> ParseToolOptions(const std::vector<std::u16string>& a
     }
   }
   options.commandWords.assign(args.begin() + static_cast<std::ptrdiff_t>(i), args.end());
+  const std::vector<std::u16string>& words = options.commandWords;
+  if (!words.empty() && words[0] == u"help") {
+    if (words.size() > 2) {
+      error = "help takes at most one command name";
+      return std::nullopt;
+    }
+    options.help = true;
+    if (words.size() == 2) options.helpCommand = words[1];
+  } else if (!words.empty()) {
+    // Only --help: "-h" or "/?" may well be a value name or a path.
+    for (size_t w = 1; w < words.size() && words[w] != u"--"; ++w) {
+      if (words[w] == u"--help") options.help = true;
+    }
+    if (options.help) options.helpCommand = words[0];
+  }
   if (options.help || options.version) return options;
   if (options.scriptPath && !options.commandWords.empty()) {
     error = "give either a command or --script, not both";

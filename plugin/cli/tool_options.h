@@ -9,6 +9,7 @@ namespace corvane::cli {
 
 struct ToolOptions {
   bool help = false;
+  std::optional<std::u16string> helpCommand;  // help for this command only
   bool version = false;
   bool showDiagnostics = false;
   std::u16string brokerPath;                 // empty: the default next to the tool
@@ -18,7 +19,9 @@ struct ToolOptions {
 
 // `args` excludes the program name. Everything from the first word that is
 // not one of the tool's options on belongs to the command. Exactly one of a
-// command and --script is required unless --help or --version is given.
+// command and --script is required unless help or --version is asked for.
+// Help comes as --help (general, or the command's if one follows), as
+// "help [COMMAND]", or as --help among a command's words.
 std::optional<ToolOptions> ParseToolOptions(const std::vector<std::u16string>& args,
                                             std::string& error);
 

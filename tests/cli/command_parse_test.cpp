@@ -4,11 +4,16 @@
 #include <vector>
 
 #include "plugin/cli/cli_command.h"
+#include "plugin/cli/help_text.h"
 #include "plugin/cli/script_reader.h"
 #include "plugin/cli/tool_options.h"
 
 namespace corvane::cli {
 namespace {
+
+std::string Narrow(std::u16string_view text) {
+  return std::string(text.begin(), text.end());  // ASCII only here
+}
 
 std::optional<CliCommand> Parse(std::vector<std::u16string> words, std::string* error = nullptr) {
   std::string ignored;
@@ -44,43 +49,80 @@ TEST(CommandParsing, RegistryCommandsFillTheRequestFields) {
   EXPECT_EQ(c->name, u"Software\\Corvane\\B");
 }
 
-TEST(CommandParsing, HiveAcceptsNamesAndNumbers) {
+TEST(CommandParsing, NumbersAreSentAsTheBitsMeant) {
   EXPECT_EQ(ParseHive(u"hkcu"), 0);
   EXPECT_EQ(ParseHive(u"HkLm"), 1);
   EXPECT_EQ(ParseHive(u"hkey_local_machine"), 1);
   EXPECT_EQ(ParseHive(u"-2147483648"), INT32_MIN);
   EXPECT_EQ(ParseHive(u"0x10"), 16);
   EXPECT_EQ(ParseHive(u"4294967295"), -1);  // the same 32 bits on the wire
-  EXPECT_FALSE(ParseHive(u"4294967296"));
-  EXPECT_FALSE(ParseHive(u"-2147483649"));
-  EXPECT_FALSE(ParseHive(u"hkcr"));
-  EXPECT_FALSE(ParseHive(u"-"));
-  EXPECT_FALSE(ParseHive(u"12abc"));
+
+  // The broker reads number data as decimal and keeps the low bits, so the
+  // tool sends the unsigned decimal of exactly what was typed.
+  const struct {
+    const char16_t* command;
+    const char16_t* typed;
+    const char16_t* sent;
+  } kNumbers[] = {
+      {u"write-dword", u"42", u"42"},
+      {u"write-dword", u"0x10", u"16"},
+      {u"write-dword", u"007", u"7"},
+      {u"write-dword", u"4294967295", u"4294967295"},
+      {u"write-dword", u"-1", u"4294967295"},
+      {u"write-dword", u"-2147483648", u"2147483648"},
+      {u"write-qword", u"-1", u"18446744073709551615"},
+      {u"write-qword", u"0xFFFFFFFFFFFFFFFF", u"18446744073709551615"},
+      {u"write-qword", u"-9223372036854775808", u"9223372036854775808"},
+  };
+  for (const auto& n : kNumbers) {
+    const auto c = Parse({n.command, u"hkcu", u"k", u"v", n.typed});
+    ASSERT_TRUE(c) << Narrow(n.typed);
+    EXPECT_EQ(c->data, n.sent) << Narrow(n.typed);
+    EXPECT_EQ(c->words.back(), n.typed);  // echoed as typed
+  }
 }
 
-TEST(CommandParsing, MistakesAreReportedWithTheUsage) {
-  std::string error;
-  EXPECT_FALSE(Parse({u"read-string", u"hkcu", u"Software\\Corvane"}, &error));
-  EXPECT_NE(error.find("takes 3 arguments, got 2"), std::string::npos) << error;
-  EXPECT_NE(error.find("usage: read-string HIVE KEY NAME"), std::string::npos) << error;
-
-  EXPECT_FALSE(Parse({u"ping", u"extra"}, &error));
-  EXPECT_NE(error.find("takes 0 arguments, got 1"), std::string::npos) << error;
-
-  EXPECT_FALSE(Parse({u"read-string", u"hkcr", u"k", u"n"}, &error));
-  EXPECT_NE(error.find("unknown hive 'hkcr'"), std::string::npos) << error;
-
-  EXPECT_FALSE(Parse({u"read-strings"}, &error));
-  EXPECT_NE(error.find("unknown command 'read-strings'"), std::string::npos) << error;
-
-  EXPECT_FALSE(Parse({}, &error));
-  EXPECT_NE(error.find("no command"), std::string::npos) << error;
-
-  EXPECT_FALSE(Parse({u"plugin-channel", u"12x"}, &error));
-  EXPECT_NE(error.find("bad process id"), std::string::npos) << error;
-
-  EXPECT_FALSE(Parse({u"request", u"-1", u"hkcu", u"k", u"n", u"d"}, &error));
-  EXPECT_NE(error.find("bad operation code"), std::string::npos) << error;
+TEST(CommandParsing, MistakesAreRefusedBeforeAnythingIsSent) {
+  const struct {
+    std::vector<std::u16string> words;
+    const char* message;
+  } kMistakes[] = {
+      {{u"read-string", u"hkcu", u"Software\\Corvane"},
+       "takes 3 arguments, got 2; usage: read-string HIVE KEY NAME"},
+      {{u"ping", u"extra"}, "takes 0 arguments, got 1"},
+      {{u"read-string", u"hkcr", u"k", u"n"}, "unknown hive 'hkcr'"},
+      {{u"read-string", u"12abc", u"k", u"n"}, "unknown hive '12abc'"},
+      {{u"read-string", u"4294967296", u"k", u"n"}, "unknown hive"},
+      {{u"read-string", u"-2147483649", u"k", u"n"}, "unknown hive"},
+      {{u"read-string", u"-", u"k", u"n"}, "unknown hive"},
+      {{u"read-strings"}, "unknown command 'read-strings'"},
+      {{}, "no command"},
+      {{u"write-dword", u"hkcu", u"k", u"n", u"abc"}, "bad number 'abc' (use 0 to 4294967295"},
+      {{u"write-dword", u"hkcu", u"k", u"n", u"12abc"}, "bad number '12abc'"},
+      {{u"write-dword", u"hkcu", u"k", u"n", u"4294967296"}, "bad number"},
+      {{u"write-dword", u"hkcu", u"k", u"n", u"-2147483649"}, "bad number"},
+      {{u"write-dword", u"hkcu", u"k", u"n", u""}, "bad number"},
+      {{u"write-dword", u"hkcu", u"k", u"n", u" 5"}, "bad number"},
+      {{u"write-dword", u"hkcu", u"k", u"n", u"+5"}, "bad number"},
+      {{u"write-dword", u"hkcu", u"k", u"n", u"0x"}, "bad number"},
+      {{u"write-dword", u"hkcu", u"k", u"n", u"1.5"}, "bad number"},
+      {{u"write-qword", u"hkcu", u"k", u"n", u"18446744073709551616"},
+       "bad number '18446744073709551616' (use 0 to 18446744073709551615"},
+      {{u"write-qword", u"hkcu", u"k", u"n", u"-9223372036854775809"}, "bad number"},
+      {{u"write-qword", u"hkcu", u"k", u"n", u"0x1g"}, "bad number"},
+      {{u"plugin-channel", u"12x"}, "bad process id"},
+      {{u"plugin-channel", u"-1"}, "bad process id"},
+      {{u"plugin-channel", u"4294967296"}, "bad process id"},
+      {{u"request", u"-1", u"hkcu", u"k", u"n", u"d"}, "bad operation code"},
+      {{u"request", u"0x100000000", u"hkcu", u"k", u"n", u"d"}, "bad operation code"},
+      {{u"request", u"2", u"x", u"k", u"n", u"d"}, "unknown hive 'x'"},
+      {{u"keep-alive", u"0"}, "takes 0 arguments, got 1"},
+  };
+  for (const auto& mistake : kMistakes) {
+    std::string error;
+    EXPECT_FALSE(Parse(mistake.words, &error)) << mistake.message;
+    EXPECT_NE(error.find(mistake.message), std::string::npos) << error;
+  }
 }
 
 TEST(CommandParsing, LocalFileOptionsBelongToTheirCommands) {
@@ -116,9 +158,7 @@ TEST(CommandParsing, LocalFileOptionsBelongToTheirCommands) {
   ASSERT_TRUE(c);
   EXPECT_EQ(c->name, u"--out");
   // A single dash is never an option: negative numbers pass.
-  c = Parse({u"write-dword", u"hkcu", u"k", u"n", u"-1"});
-  ASSERT_TRUE(c);
-  EXPECT_EQ(c->data, u"-1");
+  EXPECT_TRUE(Parse({u"write-dword", u"hkcu", u"k", u"n", u"-1"}));
 }
 
 TEST(CommandParsing, PluginChannelAndRawRequests) {
@@ -169,10 +209,39 @@ TEST(ToolOptionParsing, OptionsComeBeforeTheCommand) {
   EXPECT_EQ(o->brokerPath, u"b.exe");
   EXPECT_EQ(o->scriptPath, u"-");
   EXPECT_TRUE(o->commandWords.empty());
+}
 
-  o = ParseToolOptions({u"--help"}, error);
+TEST(ToolOptionParsing, HelpComesInEveryUsualForm) {
+  const struct {
+    std::vector<std::u16string> args;
+    std::optional<std::u16string> command;  // nothing: the general help
+  } kForms[] = {
+      {{u"--help"}, std::nullopt},
+      {{u"help"}, std::nullopt},
+      {{u"--broker", u"b.exe", u"-h"}, std::nullopt},
+      {{u"help", u"write-dword"}, u"write-dword"},
+      {{u"write-dword", u"--help"}, u"write-dword"},
+      {{u"write-dword", u"hkcu", u"--help"}, u"write-dword"},
+      {{u"--help", u"ping"}, u"ping"},
+  };
+  for (const auto& form : kForms) {
+    std::string error;
+    const auto o = ParseToolOptions(form.args, error);
+    ASSERT_TRUE(o) << error;
+    EXPECT_TRUE(o->help);
+    EXPECT_EQ(o->helpCommand, form.command);
+  }
+  // After "--", or spelled -h, it is a value: a name may look like that.
+  std::string error;
+  auto o = ParseToolOptions({u"read-string", u"hkcu", u"k", u"--", u"--help"}, error);
   ASSERT_TRUE(o);
-  EXPECT_TRUE(o->help);
+  EXPECT_FALSE(o->help);
+  o = ParseToolOptions({u"read-string", u"hkcu", u"k", u"-h"}, error);
+  ASSERT_TRUE(o);
+  EXPECT_FALSE(o->help);
+  EXPECT_FALSE(ParseToolOptions({u"help", u"ping", u"ping"}, error));
+
+  EXPECT_FALSE(CommandHelp(u"frobnicate"));
 }
 
 TEST(ToolOptionParsing, MistakesAreRefused) {

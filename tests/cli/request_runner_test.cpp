@@ -54,7 +54,7 @@ ScriptedLink::Step Lost() {
 }
 
 std::vector<CliCommand> Parse(const std::string& script) {
-  Script parsed = ParseScript(script);
+  Script parsed = ParseScript(script, "test");
   EXPECT_TRUE(parsed.errors.empty());
   return parsed.commands;
 }
@@ -95,7 +95,7 @@ TEST_F(RequestRunner, ALostBrokerStopsTheRun) {
   const Outcome run = RunAll(Parse("ping\nping\nping\n"), link);
   EXPECT_EQ(run.code, kExitBrokerLost);
   EXPECT_EQ(link.sent.size(), 2u);
-  EXPECT_EQ(run.err, "error: BrokerGone: the pipe was closed\n");
+  EXPECT_EQ(run.err, "corvane-plugin: BrokerGone: the pipe was closed\n");
 }
 
 TEST_F(RequestRunner, LocalFileProblemsAreUsageErrorsAndTheRestGoesOn) {
@@ -114,9 +114,12 @@ TEST_F(RequestRunner, LocalFileProblemsAreUsageErrorsAndTheRestGoesOn) {
   ASSERT_EQ(link.sent.size(), 2u);
   EXPECT_EQ(link.sent[0].operation, 14u);
   EXPECT_EQ(run.code, kExitUsage);
-  EXPECT_NE(run.err.find("cannot open local file"), std::string::npos) << run.err;
-  EXPECT_NE(run.err.find("request not sent"), std::string::npos) << run.err;
-  EXPECT_NE(run.err.find("cannot create local file"), std::string::npos) << run.err;
+  // Each names the file and gives the system's reason.
+  EXPECT_NE(run.err.find("corvane-plugin: cannot open '" + missing + "': "), std::string::npos)
+      << run.err;
+  EXPECT_NE(run.err.find("; request not sent\n"), std::string::npos) << run.err;
+  EXPECT_NE(run.err.find("corvane-plugin: cannot create '" + unwritable + "': "), std::string::npos)
+      << run.err;
   EXPECT_NE(run.out.find("NotFound (1)"), std::string::npos) << run.out;
 }
 

@@ -57,7 +57,8 @@ TEST(ScriptFiles, LinesBecomeCommands) {
       "\r\n"
       "   \n"
       "write-string hkcu Software\\Corvane Greeting \"h\xC3\xA9llo world\"\n"
-      "list-subkeys hkcu Software\\Corvane");  // no newline at the end
+      "list-subkeys hkcu Software\\Corvane",  // no newline at the end
+      "session.txt");
   ASSERT_TRUE(script.errors.empty()) << script.errors.front();
   ASSERT_EQ(script.commands.size(), 3u);
   EXPECT_EQ(script.commands[0].operation, 11u);
@@ -74,12 +75,13 @@ TEST(ScriptFiles, EveryBadLineIsReportedWithItsNumber) {
       "write-string hkcu k n \"unclosed\n"
       "bad\xFF utf8\n"
       "frobnicate\n"
-      "ping\n");
+      "ping\n",
+      "<stdin>");
   ASSERT_EQ(script.errors.size(), 4u);
-  EXPECT_EQ(script.errors[0].rfind("line 2: ", 0), 0u) << script.errors[0];
-  EXPECT_EQ(script.errors[1].rfind("line 4: ", 0), 0u) << script.errors[1];
-  EXPECT_EQ(script.errors[2], "line 5: not valid UTF-8");
-  EXPECT_EQ(script.errors[3].rfind("line 6: unknown command", 0), 0u) << script.errors[3];
+  EXPECT_EQ(script.errors[0].rfind("<stdin>:2: ", 0), 0u) << script.errors[0];
+  EXPECT_EQ(script.errors[1].rfind("<stdin>:4: ", 0), 0u) << script.errors[1];
+  EXPECT_EQ(script.errors[2], "<stdin>:5: not valid UTF-8");
+  EXPECT_EQ(script.errors[3].rfind("<stdin>:6: unknown command", 0), 0u) << script.errors[3];
   EXPECT_EQ(script.commands.size(), 2u);
 }
 

@@ -249,16 +249,72 @@ TEST_F(CorvanePluginTool, ExitCodesTellWhatWentWrong) {
                                                          " Early x\n"
                                                          "read-string hkcu\n"));
   EXPECT_EQ(badScript.exitCode, 2u);
-  EXPECT_NE(badScript.err.find("line 2: "), std::string::npos) << badScript.err;
+  EXPECT_NE(badScript.err.find(".script:2: "), std::string::npos) << badScript.err;
   HKEY opened = nullptr;
   EXPECT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, reinterpret_cast<const wchar_t*>(Wide(key_).c_str()),
                           0, KEY_READ, &opened),
             ERROR_FILE_NOT_FOUND);
   if (opened != nullptr) RegCloseKey(opened);
 
+  // The path tried and the system's reason, said once.
   const ToolRun noBroker = Run("--broker C:\\no\\such\\broker.exe ping");
   EXPECT_EQ(noBroker.exitCode, 3u);
-  EXPECT_NE(noBroker.err.find("cannot start the broker"), std::string::npos) << noBroker.err;
+  EXPECT_EQ(
+      noBroker.err.rfind("corvane-plugin: cannot start the broker 'C:\\no\\such\\broker.exe': ", 0),
+      0u)
+      << noBroker.err;
+  EXPECT_EQ(noBroker.err.find("cannot start", 20), std::string::npos) << noBroker.err;
+  EXPECT_NE(noBroker.err.find("(error 3)"), std::string::npos) << noBroker.err;
+}
+
+TEST_F(CorvanePluginTool, UsageErrorsStopBeforeTheBroker) {
+  // Each names what was wrong; none reaches the broker or the registry.
+  const std::string script = ScriptFile("ping\nwrite-dword hkcu " + key_ + " Count 12abc\n");
+  const struct {
+    std::string arguments;
+    std::string message;
+  } kMistakes[] = {
+      {"write-dword hkcu " + key_ + " Count abc", "corvane-plugin: bad number 'abc'"},
+      {"--script " + script, ".script:2: bad number '12abc'"},
+      {"--script C:\\no\\such\\session.txt",
+       "corvane-plugin: cannot open 'C:\\no\\such\\session.txt': "},
+      {"help frobnicate", "corvane-plugin: unknown command 'frobnicate'"},
+  };
+  for (const auto& mistake : kMistakes) {
+    const ToolRun run = Run(mistake.arguments);
+    EXPECT_EQ(run.exitCode, 2u) << mistake.arguments;
+    EXPECT_EQ(run.out, "") << mistake.arguments;
+    EXPECT_NE(run.err.find(mistake.message), std::string::npos) << run.err;
+  }
+  HKEY opened = nullptr;
+  EXPECT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, reinterpret_cast<const wchar_t*>(Wide(key_).c_str()),
+                          0, KEY_READ, &opened),
+            ERROR_FILE_NOT_FOUND);
+  if (opened != nullptr) RegCloseKey(opened);
+}
+
+TEST_F(CorvanePluginTool, HelpAndVersionNeedNoBroker) {
+  const ToolRun general = Run("help");
+  EXPECT_EQ(general.exitCode, 0u);
+  EXPECT_NE(general.out.find("--version"), std::string::npos) << general.out;
+  EXPECT_NE(general.out.find("  keep-alive\n"), std::string::npos) << general.out;
+
+  const ToolRun one = Run("write-dword --help");
+  EXPECT_EQ(one.exitCode, 0u);
+  EXPECT_EQ(one.out.rfind("usage: corvane-plugin write-dword HIVE KEY NAME NUMBER\n", 0), 0u)
+      << one.out;
+  EXPECT_NE(one.out.find("e.g. corvane-plugin write-dword "), std::string::npos) << one.out;
+  EXPECT_EQ(one.err, "");
+}
+
+TEST_F(CorvanePluginTool, TheExampleSessionRuns) {
+  const std::u16string example = client::PathBesideThisProgram(u"example-session.txt");
+  const ToolRun run = Run("--script \"" + Narrow(example) + "\"");
+  EXPECT_EQ(run.exitCode, 0u) << run.out << run.err;
+  EXPECT_EQ(run.err, "");
+  EXPECT_NE(run.out.find("> keep-alive\nsent"), std::string::npos) << run.out;
+  EXPECT_NE(run.out.find("Ok (0): \"hello from a script\""), std::string::npos) << run.out;
+  EXPECT_NE(run.out.find("Ok (0): 42 (0x2a)"), std::string::npos) << run.out;
 }
 
 TEST_F(CorvanePluginTool, APluginChannelIsHandedOverAndTheSessionGoesOn) {
