@@ -132,6 +132,13 @@ inline std::string FileCopy(std::u16string_view source, std::u16string_view dest
     return "copy: allowed a bad component";
   }
   if (!s.ends_with(u".pdf") || !d.ends_with(u".pdf")) return "copy: allowed a non-PDF";
+  // Only the drive's own colon: any other names a stream of another file.
+  const bool prefixed = destination.size() > 4 && LeadingSeparators(destination) == 2 &&
+                        (destination[2] == u'?' || destination[2] == u'.');
+  const size_t driveColon = prefixed ? 5 : 1;
+  if (destination.find(u':', driveColon + 1) != destination.npos) {
+    return "copy: allowed a stream destination";
+  }
   return {};
 }
 
