@@ -22,14 +22,27 @@ endif()
 # A Windows build with clang (the `release` preset) keeps its symbols out of
 # the executables: CodeView goes into a PDB beside each one, named in the
 # executable's debug directory, which is what the Windows debuggers read. It
-# is also reproducible: no link timestamp (the PDB signature becomes a hash of
-# the image), source and build paths written relative, and the embedded PDB
-# path is the bare file name, so two checkouts give the same bytes.
+# is also reproducible: two checkouts with the build folder at the same place
+# inside them give the same bytes. No link timestamp: the PDB signature is a
+# hash of the PDB. Paths are relative: the compiler sees the sources
+# relative to the build folder (cmake/compile-relative.sh), debug info names
+# them relative to the source root, the PDB names objects relative to the
+# build folder, and the executable names its PDB by file name only.
 if(CORVANE_WINDOWS AND CMAKE_CXX_COMPILER_ID STREQUAL "Clang")
   set(CORVANE_PDB ON)
   find_program(CORVANE_LLVM_OBJCOPY NAMES llvm-objcopy llvm-objcopy-14 REQUIRED)
+  file(RELATIVE_PATH source_from_build ${CMAKE_BINARY_DIR} ${CMAKE_SOURCE_DIR})
+  string(REGEX REPLACE "/$" "" source_from_build "${source_from_build}")
+  if(source_from_build STREQUAL "")
+    set(source_from_build .)
+  endif()
+  set(relative_launcher ${CMAKE_SOURCE_DIR}/cmake/compile-relative.sh
+    ${CMAKE_SOURCE_DIR} ${CMAKE_BINARY_DIR} ${source_from_build})
+  set(CMAKE_C_COMPILER_LAUNCHER ${relative_launcher} ${CMAKE_C_COMPILER_LAUNCHER})
+  set(CMAKE_CXX_COMPILER_LAUNCHER ${relative_launcher} ${CMAKE_CXX_COMPILER_LAUNCHER})
+  # The launcher has turned the source folder into ${source_from_build}.
   target_compile_options(corvane_options INTERFACE
-    "$<$<COMPILE_LANGUAGE:C,CXX>:-g;-gcodeview;-ffile-prefix-map=${CMAKE_SOURCE_DIR}=.;-ffile-prefix-map=${CMAKE_BINARY_DIR}=.>")
+    "$<$<COMPILE_LANGUAGE:C,CXX>:-g;-gcodeview;-ffile-compilation-dir=.;-ffile-prefix-map=${CMAKE_SOURCE_DIR}=.>")
   target_link_options(corvane_options INTERFACE
     "LINKER:--pdb=,--no-insert-timestamp"
     "LINKER:--Xlink=-pdbaltpath:%_PDB%"
