@@ -33,15 +33,17 @@ inline std::vector<std::u16string_view> Components(std::u16string_view normalize
 // No component that climbs, that Windows could trim into one that climbs,
 // or that names a device.
 inline bool HasOnlyPlainComponents(std::u16string_view normalizedLower) {
-  static constexpr std::u16string_view kDevices[] = {u"con", u"prn", u"aux",    u"nul",
-                                                     u"com", u"lpt", u"conin$", u"conout$"};
+  static constexpr std::u16string_view kDevices[] = {u"con", u"prn",    u"aux",
+                                                     u"nul", u"conin$", u"conout$"};
+  // COM1..COM9 and LPT1..LPT9 (superscript digits too); a bare "com" is a name.
+  static constexpr std::u16string_view kNumberedDigits = u"123456789\u00b9\u00b2\u00b3";
   for (std::u16string_view part : Components(normalizedLower)) {
     if (part.empty()) return false;
     if (part != u"." && part.find_first_not_of(u". ") == std::u16string_view::npos) return false;
     std::u16string_view stem = part.substr(0, part.find_first_of(u".:"));
     while (!stem.empty() && stem.back() == u' ') stem.remove_suffix(1);
     const bool numbered = stem.starts_with(u"com") || stem.starts_with(u"lpt");
-    if (numbered && stem.size() == 4 && stem[3] >= u'1' && stem[3] <= u'9') stem.remove_suffix(1);
+    if (numbered && stem.size() == 4 && kNumberedDigits.find(stem[3]) != stem.npos) return false;
     for (std::u16string_view device : kDevices) {
       if (stem == device) return false;
     }
