@@ -2,16 +2,14 @@
 
 #include <limits>
 
+#include "requests/decimal_text.h"
+
 namespace corvane {
 
 namespace {
 
 constexpr std::u16string_view kIpcSwitch = u" --ipc=";
 constexpr std::u16string_view kProcSwitch = u" --proc=";
-
-bool IsSpace(char16_t c) {
-  return c == u' ' || (c >= u'\t' && c <= u'\r');
-}
 
 }  // namespace
 
@@ -31,22 +29,11 @@ std::optional<BrokerCommandLine> ParseBrokerCommandLine(std::u16string_view comm
 }
 
 uint32_t ParseProcessId(std::u16string_view text) {
-  size_t i = 0;
-  while (i < text.size() && IsSpace(text[i])) ++i;
-  bool negative = false;
-  if (i < text.size() && (text[i] == u'+' || text[i] == u'-')) {
-    negative = text[i] == u'-';
-    ++i;
-  }
-  // Accumulated as a magnitude; the limit of a negative number is one more.
-  const int64_t limit = negative ? -static_cast<int64_t>(std::numeric_limits<int32_t>::min())
-                                 : static_cast<int64_t>(std::numeric_limits<int32_t>::max());
-  int64_t magnitude = 0;
-  for (; i < text.size() && text[i] >= u'0' && text[i] <= u'9'; ++i) {
-    magnitude = magnitude * 10 + (text[i] - u'0');
-    if (magnitude > limit) magnitude = limit;
-  }
-  const int64_t value = negative ? -magnitude : magnitude;
+  // The magnitude stops at the limit; that of a negative number is one more.
+  constexpr auto kMaxPositive = static_cast<uint64_t>(std::numeric_limits<int32_t>::max());
+  const LeadingDecimal number = ReadLeadingDecimal(text, kMaxPositive, kMaxPositive + 1);
+  const auto magnitude = static_cast<int64_t>(number.digits.value);
+  const int64_t value = number.negative ? -magnitude : magnitude;
   return static_cast<uint32_t>(static_cast<int32_t>(value));
 }
 

@@ -14,14 +14,6 @@ constexpr std::array<std::u16string_view, 6> kExportExtensions = {u".jpg", u".pn
 constexpr std::u16string_view kCopyExtension = u".pdf";
 constexpr std::u16string_view kCorvane = u"corvane";
 
-bool IsSeparator(char16_t unit) {
-  return unit == u'\\' || unit == u'/';
-}
-
-bool IsAsciiLetter(char16_t unit) {
-  return (unit >= u'A' && unit <= u'Z') || (unit >= u'a' && unit <= u'z');
-}
-
 bool IsLowerHexDigit(char16_t unit) {
   return (unit >= u'0' && unit <= u'9') || (unit >= u'a' && unit <= u'f');
 }

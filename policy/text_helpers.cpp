@@ -2,14 +2,6 @@
 
 namespace corvane {
 
-namespace {
-
-bool IsSeparator(char16_t unit) {
-  return unit == u'\\' || unit == u'/';
-}
-
-}  // namespace
-
 std::u16string NormalizeSeparators(std::u16string_view text) {
   std::u16string out;
   out.reserve(text.size());
@@ -33,6 +25,16 @@ std::u16string AsciiLower(std::u16string_view text) {
     if (unit >= u'A' && unit <= u'Z') unit = static_cast<char16_t>(unit + 32);
   }
   return out;
+}
+
+bool EqualsAsciiNoCase(std::u16string_view text, std::string_view lowerAscii) {
+  if (text.size() != lowerAscii.size()) return false;
+  for (size_t i = 0; i < text.size(); ++i) {
+    char16_t unit = text[i];
+    if (unit >= u'A' && unit <= u'Z') unit = static_cast<char16_t>(unit + 32);
+    if (unit != static_cast<unsigned char>(lowerAscii[i])) return false;
+  }
+  return true;
 }
 
 bool HasTraversal(std::u16string_view text) {

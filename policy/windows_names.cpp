@@ -2,6 +2,8 @@
 
 #include <array>
 
+#include "policy/text_helpers.h"
+
 namespace corvane {
 
 namespace {
@@ -41,48 +43,30 @@ bool IsReservedDeviceName(std::u16string_view component) {
   return false;
 }
 
-bool IsSlash(char16_t unit) {
-  return unit == u'\\' || unit == u'/';
-}
-
-bool IsLetter(char16_t unit) {
-  return (unit >= u'a' && unit <= u'z') || (unit >= u'A' && unit <= u'Z');
-}
-
-bool EqualsAsciiNoCase(std::u16string_view text, std::u16string_view lower) {
-  if (text.size() != lower.size()) return false;
-  for (size_t i = 0; i < text.size(); ++i) {
-    char16_t unit = text[i];
-    if (unit >= u'A' && unit <= u'Z') unit = static_cast<char16_t>(unit + 32);
-    if (unit != lower[i]) return false;
-  }
-  return true;
-}
-
 // The second component of a network path "\\server\share\...".
 std::u16string_view ShareOf(std::u16string_view path) {
   size_t at = 0;
-  while (at < path.size() && IsSlash(path[at])) ++at;
-  while (at < path.size() && !IsSlash(path[at])) ++at;  // server
-  while (at < path.size() && IsSlash(path[at])) ++at;
+  while (at < path.size() && IsSeparator(path[at])) ++at;
+  while (at < path.size() && !IsSeparator(path[at])) ++at;  // server
+  while (at < path.size() && IsSeparator(path[at])) ++at;
   size_t end = at;
-  while (end < path.size() && !IsSlash(path[end])) ++end;
+  while (end < path.size() && !IsSeparator(path[end])) ++end;
   return path.substr(at, end - at);
 }
 
 }  // namespace
 
 bool NamesPipeOrDevice(std::u16string_view path) {
-  if (path.size() >= 4 && IsSlash(path[0]) && (path[1] == u'?' || IsSlash(path[1])) &&
-      (path[2] == u'?' || path[2] == u'.') && IsSlash(path[3])) {
+  if (path.size() >= 4 && IsSeparator(path[0]) && (path[1] == u'?' || IsSeparator(path[1])) &&
+      (path[2] == u'?' || path[2] == u'.') && IsSeparator(path[3])) {
     // Only "\\?\X:\..." names a plain file among the device-namespace forms.
-    const bool driveAfterPrefix = IsSlash(path[1]) && path[2] == u'?' && path.size() >= 7 &&
-                                  IsLetter(path[4]) && path[5] == u':' && IsSlash(path[6]);
+    const bool driveAfterPrefix = IsSeparator(path[1]) && path[2] == u'?' && path.size() >= 7 &&
+                                  IsAsciiLetter(path[4]) && path[5] == u':' && IsSeparator(path[6]);
     return !driveAfterPrefix;
   }
-  if (path.size() >= 2 && IsSlash(path[0]) && IsSlash(path[1])) {
+  if (path.size() >= 2 && IsSeparator(path[0]) && IsSeparator(path[1])) {
     const std::u16string_view share = ShareOf(path);
-    return EqualsAsciiNoCase(share, u"pipe") || EqualsAsciiNoCase(share, u"mailslot");
+    return EqualsAsciiNoCase(share, "pipe") || EqualsAsciiNoCase(share, "mailslot");
   }
   return false;
 }

@@ -14,6 +14,6 @@ void CorvaneBrokerRegistrySvc::HandleRequest(uint32_t& operation, int32_t& hive,
     // the channel goes on.
     ipc::DebugOutput("[CorvaneBroker] request threw; reported as failed\n");
     text.clear();
-    status = static_cast<int32_t>(corvane::BrokerStatus::Failed);
+    status = corvane::StatusCode(corvane::BrokerStatus::Failed);
   }
 }

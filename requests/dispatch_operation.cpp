@@ -1,34 +1,92 @@
-// The order in which a request is judged: ping, file and shell operations,
-// the key-tree copy with its two checks, then one key check for every other
-// code before the registry operation table.
+// A request's way through the operation table: find the row, run its check,
+// refuse with one diagnostic line or run its action on what was judged.
 #include <string>
+#include <string_view>
 
 #include "ipc/debug_output.h"
 #include "policy/registry_key_policy.h"
-#include "policy/verdict.h"
-#include "registry/registry_enum.h"
 #include "requests/broker_request.h"
 #include "requests/corvane_broker_registry_svc.h"
-#include "requests/file_shell_operations.h"
-#include "requests/registry_operations.h"
+#include "requests/operation_actions.h"
+#include "requests/operation_checks.h"
 
 namespace corvane {
-namespace {
 
-constexpr int32_t Code(BrokerStatus status) {
-  return static_cast<int32_t>(status);
+BrokerStatus action::Ping(const CheckedRequest&, std::u16string& text) {
+  text = u"pong";
+  return BrokerStatus::Ok;
 }
 
-int32_t CopyKeyTree(int32_t hive, const std::u16string& source, const std::u16string& destination) {
-  // Both checks always run, so neither verdict depends on the other.
-  const JudgedKey from = JudgeRegistryKey(hive, source, false);
-  const JudgedKey to = JudgeRegistryKey(hive, destination, true);
-  if (from.verdict != PolicyVerdict::Allow || to.verdict != PolicyVerdict::Allow) {
-    ipc::DebugOutput("[CorvaneBroker] copy tree denied\n");
-    return Code(BrokerStatus::Denied);
+namespace {
+
+struct ActionRow {
+  BrokerOperation code;
+  OperationAction act;
+};
+
+// The actions, row for row in the order of kOperations (checked below).
+constexpr ActionRow kActions[] = {
+    {BrokerOperation::ReadString, action::ReadString},
+    {BrokerOperation::WriteString, action::WriteString},
+    {BrokerOperation::ReadDword, action::ReadDword},
+    {BrokerOperation::WriteDword, action::WriteDword},
+    {BrokerOperation::DeleteValue, action::DeleteValue},
+    {BrokerOperation::DeleteKey, action::DeleteKey},
+    {BrokerOperation::DeleteKeyTree, action::DeleteKeyTree},
+    {BrokerOperation::KeyExists, action::KeyExists},
+    {BrokerOperation::ListSubkeys, action::ListSubkeys},
+    {BrokerOperation::ListValues, action::ListValues},
+    {BrokerOperation::Ping, action::Ping},
+    {BrokerOperation::ReadQword, action::ReadQword},
+    {BrokerOperation::WriteQword, action::WriteQword},
+    {BrokerOperation::FileRead, action::FileRead},
+    {BrokerOperation::FileWrite, action::FileWrite},
+    {BrokerOperation::FileExists, action::FileExists},
+    {BrokerOperation::FileDelete, action::FileDelete},
+    {BrokerOperation::ShellOpen, action::ShellOpen},
+    {BrokerOperation::CopyKeyTree, action::CopyKeyTree},
+    {BrokerOperation::FileCopy, action::FileCopy},
+    {BrokerOperation::FileExport, action::FileExport},
+};
+
+constexpr bool ActionsFollowTheTable() {
+  if (std::size(kActions) != kOperationCount) return false;
+  for (size_t i = 0; i < kOperationCount; ++i) {
+    if (kActions[i].code != kOperations[i].code) return false;
   }
-  return Code(RegistryCopyTree(hive, from.text, to.text) ? BrokerStatus::Ok
-                                                         : BrokerStatus::NotFound);
+  return true;
+}
+static_assert(ActionsFollowTheTable(), "kActions must list kOperations' codes in the same order");
+
+// The one refusal line: "[CorvaneBroker] " + subject + reason.
+BrokerStatus Refuse(const char* subject, const char* reason) {
+  std::string line = "[CorvaneBroker] ";
+  line += subject;
+  line += reason;
+  line += '\n';
+  ipc::DebugOutput(line.c_str());
+  return BrokerStatus::Denied;
+}
+
+BrokerStatus Dispatch(uint32_t operation, CheckedRequest& request, std::u16string& text) {
+  const size_t index = OperationIndex(operation);
+  // Unassigned codes pass the key check too, as readers.
+  const OperationInfo* row = index < kOperationCount ? &kOperations[index] : nullptr;
+  request.check = row != nullptr ? row->check : OperationCheck::RegistryKey;
+  const CheckOutcome outcome = RunCheck(request, row != nullptr && row->writes);
+  if (outcome.verdict != PolicyVerdict::Allow) {
+    return Refuse(outcome.subject,
+                  outcome.lineGivesReason ? VerdictText(outcome.verdict) : "denied");
+  }
+  if (row == nullptr) return BrokerStatus::Invalid;
+  if (row->namesValue && !IsValidValueName(request.name)) return BrokerStatus::Invalid;
+
+  const BrokerStatus status = kActions[index].act(request, text);
+  // A real path judged outside is refused like a path outside.
+  if (status == BrokerStatus::Denied) {
+    return Refuse(outcome.subject, VerdictText(PolicyVerdict::OutsideSubtree));
+  }
+  return status;
 }
 
 }  // namespace
@@ -37,25 +95,8 @@ int32_t DispatchOperation(uint32_t operation, int32_t hive, const std::u16string
                           const std::u16string& name, const std::u16string& data,
                           std::u16string& text) {
   text.clear();
-  if (operation == static_cast<uint32_t>(BrokerOperation::Ping)) {
-    text = u"pong";
-    return Code(BrokerStatus::Ok);
-  }
-  int32_t status = 0;
-  if (DispatchFileOrShellOperation(operation, path, name, data, text, status)) return status;
-  if (operation == static_cast<uint32_t>(BrokerOperation::CopyKeyTree)) {
-    return CopyKeyTree(hive, path, name);
-  }
-
-  // Unassigned codes pass the key check too, as readers.
-  const JudgedKey key = JudgeRegistryKey(hive, path, IsWritingOperation(operation));
-  if (key.verdict != PolicyVerdict::Allow) {
-    const std::string line = std::string("[CorvaneBroker] ") + VerdictText(key.verdict) + "\n";
-    ipc::DebugOutput(line.c_str());
-    return Code(BrokerStatus::Denied);
-  }
-  // The registry gets the key exactly as it was judged.
-  return PerformRegistryOperation(operation, hive, key.text, name, data, text);
+  CheckedRequest request{OperationCheck::None, hive, path, name, data, {}, {}, {}};
+  return StatusCode(Dispatch(operation, request, text));
 }
 
 }  // namespace corvane

@@ -1,98 +1,95 @@
-#include "requests/registry_operations.h"
-
+// The registry actions: they act on the key text the check judged
+// (CheckedRequest::key), never on the request's raw path.
 #include <vector>
 
-#include "policy/registry_key_policy.h"
 #include "registry/registry_enum.h"
 #include "registry/registry_values.h"
-#include "requests/broker_request.h"
 #include "requests/decimal_text.h"
 #include "requests/nul_joined_text.h"
+#include "requests/operation_actions.h"
 
-namespace corvane {
+namespace corvane::action {
 namespace {
 
-constexpr int32_t Code(BrokerStatus status) {
-  return static_cast<int32_t>(status);
+BrokerStatus ReadResult(bool ok) {
+  return ok ? BrokerStatus::Ok : BrokerStatus::NotFound;
+}
+BrokerStatus WriteResult(bool ok) {
+  return ok ? BrokerStatus::Ok : BrokerStatus::Failed;
 }
 
-// The operations that name a single value.
-bool NamesValue(BrokerOperation operation) {
-  switch (operation) {
-    case BrokerOperation::ReadString:
-    case BrokerOperation::WriteString:
-    case BrokerOperation::ReadDword:
-    case BrokerOperation::WriteDword:
-    case BrokerOperation::DeleteValue:
-    case BrokerOperation::ReadQword:
-    case BrokerOperation::WriteQword:
-      return true;
-    default:
-      return false;
-  }
+// A number value, answered in unsigned decimal.
+template <class T, bool (*Read)(int32_t, const std::u16string&, const std::u16string&, T&)>
+BrokerStatus ReadNumber(const CheckedRequest& r, std::u16string& text) {
+  T value = 0;
+  if (!Read(r.hive, r.key, r.name, value)) return ReadResult(false);
+  text = FormatDecimal(value);
+  return ReadResult(true);
 }
 
-int32_t ReadResult(bool ok) {
-  return Code(ok ? BrokerStatus::Ok : BrokerStatus::NotFound);
-}
-int32_t WriteResult(bool ok) {
-  return Code(ok ? BrokerStatus::Ok : BrokerStatus::Failed);
+// A listing, answered as its elements each followed by U+0000.
+template <class T, bool (*List)(int32_t, const std::u16string&, std::vector<T>&)>
+BrokerStatus ReadListing(const CheckedRequest& r, std::u16string& text) {
+  std::vector<T> items;
+  if (!List(r.hive, r.key, items)) return ReadResult(false);
+  text = JoinWithNul(items);
+  return ReadResult(true);
 }
 
 }  // namespace
 
-int32_t PerformRegistryOperation(uint32_t operation, int32_t hive, const std::u16string& key,
-                                 const std::u16string& name, const std::u16string& data,
-                                 std::u16string& text) {
-  const auto op = static_cast<BrokerOperation>(operation);
-  if (NamesValue(op) && !IsValidValueName(name)) return Code(BrokerStatus::Invalid);
-
-  switch (op) {
-    case BrokerOperation::ReadString:
-      return ReadResult(RegistryReadString(hive, key, name, text));
-    case BrokerOperation::WriteString:
-      return WriteResult(RegistryWriteString(hive, key, name, data));
-    case BrokerOperation::ReadDword: {
-      uint32_t value = 0;
-      if (!RegistryReadDword(hive, key, name, value)) return ReadResult(false);
-      text = FormatDecimal(value);
-      return ReadResult(true);
-    }
-    case BrokerOperation::WriteDword:
-      // The low 32 bits of the signed parse: "-1" stores 0xFFFFFFFF.
-      return WriteResult(RegistryWriteDword(
-          hive, key, name, static_cast<uint32_t>(static_cast<uint64_t>(ParseSignedDecimal(data)))));
-    case BrokerOperation::DeleteValue:
-      return WriteResult(RegistryDeleteValue(hive, key, name));
-    case BrokerOperation::DeleteKey:
-      return WriteResult(RegistryDeleteKey(hive, key));
-    case BrokerOperation::DeleteKeyTree:
-      return WriteResult(RegistryDeleteTree(hive, key));
-    case BrokerOperation::KeyExists:
-      return ReadResult(RegistryKeyExists(hive, key));
-    case BrokerOperation::ListSubkeys: {
-      std::vector<std::u16string> subkeys;
-      if (!RegistryListSubkeys(hive, key, subkeys)) return ReadResult(false);
-      text = JoinWithNul(subkeys);
-      return ReadResult(true);
-    }
-    case BrokerOperation::ListValues: {
-      std::vector<ValueEntry> values;
-      if (!RegistryListValues(hive, key, values)) return ReadResult(false);
-      text = JoinWithNul(values);
-      return ReadResult(true);
-    }
-    case BrokerOperation::ReadQword: {
-      uint64_t value = 0;
-      if (!RegistryReadQword(hive, key, name, value)) return ReadResult(false);
-      text = FormatDecimal(value);
-      return ReadResult(true);
-    }
-    case BrokerOperation::WriteQword:
-      return WriteResult(RegistryWriteQword(hive, key, name, ParseUnsignedDecimal(data)));
-    default:
-      return Code(BrokerStatus::Invalid);
-  }
+BrokerStatus ReadString(const CheckedRequest& r, std::u16string& text) {
+  return ReadResult(RegistryReadString(r.hive, r.key, r.name, text));
 }
 
-}  // namespace corvane
+BrokerStatus WriteString(const CheckedRequest& r, std::u16string&) {
+  return WriteResult(RegistryWriteString(r.hive, r.key, r.name, r.data));
+}
+
+BrokerStatus ReadDword(const CheckedRequest& r, std::u16string& text) {
+  return ReadNumber<uint32_t, RegistryReadDword>(r, text);
+}
+
+BrokerStatus WriteDword(const CheckedRequest& r, std::u16string&) {
+  // The low 32 bits of the signed parse: "-1" stores 0xFFFFFFFF.
+  const auto value = static_cast<uint32_t>(static_cast<uint64_t>(ParseSignedDecimal(r.data)));
+  return WriteResult(RegistryWriteDword(r.hive, r.key, r.name, value));
+}
+
+BrokerStatus ReadQword(const CheckedRequest& r, std::u16string& text) {
+  return ReadNumber<uint64_t, RegistryReadQword>(r, text);
+}
+
+BrokerStatus WriteQword(const CheckedRequest& r, std::u16string&) {
+  return WriteResult(RegistryWriteQword(r.hive, r.key, r.name, ParseUnsignedDecimal(r.data)));
+}
+
+BrokerStatus DeleteValue(const CheckedRequest& r, std::u16string&) {
+  return WriteResult(RegistryDeleteValue(r.hive, r.key, r.name));
+}
+
+BrokerStatus DeleteKey(const CheckedRequest& r, std::u16string&) {
+  return WriteResult(RegistryDeleteKey(r.hive, r.key));
+}
+
+BrokerStatus DeleteKeyTree(const CheckedRequest& r, std::u16string&) {
+  return WriteResult(RegistryDeleteTree(r.hive, r.key));
+}
+
+BrokerStatus KeyExists(const CheckedRequest& r, std::u16string&) {
+  return ReadResult(RegistryKeyExists(r.hive, r.key));
+}
+
+BrokerStatus ListSubkeys(const CheckedRequest& r, std::u16string& text) {
+  return ReadListing<std::u16string, RegistryListSubkeys>(r, text);
+}
+
+BrokerStatus ListValues(const CheckedRequest& r, std::u16string& text) {
+  return ReadListing<ValueEntry, RegistryListValues>(r, text);
+}
+
+BrokerStatus CopyKeyTree(const CheckedRequest& r, std::u16string&) {
+  return ReadResult(RegistryCopyTree(r.hive, r.key, r.destinationKey));
+}
+
+}  // namespace corvane::action

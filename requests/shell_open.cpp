@@ -1,5 +1,5 @@
-#include "requests/shell_open.h"
-
+// The shell action: the target, as the shell rule allowed it, opened with
+// the "open" verb.
 // clang-format off
 #include <windows.h>
 #include <objbase.h>
@@ -11,21 +11,13 @@
 #include <string>
 
 #include "ipc/debug_output.h"
-#include "ipc/system_libraries.h"
-#include "policy/shell_policy.h"
-#include "requests/broker_request.h"
+#include "requests/operation_actions.h"
+#include "win/system_libraries.h"
 
-namespace corvane {
+namespace corvane::action {
 
-int32_t ShellOpen(const std::u16string& path) {
-  const PolicyVerdict verdict = CheckShellTarget(path);
-  if (verdict != PolicyVerdict::Allow) {
-    const std::string line =
-        std::string("[CorvaneBroker] shell open ") + VerdictText(verdict) + "\n";
-    ipc::DebugOutput(line.c_str());
-    return static_cast<int32_t>(BrokerStatus::Denied);
-  }
-
+// Launched: Ok; a failed launch writes one diagnostic line and answers Failed.
+BrokerStatus ShellOpen(const CheckedRequest& r, std::u16string&) {
   // Some handlers are components that need an apartment on this thread; a
   // failed initialisation still lets the launch be tried.
   const HRESULT hrCoInit =
@@ -33,12 +25,12 @@ int32_t ShellOpen(const std::u16string& path) {
   // The launched application may bring its window to the front.
   syslib::AllowSetForegroundWindow(ASFW_ANY);
   const HINSTANCE instance =
-      syslib::ShellExecuteW(nullptr, L"open", reinterpret_cast<const wchar_t*>(path.c_str()),
+      syslib::ShellExecuteW(nullptr, L"open", reinterpret_cast<const wchar_t*>(r.path.c_str()),
                             nullptr, nullptr, SW_SHOWNORMAL);
   if (hrCoInit >= 0) syslib::CoUninitialize();
 
   const auto rc = reinterpret_cast<intptr_t>(instance);
-  if (rc > 32) return static_cast<int32_t>(BrokerStatus::Ok);
+  if (rc > 32) return BrokerStatus::Ok;
 
   // The low 32 bits of the shell's small error value, signed.
   const auto code = static_cast<int32_t>(static_cast<uint32_t>(static_cast<uintptr_t>(rc)));
@@ -46,7 +38,7 @@ int32_t ShellOpen(const std::u16string& path) {
   std::snprintf(line, sizeof line, "[CorvaneBroker] ShellExecuteW failed: rc=%d hrCoInit=0x%08lX\n",
                 static_cast<int>(code), static_cast<unsigned long>(hrCoInit));
   ipc::DebugOutput(line);
-  return static_cast<int32_t>(BrokerStatus::Failed);
+  return BrokerStatus::Failed;
 }
 
-}  // namespace corvane
+}  // namespace corvane::action

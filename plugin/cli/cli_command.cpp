@@ -4,6 +4,9 @@
 #include <limits>
 
 #include "plugin/cli/utf_convert.h"
+#include "policy/text_helpers.h"
+#include "requests/broker_request.h"
+#include "requests/decimal_text.h"
 
 namespace corvane::cli {
 namespace {
@@ -29,78 +32,93 @@ struct CommandRow {
 
 using S = Slot;
 using A = AnswerShape;
+using Op = BrokerOperation;
+
+// A command that sends one operation: its name and code come from the
+// operation table.
+constexpr CommandRow OperationRow(Op operation, std::string_view arguments,
+                                  std::string_view description, std::string_view example,
+                                  AnswerShape shape, std::array<Slot, 5> slots, size_t slotCount,
+                                  LocalOption local) {
+  return {{Operation(operation).name, arguments, description, example},
+          OperationCode(operation),
+          shape,
+          slots,
+          slotCount,
+          local};
+}
 
 // clang-format off
-const CommandRow kCommandTable[] = {
-  {{"read-string", "HIVE KEY NAME", "read a string value",
-    "read-string hkcu Software\\Corvane Greeting"},
-   1, A::Text, {S::Hive, S::Path, S::Name}, 3, LocalOption::None},
-  {{"write-string", "HIVE KEY NAME TEXT", "write a string value",
-    "write-string hkcu Software\\Corvane Greeting \"hello there\""},
-   2, A::Empty, {S::Hive, S::Path, S::Name, S::Data}, 4, LocalOption::None},
-  {{"read-dword", "HIVE KEY NAME", "read a 32-bit value",
-    "read-dword hkcu Software\\Corvane Count"},
-   3, A::Number, {S::Hive, S::Path, S::Name}, 3, LocalOption::None},
-  {{"write-dword", "HIVE KEY NAME NUMBER",
+constexpr CommandRow kCommandTable[] = {
+  OperationRow(Op::ReadString, "HIVE KEY NAME", "read a string value",
+    "read-string hkcu Software\\Corvane Greeting",
+    A::Text, {S::Hive, S::Path, S::Name}, 3, LocalOption::None),
+  OperationRow(Op::WriteString, "HIVE KEY NAME TEXT", "write a string value",
+    "write-string hkcu Software\\Corvane Greeting \"hello there\"",
+    A::Empty, {S::Hive, S::Path, S::Name, S::Data}, 4, LocalOption::None),
+  OperationRow(Op::ReadDword, "HIVE KEY NAME", "read a 32-bit value",
+    "read-dword hkcu Software\\Corvane Count",
+    A::Number, {S::Hive, S::Path, S::Name}, 3, LocalOption::None),
+  OperationRow(Op::WriteDword, "HIVE KEY NAME NUMBER",
     "write a 32-bit value: 0 to 4294967295, or -2147483648 to -1 as two's complement",
-    "write-dword hkcu Software\\Corvane Count 42"},
-   4, A::Empty, {S::Hive, S::Path, S::Name, S::Dword}, 4, LocalOption::None},
-  {{"read-qword", "HIVE KEY NAME", "read a 64-bit value",
-    "read-qword hkcu Software\\Corvane Big"},
-   12, A::Number, {S::Hive, S::Path, S::Name}, 3, LocalOption::None},
-  {{"write-qword", "HIVE KEY NAME NUMBER",
+    "write-dword hkcu Software\\Corvane Count 42",
+    A::Empty, {S::Hive, S::Path, S::Name, S::Dword}, 4, LocalOption::None),
+  OperationRow(Op::ReadQword, "HIVE KEY NAME", "read a 64-bit value",
+    "read-qword hkcu Software\\Corvane Big",
+    A::Number, {S::Hive, S::Path, S::Name}, 3, LocalOption::None),
+  OperationRow(Op::WriteQword, "HIVE KEY NAME NUMBER",
     "write a 64-bit value: 0 to 18446744073709551615, or negative as two's complement",
-    "write-qword hkcu Software\\Corvane Big 1099511627776"},
-   13, A::Empty, {S::Hive, S::Path, S::Name, S::Qword}, 4, LocalOption::None},
-  {{"delete-value", "HIVE KEY NAME", "delete a value (a missing one counts as deleted)",
-    "delete-value hkcu Software\\Corvane Greeting"},
-   5, A::Empty, {S::Hive, S::Path, S::Name}, 3, LocalOption::None},
-  {{"delete-key", "HIVE KEY", "delete a key that has no subkeys",
-    "delete-key hkcu Software\\Corvane\\Old"},
-   6, A::Empty, {S::Hive, S::Path}, 2, LocalOption::None},
-  {{"delete-tree", "HIVE KEY", "delete a key with everything below it",
-    "delete-tree hkcu Software\\Corvane\\Old"},
-   7, A::Empty, {S::Hive, S::Path}, 2, LocalOption::None},
-  {{"key-exists", "HIVE KEY", "test a key: Ok if it exists, NotFound if not",
-    "key-exists hklm Software\\Corvane"},
-   8, A::Empty, {S::Hive, S::Path}, 2, LocalOption::None},
-  {{"list-subkeys", "HIVE KEY", "list the names of a key's subkeys",
-    "list-subkeys hkcu Software\\Corvane"},
-   9, A::Entries, {S::Hive, S::Path}, 2, LocalOption::None},
-  {{"list-values", "HIVE KEY", "list a key's values as name = text (strings only)",
-    "list-values hkcu Software\\Corvane"},
-   10, A::Pairs, {S::Hive, S::Path}, 2, LocalOption::None},
-  {{"copy-tree", "HIVE SOURCE-KEY DEST-KEY", "copy a key with everything below it",
-    "copy-tree hkcu Software\\Corvane\\A Software\\Corvane\\B"},
-   20, A::Empty, {S::Hive, S::Path, S::Name}, 3, LocalOption::None},
-  {{"ping", "", "check that the broker answers (\"pong\")", "ping"},
-   11, A::Text, {}, 0, LocalOption::None},
+    "write-qword hkcu Software\\Corvane Big 1099511627776",
+    A::Empty, {S::Hive, S::Path, S::Name, S::Qword}, 4, LocalOption::None),
+  OperationRow(Op::DeleteValue, "HIVE KEY NAME", "delete a value (a missing one counts as deleted)",
+    "delete-value hkcu Software\\Corvane Greeting",
+    A::Empty, {S::Hive, S::Path, S::Name}, 3, LocalOption::None),
+  OperationRow(Op::DeleteKey, "HIVE KEY", "delete a key that has no subkeys",
+    "delete-key hkcu Software\\Corvane\\Old",
+    A::Empty, {S::Hive, S::Path}, 2, LocalOption::None),
+  OperationRow(Op::DeleteKeyTree, "HIVE KEY", "delete a key with everything below it",
+    "delete-tree hkcu Software\\Corvane\\Old",
+    A::Empty, {S::Hive, S::Path}, 2, LocalOption::None),
+  OperationRow(Op::KeyExists, "HIVE KEY", "test a key: Ok if it exists, NotFound if not",
+    "key-exists hklm Software\\Corvane",
+    A::Empty, {S::Hive, S::Path}, 2, LocalOption::None),
+  OperationRow(Op::ListSubkeys, "HIVE KEY", "list the names of a key's subkeys",
+    "list-subkeys hkcu Software\\Corvane",
+    A::Entries, {S::Hive, S::Path}, 2, LocalOption::None),
+  OperationRow(Op::ListValues, "HIVE KEY", "list a key's values as name = text (strings only)",
+    "list-values hkcu Software\\Corvane",
+    A::Pairs, {S::Hive, S::Path}, 2, LocalOption::None),
+  OperationRow(Op::CopyKeyTree, "HIVE SOURCE-KEY DEST-KEY", "copy a key with everything below it",
+    "copy-tree hkcu Software\\Corvane\\A Software\\Corvane\\B",
+    A::Empty, {S::Hive, S::Path, S::Name}, 3, LocalOption::None),
+  OperationRow(Op::Ping, "", "check that the broker answers (\"pong\")", "ping",
+    A::Text, {}, 0, LocalOption::None),
   {{"keep-alive", "", "send the keep-alive message, which the broker takes without answering",
     "keep-alive"},
    kKeepAlive, A::Empty, {}, 0, LocalOption::None},
-  {{"file-read", "PATH [--out LOCAL-FILE]",
+  OperationRow(Op::FileRead, "PATH [--out LOCAL-FILE]",
     "read a file below %APPDATA%\\corvane; shown as hex or saved locally",
-    "file-read %APPDATA%\\corvane\\notes.txt --out notes.txt"},
-   14, A::FileContents, {S::Path}, 1, LocalOption::Out},
-  {{"file-write", "PATH (HEX | --in LOCAL-FILE)",
+    "file-read %APPDATA%\\corvane\\notes.txt --out notes.txt",
+    A::FileContents, {S::Path}, 1, LocalOption::Out),
+  OperationRow(Op::FileWrite, "PATH (HEX | --in LOCAL-FILE)",
     "write a file below %APPDATA%\\corvane from hex or a local file",
-    "file-write %APPDATA%\\corvane\\notes.txt 68656c6c6f"},
-   15, A::Empty, {S::Path, S::Data}, 2, LocalOption::In},
-  {{"file-exists", "PATH", "test a file or folder: Ok if it exists, NotFound if not",
-    "file-exists %APPDATA%\\corvane\\notes.txt"},
-   16, A::Empty, {S::Path}, 1, LocalOption::None},
-  {{"file-delete", "PATH", "delete a file (a missing one counts as deleted)",
-    "file-delete %APPDATA%\\corvane\\notes.txt"},
-   17, A::Empty, {S::Path}, 1, LocalOption::None},
-  {{"file-copy", "SOURCE DEST", "copy a PDF document into %LOCALAPPDATA%\\Temp",
-    "file-copy C:\\docs\\a.pdf %LOCALAPPDATA%\\Temp\\a.pdf"},
-   21, A::Empty, {S::Path, S::Name}, 2, LocalOption::None},
-  {{"file-export", "SOURCE DEST", "copy an image file out of %LOCALAPPDATA%\\Temp",
-    "file-export %LOCALAPPDATA%\\Temp\\p.png C:\\docs\\p.png"},
-   22, A::Empty, {S::Path, S::Name}, 2, LocalOption::None},
-  {{"shell-open", "TARGET", "open a web address or a document with the shell",
-    "shell-open https://example.org/"},
-   18, A::Empty, {S::Path}, 1, LocalOption::None},
+    "file-write %APPDATA%\\corvane\\notes.txt 68656c6c6f",
+    A::Empty, {S::Path, S::Data}, 2, LocalOption::In),
+  OperationRow(Op::FileExists, "PATH", "test a file or folder: Ok if it exists, NotFound if not",
+    "file-exists %APPDATA%\\corvane\\notes.txt",
+    A::Empty, {S::Path}, 1, LocalOption::None),
+  OperationRow(Op::FileDelete, "PATH", "delete a file (a missing one counts as deleted)",
+    "file-delete %APPDATA%\\corvane\\notes.txt",
+    A::Empty, {S::Path}, 1, LocalOption::None),
+  OperationRow(Op::FileCopy, "SOURCE DEST", "copy a PDF document into %LOCALAPPDATA%\\Temp",
+    "file-copy C:\\docs\\a.pdf %LOCALAPPDATA%\\Temp\\a.pdf",
+    A::Empty, {S::Path, S::Name}, 2, LocalOption::None),
+  OperationRow(Op::FileExport, "SOURCE DEST", "copy an image file out of %LOCALAPPDATA%\\Temp",
+    "file-export %LOCALAPPDATA%\\Temp\\p.png C:\\docs\\p.png",
+    A::Empty, {S::Path, S::Name}, 2, LocalOption::None),
+  OperationRow(Op::ShellOpen, "TARGET", "open a web address or a document with the shell",
+    "shell-open https://example.org/",
+    A::Empty, {S::Path}, 1, LocalOption::None),
   {{"plugin-channel", "PID|self",
     "ask for a private pipe whose server end is placed in process PID",
     "plugin-channel self"},
@@ -126,16 +144,6 @@ bool EqualsAscii(std::u16string_view word, std::string_view ascii) {
   return true;
 }
 
-bool EqualsAsciiNoCase(std::u16string_view word, std::string_view ascii) {
-  if (word.size() != ascii.size()) return false;
-  for (size_t i = 0; i < word.size(); ++i) {
-    char16_t c = word[i];
-    if (c >= u'A' && c <= u'Z') c = static_cast<char16_t>(c - u'A' + u'a');
-    if (c != static_cast<char16_t>(static_cast<unsigned char>(ascii[i]))) return false;
-  }
-  return true;
-}
-
 // Unsigned decimal, or hexadecimal after "0x"; nothing above `limit` or on
 // anything but digits (no blanks, no sign).
 std::optional<uint64_t> ParseUnsigned(std::u16string_view text, uint64_t limit) {
@@ -144,22 +152,8 @@ std::optional<uint64_t> ParseUnsigned(std::u16string_view text, uint64_t limit) 
     base = 16;
     text.remove_prefix(2);
   }
-  if (text.empty()) return std::nullopt;
   uint64_t value = 0;
-  for (const char16_t c : text) {
-    unsigned digit = 0;
-    if (c >= u'0' && c <= u'9') {
-      digit = static_cast<unsigned>(c - u'0');
-    } else if (base == 16 && c >= u'a' && c <= u'f') {
-      digit = static_cast<unsigned>(c - u'a' + 10);
-    } else if (base == 16 && c >= u'A' && c <= u'F') {
-      digit = static_cast<unsigned>(c - u'A' + 10);
-    } else {
-      return std::nullopt;
-    }
-    if (value > (limit - digit) / base) return std::nullopt;
-    value = value * base + digit;
-  }
+  if (!ReadWholeDigits(text, limit, value, base)) return std::nullopt;
   return value;
 }
 
@@ -173,11 +167,6 @@ std::optional<uint64_t> ParseNumber(std::u16string_view text, uint64_t negativeL
   const auto magnitude = ParseUnsigned(text, negative ? negativeLimit : positiveLimit);
   if (!magnitude) return std::nullopt;
   return negative ? 0 - *magnitude : *magnitude;
-}
-
-std::u16string Decimal(uint64_t value) {
-  const std::string digits = std::to_string(value);
-  return std::u16string(digits.begin(), digits.end());
 }
 
 std::string Quoted(std::u16string_view word) {
@@ -240,7 +229,7 @@ bool FillSlot(Slot slot, std::u16string_view word, CliCommand& command, std::str
                 ", in decimal or 0x hex)";
         return false;
       }
-      command.data = Decimal(dword ? *value & 0xFFFFFFFFu : *value);
+      command.data = FormatDecimal(dword ? *value & 0xFFFFFFFFu : *value);
       return true;
     }
     case Slot::ProcessId: {
@@ -309,8 +298,8 @@ bool TakeOption(const CommandRow& row, const std::vector<std::u16string>& words,
 }  // namespace
 
 bool CliCommand::TakesFilePaths() const {
-  return !pluginChannel &&
-         ((operation >= 14 && operation <= 17) || operation == 21 || operation == 22);
+  const OperationInfo* row = FindOperation(operation);
+  return !pluginChannel && row != nullptr && corvane::TakesFilePaths(row->check);
 }
 
 const std::vector<CommandInfo>& Commands() {

@@ -3,7 +3,6 @@
 #include <utility>
 
 #include "plugin/client/value_text.h"
-#include "requests/broker_request.h"
 
 namespace corvane::client {
 
@@ -13,8 +12,8 @@ using Op = corvane::BrokerOperation;
 
 Result<Reply> Send(BrokerConnection& c, Op op, Hive hive, std::u16string path,
                    std::u16string name = {}, std::u16string data = {}) {
-  return c.Request(static_cast<uint32_t>(op), static_cast<int32_t>(hive), std::move(path),
-                   std::move(name), std::move(data));
+  return c.Request(OperationCode(op), static_cast<int32_t>(hive), std::move(path), std::move(name),
+                   std::move(data));
 }
 
 Result<Reply> Send(BrokerConnection& c, Op op, std::u16string path, std::u16string name = {},

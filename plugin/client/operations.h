@@ -11,6 +11,7 @@
 
 #include "plugin/client/broker_connection.h"
 #include "plugin/client/client_result.h"
+#include "requests/broker_request.h"
 
 namespace corvane::client {
 
@@ -21,7 +22,7 @@ template <class T>
 struct Answer {
   int32_t status = 0;
   T value{};
-  bool ok() const { return status == 0; }
+  bool ok() const { return status == StatusCode(BrokerStatus::Ok); }
 };
 
 struct ValueItem {

@@ -29,23 +29,6 @@ bool HasTags(const Message& message, int32_t first, int32_t second) {
 
 }  // namespace
 
-const char* StatusName(int32_t status) {
-  switch (status) {
-    case 0:
-      return "Ok";
-    case 1:
-      return "NotFound";
-    case 2:
-      return "Denied";
-    case 3:
-      return "Failed";
-    case 4:
-      return "Invalid";
-    default:
-      return "Unknown";
-  }
-}
-
 std::vector<uint8_t> EncodeMessage(int32_t id, std::vector<ipc::MsgParam> params) {
   std::vector<ipc::MsgParam*> pointers;
   pointers.reserve(params.size());

@@ -8,6 +8,7 @@
 
 #include "ipc/msg_param.h"
 #include "plugin/client/client_result.h"
+#include "requests/broker_request.h"
 
 namespace corvane::client {
 
@@ -21,7 +22,7 @@ struct Message {
 struct Reply {
   int32_t status = 0;
   std::u16string text;
-  bool ok() const { return status == 0; }
+  bool ok() const { return status == StatusCode(BrokerStatus::Ok); }
 };
 
 // The handle value of reply 4 when no pipe was handed over.
@@ -36,7 +37,7 @@ struct PluginChannel {
 };
 
 // "Ok", "NotFound", "Denied", "Failed", "Invalid"; "Unknown" for any other code.
-const char* StatusName(int32_t status);
+using ::corvane::StatusName;
 
 // One frame; empty if a parameter's type cannot be encoded.
 std::vector<uint8_t> EncodeMessage(int32_t id, std::vector<ipc::MsgParam> params);

@@ -1,11 +1,14 @@
 #include "plugin/client/value_text.h"
 
+#include "requests/decimal_text.h"
 #include "requests/hex_text.h"
 
 namespace corvane::client {
 
 // The client speaks the same text form the broker decodes.
-std::u16string BytesToHex(const std::vector<uint8_t>& bytes) { return HexText::Encode(bytes); }
+std::u16string BytesToHex(const std::vector<uint8_t>& bytes) {
+  return HexText::Encode(bytes);
+}
 
 std::optional<std::vector<uint8_t>> HexToBytes(std::u16string_view hex) {
   std::vector<uint8_t> bytes;
@@ -25,20 +28,13 @@ std::vector<std::u16string> SplitList(std::u16string_view text) {
 }
 
 std::optional<uint64_t> ParseDecimal(std::u16string_view text, uint64_t max) {
-  if (text.empty()) return std::nullopt;
   uint64_t value = 0;
-  for (char16_t c : text) {
-    if (c < u'0' || c > u'9') return std::nullopt;
-    const auto digit = static_cast<uint64_t>(c - u'0');
-    if (value > (max - digit) / 10) return std::nullopt;
-    value = value * 10 + digit;
-  }
+  if (!ReadWholeDigits(text, max, value)) return std::nullopt;
   return value;
 }
 
 std::u16string DecimalText(uint64_t value) {
-  const std::string digits = std::to_string(value);
-  return std::u16string(digits.begin(), digits.end());
+  return FormatDecimal(value);
 }
 
 }  // namespace corvane::client

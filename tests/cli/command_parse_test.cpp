@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -7,6 +8,7 @@
 #include "plugin/cli/help_text.h"
 #include "plugin/cli/script_reader.h"
 #include "plugin/cli/tool_options.h"
+#include "requests/broker_request.h"
 
 namespace corvane::cli {
 namespace {
@@ -29,6 +31,23 @@ TEST(CommandParsing, EveryCommandNameParsesWithItsExample) {
     ASSERT_FALSE(words->empty()) << info.name;
     EXPECT_EQ(words->front(), std::u16string(info.name.begin(), info.name.end()));
     EXPECT_TRUE(Parse(*words, &error).has_value()) << info.name << ": " << error;
+  }
+}
+
+TEST(CommandParsing, EveryOperationIsTheCommandOfItsTableName) {
+  for (const OperationInfo& row : kOperations) {
+    SCOPED_TRACE(std::string(row.name));
+    const auto found = std::find_if(Commands().begin(), Commands().end(),
+                                    [&](const CommandInfo& info) { return info.name == row.name; });
+    ASSERT_NE(found, Commands().end());
+    std::string error;
+    const auto words =
+        SplitWords(std::u16string(found->example.begin(), found->example.end()), error);
+    ASSERT_TRUE(words) << error;
+    const auto command = Parse(*words, &error);
+    ASSERT_TRUE(command) << error;
+    EXPECT_EQ(command->operation, OperationCode(row.code));
+    EXPECT_EQ(command->TakesFilePaths(), TakesFilePaths(row.check));
   }
 }
 

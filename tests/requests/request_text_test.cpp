@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <string>
 
+#include "requests/broker_request.h"
 #include "requests/decimal_text.h"
 #include "requests/nul_joined_text.h"
 
@@ -90,6 +91,39 @@ TEST(ParseUnsignedDecimal, ReadsNegatesAndSaturates) {
   EXPECT_EQ(ParseUnsignedDecimal(u"\t+12x"), 12u);
   EXPECT_EQ(ParseUnsignedDecimal(u"x12"), 0u);
   EXPECT_EQ(ParseUnsignedDecimal(u""), 0u);
+}
+
+TEST(OperationTable, EveryAssignedCodeHasItsRowAndNoOtherCodeHasOne) {
+  for (uint32_t code = 0; code <= 40; ++code) {
+    SCOPED_TRACE(code);
+    const OperationInfo* row = FindOperation(code);
+    const bool assigned = (code >= 1 && code <= 18) || (code >= 20 && code <= 22);
+    ASSERT_EQ(row != nullptr, assigned);
+    if (row != nullptr) EXPECT_EQ(OperationCode(row->code), code);
+  }
+  EXPECT_EQ(FindOperation(0xFFFFFFFFu), nullptr);
+  EXPECT_EQ(Operation(BrokerOperation::CopyKeyTree).name, "copy-tree");
+}
+
+TEST(DigitReading, StopsAtTheFirstOtherUnitAndHoldsAtTheLimit) {
+  DigitRun run = ReadDigits(u"12ab", 1000);
+  EXPECT_EQ(run.length, 2u);
+  EXPECT_EQ(run.value, 12u);
+  EXPECT_FALSE(run.overflow);
+  run = ReadDigits(u"12ab", 0xFFFF, 16);
+  EXPECT_EQ(run.length, 4u);
+  EXPECT_EQ(run.value, 0x12abu);
+  run = ReadDigits(u"1001x", 1000);
+  EXPECT_EQ(run.length, 4u);
+  EXPECT_EQ(run.value, 1000u);
+  EXPECT_TRUE(run.overflow);
+  uint64_t value = 7;
+  EXPECT_FALSE(ReadWholeDigits(u"", 10, value));
+  EXPECT_FALSE(ReadWholeDigits(u"1 ", 10, value));
+  EXPECT_FALSE(ReadWholeDigits(u"11", 10, value));
+  EXPECT_EQ(value, 7u);
+  EXPECT_TRUE(ReadWholeDigits(u"10", 10, value));
+  EXPECT_EQ(value, 10u);
 }
 
 TEST(JoinWithNul, EveryElementIsFollowedByOneNul) {

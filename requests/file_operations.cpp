@@ -1,0 +1,43 @@
+// The file actions. Each hands the path on as the request carried it and
+// judges the real path of what it opens with the row's rule again
+// (CheckedRequest::RealPathInside); Denied from them means the real path lay
+// outside.
+#include <vector>
+
+#include "requests/file_ops.h"
+#include "requests/hex_text.h"
+#include "requests/operation_actions.h"
+
+namespace corvane::action {
+
+BrokerStatus FileRead(const CheckedRequest& r, std::u16string& text) {
+  std::vector<uint8_t> bytes;
+  const BrokerStatus status = ReadWholeFile(r.path, r.RealPathInside(), bytes);
+  if (status == BrokerStatus::Ok) text = HexText::Encode(bytes);
+  return status;
+}
+
+BrokerStatus FileWrite(const CheckedRequest& r, std::u16string&) {
+  std::vector<uint8_t> bytes;
+  // Before anything is touched.
+  if (!HexText::Decode(r.data, bytes)) return BrokerStatus::Invalid;
+  return WriteFileAtomically(r.path, bytes, r.RealPathInside());
+}
+
+BrokerStatus FileExists(const CheckedRequest& r, std::u16string&) {
+  return PathExists(r.path, r.RealPathInside());
+}
+
+BrokerStatus FileDelete(const CheckedRequest& r, std::u16string&) {
+  return DeleteFileIfPresent(r.path, r.RealPathInside());
+}
+
+BrokerStatus FileCopy(const CheckedRequest& r, std::u16string&) {
+  return CopyIntoTemp(r.path, r.name, r.RealPathInside());
+}
+
+BrokerStatus FileExport(const CheckedRequest& r, std::u16string&) {
+  return ExportFile(r.path, r.name, r.RealPathInside());
+}
+
+}  // namespace corvane::action

@@ -1,0 +1,64 @@
+// The actions of the operation table. Each runs once its row's check has
+// allowed the request, on exactly what the check judged, and answers a
+// status (and for some a text). Windows only.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "requests/broker_request.h"
+#include "requests/file_ops.h"
+
+namespace corvane {
+
+// A request that has passed its row's check, with what the check established.
+struct CheckedRequest {
+  OperationCheck check;
+  int32_t hive;
+  const std::u16string& path;
+  const std::u16string& name;
+  const std::u16string& data;
+  std::u16string key;             // the key as judged; a copy's source
+  std::u16string destinationKey;  // a key-tree copy's destination as judged
+  std::u16string folder;          // the folder a path rule was fed
+
+  // The row's rule again, on the real path of what a file operation opened,
+  // against the real path of `folder`. Looks that folder up when called.
+  RealPathCheck RealPathInside() const;
+};
+
+using OperationAction = BrokerStatus (*)(const CheckedRequest& request, std::u16string& text);
+
+namespace action {
+
+// Registry values and keys: requests/registry_operations.cpp.
+BrokerStatus ReadString(const CheckedRequest& request, std::u16string& text);
+BrokerStatus WriteString(const CheckedRequest& request, std::u16string& text);
+BrokerStatus ReadDword(const CheckedRequest& request, std::u16string& text);
+BrokerStatus WriteDword(const CheckedRequest& request, std::u16string& text);
+BrokerStatus ReadQword(const CheckedRequest& request, std::u16string& text);
+BrokerStatus WriteQword(const CheckedRequest& request, std::u16string& text);
+BrokerStatus DeleteValue(const CheckedRequest& request, std::u16string& text);
+BrokerStatus DeleteKey(const CheckedRequest& request, std::u16string& text);
+BrokerStatus DeleteKeyTree(const CheckedRequest& request, std::u16string& text);
+BrokerStatus KeyExists(const CheckedRequest& request, std::u16string& text);
+BrokerStatus ListSubkeys(const CheckedRequest& request, std::u16string& text);
+BrokerStatus ListValues(const CheckedRequest& request, std::u16string& text);
+BrokerStatus CopyKeyTree(const CheckedRequest& request, std::u16string& text);
+
+// The ping, answered "pong": requests/dispatch_operation.cpp.
+BrokerStatus Ping(const CheckedRequest& request, std::u16string& text);
+
+// Files: requests/file_shell_operations.cpp.
+BrokerStatus FileRead(const CheckedRequest& request, std::u16string& text);
+BrokerStatus FileWrite(const CheckedRequest& request, std::u16string& text);
+BrokerStatus FileExists(const CheckedRequest& request, std::u16string& text);
+BrokerStatus FileDelete(const CheckedRequest& request, std::u16string& text);
+BrokerStatus FileCopy(const CheckedRequest& request, std::u16string& text);
+BrokerStatus FileExport(const CheckedRequest& request, std::u16string& text);
+
+// The shell: requests/shell_open.cpp.
+BrokerStatus ShellOpen(const CheckedRequest& request, std::u16string& text);
+
+}  // namespace action
+}  // namespace corvane

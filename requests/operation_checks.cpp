@@ -1,0 +1,90 @@
+#include "requests/operation_checks.h"
+
+#include "policy/path_policy.h"
+#include "policy/registry_key_policy.h"
+#include "policy/shell_policy.h"
+#include "requests/folders.h"
+#include "requests/real_path.h"
+
+namespace corvane {
+namespace {
+
+bool Allows(PolicyVerdict verdict) {
+  return verdict == PolicyVerdict::Allow;
+}
+
+CheckOutcome KeyCheck(CheckedRequest& r, bool writes) {
+  JudgedKey key = JudgeRegistryKey(r.hive, r.path, writes);
+  // The registry gets the key exactly as it was judged.
+  r.key = std::move(key.text);
+  return {key.verdict};
+}
+
+CheckOutcome KeyTreeCopyCheck(CheckedRequest& r) {
+  // Both checks always run, so neither verdict depends on the other.
+  JudgedKey from = JudgeRegistryKey(r.hive, r.path, false);
+  JudgedKey to = JudgeRegistryKey(r.hive, r.name, true);
+  r.key = std::move(from.text);
+  r.destinationKey = std::move(to.text);
+  const bool allowed = Allows(from.verdict) && Allows(to.verdict);
+  return {allowed ? PolicyVerdict::Allow : PolicyVerdict::OutsideSubtree, "copy tree ", false};
+}
+
+CheckOutcome AppDataCheck(CheckedRequest& r, bool withTemporary) {
+  r.folder = AppDataFolder();
+  PolicyVerdict verdict = CheckAppDataPath(r.path, r.folder);
+  // An atomic write creates path + ".tmp" first; for the corvane folder
+  // itself that name lies beside the folder, outside it.
+  if (Allows(verdict) && withTemporary) verdict = CheckAppDataPath(r.path + u".tmp", r.folder);
+  return {verdict};
+}
+
+}  // namespace
+
+CheckOutcome RunCheck(CheckedRequest& r, bool writes) {
+  switch (r.check) {
+    case OperationCheck::None:
+      return {};
+    case OperationCheck::RegistryKey:
+      return KeyCheck(r, writes);
+    case OperationCheck::KeyTreeCopy:
+      return KeyTreeCopyCheck(r);
+    case OperationCheck::AppDataPath:
+      return AppDataCheck(r, false);
+    case OperationCheck::AppDataPathAndTemporary:
+      return AppDataCheck(r, true);
+    case OperationCheck::FileCopy:
+      r.folder = TempFolder();
+      return {CheckFileCopy(r.path, r.name, r.folder), "file copy "};
+    case OperationCheck::FileExport:
+      r.folder = TempFolder();
+      return {CheckFileExport(r.path, r.name, r.folder), "file export "};
+    case OperationCheck::ShellTarget:
+      return {CheckShellTarget(r.path), "shell open "};
+  }
+  return {PolicyVerdict::Malformed};
+}
+
+RealPathCheck CheckedRequest::RealPathInside() const {
+  // The folder comes from the shell and is trusted; its own real path is
+  // what real paths below it start with.
+  std::u16string realFolder = RealFolderPath(folder);
+  const std::u16string& source = path;
+  const std::u16string& destination = name;
+  switch (check) {
+    case OperationCheck::FileCopy:
+      return [realFolder, &source](const std::u16string& real) {
+        return !realFolder.empty() && Allows(CheckFileCopy(source, real, realFolder));
+      };
+    case OperationCheck::FileExport:
+      return [realFolder, &destination](const std::u16string& real) {
+        return !realFolder.empty() && Allows(CheckFileExport(real, destination, realFolder));
+      };
+    default:
+      return [realFolder](const std::u16string& real) {
+        return !realFolder.empty() && Allows(CheckAppDataPath(real, realFolder));
+      };
+  }
+}
+
+}  // namespace corvane

@@ -1,0 +1,24 @@
+// The access checks of the operation table's rows, run before any action.
+// Windows only: the path rules are fed the user's folders.
+#pragma once
+
+#include "policy/verdict.h"
+#include "requests/operation_actions.h"
+
+namespace corvane {
+
+// A check's verdict and how a refusal names the request: the line is
+// "[CorvaneBroker] " + subject + reason, the reason being the verdict's text,
+// or just "denied" where a request was judged twice.
+struct CheckOutcome {
+  PolicyVerdict verdict = PolicyVerdict::Allow;
+  const char* subject = "";
+  bool lineGivesReason = true;
+};
+
+// Runs `request.check` (the key check for writing when `writes`) and, when
+// it allows, stores in `request` what the action must use: the judged key
+// texts or the folder the rule was fed.
+CheckOutcome RunCheck(CheckedRequest& request, bool writes);
+
+}  // namespace corvane
