@@ -5,5 +5,5 @@
 #include "ipc/pipe_transport.h"
 
 namespace ipc {
-using BrokerChannel = Channel<PipeTransportWithMessagePump, Encoder, Decoder>;
+using BrokerChannel = Channel<PipeTransportWithMessagePump>;
 }  // namespace ipc

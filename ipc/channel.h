@@ -7,7 +7,6 @@
 #include <cstdint>
 
 #include "ipc/decoder.h"
-#include "ipc/encoder.h"
 #include "ipc/handler.h"
 #include "ipc/message_shapes.h"
 #include "ipc/msg_param.h"
@@ -36,7 +35,7 @@ inline bool IsKeepAlive(const MsgParamList& list) {
   }
 }
 
-template <class Transport, class Enc = Encoder, class Dec = Decoder>
+template <class Transport, class Dec = Decoder>
 class Channel {
  public:
   using Handler = MsgHandlerBase<Channel>;

@@ -19,7 +19,7 @@ uint32_t Decoder::NextLow32() {
 }
 
 void Decoder::Reset() {
-  state = kHeader;
+  state = kReadHeader;
   paramCount = -1;
   wordsLeft = -1;
   cursor = 0;
@@ -31,16 +31,16 @@ DecodeResult Decoder::Decode() {
   DecodeResult r = kContinue;
   while (r == kContinue) {
     switch (state) {
-      case kHeader:
+      case kReadHeader:
         r = StepHeader();
         break;
-      case kTags:
+      case kReadTags:
         r = StepTags();
         break;
-      case kParams:
+      case kReadParams:
         r = StepParams();
         break;
-      case kTrailer:
+      case kReadTrailer:
         r = StepTrailer();
         break;
       default:
@@ -67,7 +67,7 @@ DecodeResult Decoder::StepHeader() {
   if (n > wire::kMaxParams) return kBadFrame;
   paramCount = n;
   wordsLeft = total - 4;
-  state = kTags;
+  state = kReadTags;
   return MoreOrContinue();
 }
 
@@ -78,7 +78,7 @@ DecodeResult Decoder::StepTags() {
   if (NextLow32() != wire::kSeparator) return kBadFrame;
   wordsLeft -= paramCount + 1;
   if (wordsLeft < static_cast<int32_t>(tags_.size())) return kBadFrame;
-  state = kParams;
+  state = kReadParams;
   return MoreOrContinue();
 }
 
@@ -117,14 +117,14 @@ DecodeResult Decoder::StepParams() {
     }
   }
   tags_.clear();
-  state = kTrailer;
+  state = kReadTrailer;
   return MoreOrContinue();
 }
 
 DecodeResult Decoder::StepTrailer() {
   if (Available() < 8) return kNeedMore;
   --wordsLeft;
-  if (NextLow32() != wire::kTrailer) return kBadFrame;
+  if (NextLow32() != wire::kTrailerMagic) return kBadFrame;
   buffer.erase(buffer.begin(), buffer.begin() + cursor);
   cursor = 0;
   state = kDone;

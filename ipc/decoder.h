@@ -17,11 +17,12 @@ enum DecodeResult : int32_t {
   kBadFrame = 4,
 };
 
+// The part of the frame the decoder reads next.
 enum DecodeState : int32_t {
-  kHeader = 0,
-  kTags = 1,
-  kParams = 2,
-  kTrailer = 3,
+  kReadHeader = 0,
+  kReadTags = 1,
+  kReadParams = 2,
+  kReadTrailer = 3,
   kDone = 4,
 };
 
@@ -30,7 +31,7 @@ class Decoder {
   explicit Decoder(MsgParamList* sink) : sink_(sink) {}
 
   std::vector<uint8_t> buffer;
-  DecodeState state = kHeader;
+  DecodeState state = kReadHeader;
   int32_t paramCount = -1;
   int32_t wordsLeft = -1;
   int32_t cursor = 0;

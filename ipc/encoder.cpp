@@ -59,7 +59,7 @@ bool Encoder::AddParam(MsgParam& param) {
 void Encoder::Finish(int32_t msgId) {
   words[1] = static_cast<uint64_t>(static_cast<int64_t>(msgId));
   PutHeaderWord(wire::kSeparator);
-  words.push_back(wire::kTrailer);
+  words.push_back(wire::kTrailerMagic);
   words[3] = words.size();
 }
 

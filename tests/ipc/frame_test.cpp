@@ -76,7 +76,7 @@ TEST(FrameDecoding, HeaderAloneLeavesStateTags) {
   Decoded d;
   const auto bytes = PongFrame();
   EXPECT_EQ(d.Feed({bytes.begin(), bytes.begin() + 32}), ipc::kNeedMore);
-  EXPECT_EQ(d.decoder.state, ipc::kTags);
+  EXPECT_EQ(d.decoder.state, ipc::kReadTags);
 }
 
 TEST(FrameDecoding, TwoFramesInOneBufferDecodeOneAfterTheOther) {
@@ -156,7 +156,7 @@ TEST(FrameDecoding, HeaderLimitsThatStillPass) {
   Decoded d;
   // n = 20 and the largest total pass the header and wait for the rest.
   EXPECT_EQ(d.Feed(Words({kMagic, 7, 20, 8388608})), ipc::kNeedMore);
-  EXPECT_EQ(d.decoder.state, ipc::kTags);
+  EXPECT_EQ(d.decoder.state, ipc::kReadTags);
   // Only the low 32 bits of header words count.
   Decoded e;
   EXPECT_EQ(e.Feed(Words({kMagic | 0xABCD00000000ull, 7, 1, 7, 2, kSep, 5, kEnd})),
