@@ -99,7 +99,9 @@ TEST(OperationTable, EveryAssignedCodeHasItsRowAndNoOtherCodeHasOne) {
     const OperationInfo* row = FindOperation(code);
     const bool assigned = (code >= 1 && code <= 18) || (code >= 20 && code <= 22);
     ASSERT_EQ(row != nullptr, assigned);
-    if (row != nullptr) EXPECT_EQ(OperationCode(row->code), code);
+    if (row != nullptr) {
+      EXPECT_EQ(OperationCode(row->code), code);
+    }
   }
   EXPECT_EQ(FindOperation(0xFFFFFFFFu), nullptr);
   EXPECT_EQ(Operation(BrokerOperation::CopyKeyTree).name, "copy-tree");
