@@ -17,9 +17,8 @@ class CorvaneBrokerRegistrySvc final
  public:
   // The exception boundary of a request: anything thrown is reported as
   // status 3 with an empty text.
-  void HandleRequest(uint32_t& operation, int32_t& hive, std::u16string& path,
-                     std::u16string& name, std::u16string& data, int32_t& status,
-                     std::u16string& text) override;
+  void HandleRequest(uint32_t& operation, int32_t& hive, std::u16string& path, std::u16string& name,
+                     std::u16string& data, int32_t& status, std::u16string& text) override;
 };
 
 namespace corvane {
