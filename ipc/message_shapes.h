@@ -1,10 +1,14 @@
 // Parameter shapes of the broker's messages and their conversion to native
-// values. A parameter of the wrong type is signalled by throwing the tag it
-// should have had; the MsgIn entry catches it.
+// values. A shape's Convert fills its In and returns the tag that the first
+// mismatching parameter should have had, or nothing when all match: a
+// returned value rather than an exception, since Wine loses a register when
+// a C++ exception is caught in a process that runs under a debugger.
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
+#include <utility>
 
 #include "ipc/msg_param.h"
 
@@ -15,6 +19,23 @@ inline constexpr int32_t kMsgGetPluginChannel = 3;
 inline constexpr int32_t kMsgPluginChannelReply = 4;
 inline constexpr int32_t kMsgBrokerRequest = 6;
 inline constexpr int32_t kMsgBrokerReply = 7;
+
+// The tag a mismatching parameter should have had; nothing when it matched.
+using ParamMismatch = std::optional<int32_t>;
+
+// A 16-bit text, taken out of the parameter, or an empty text for a null
+// 16-bit text; nothing for any other tag.
+inline std::optional<std::u16string> Text16OrNull(MsgParam& p) {
+  if (p.type == kText16) return std::move(p.text16);
+  if (p.type == kNullText16) return std::u16string();
+  return std::nullopt;
+}
+
+// The low 32 bits of a scalar with exactly this tag; nothing for any other.
+inline std::optional<uint32_t> Scalar32(const MsgParam& p, int32_t tag) {
+  if (p.type != tag) return std::nullopt;
+  return p.Low32();
+}
 
 template <int Id>
 struct MsgParamConverter;
@@ -31,25 +52,25 @@ struct MsgParamConverter<kMsgBrokerRequest> {
     std::u16string data;
   };
 
-  static void TextOrNull(const MsgParam& p, std::u16string& out) {
-    if (p.type == kText16) {
-      out = p.text16;
-    } else if (p.type != kNullText16) {
-      throw static_cast<int32_t>(kText16);
-    }
-  }
-  static uint32_t Int32(const MsgParam& p) {
-    if (p.type != kInt32) throw static_cast<int32_t>(kInt32);
-    return p.Low32();
-  }
   // Converted from the last parameter to the first; the first mismatch in
-  // that order decides the reported tag.
-  static void Convert(MsgParam** params, In& in) {
-    TextOrNull(*params[4], in.data);
-    TextOrNull(*params[3], in.name);
-    TextOrNull(*params[2], in.path);
-    in.hive = static_cast<int32_t>(Int32(*params[1]));
-    in.operation = Int32(*params[0]);
+  // that order decides the reported tag. `in` is filled only when all match.
+  static ParamMismatch Convert(MsgParam** params, In& in) {
+    auto data = Text16OrNull(*params[4]);
+    if (!data) return kText16;
+    auto name = Text16OrNull(*params[3]);
+    if (!name) return kText16;
+    auto path = Text16OrNull(*params[2]);
+    if (!path) return kText16;
+    const auto hive = Scalar32(*params[1], kInt32);
+    if (!hive) return kInt32;
+    const auto operation = Scalar32(*params[0], kInt32);
+    if (!operation) return kInt32;
+    in.operation = *operation;
+    in.hive = static_cast<int32_t>(*hive);
+    in.path = std::move(*path);
+    in.name = std::move(*name);
+    in.data = std::move(*data);
+    return std::nullopt;
   }
 };
 
@@ -69,9 +90,11 @@ struct MsgParamConverter<kMsgGetPluginChannel> {
   struct In {
     uint32_t processId = 0;
   };
-  static void Convert(MsgParam** params, In& in) {
-    if (params[0]->type != kUint32) throw static_cast<int32_t>(kUint32);
-    in.processId = params[0]->Low32();
+  static ParamMismatch Convert(MsgParam** params, In& in) {
+    const auto processId = Scalar32(*params[0], kUint32);
+    if (!processId) return kUint32;
+    in.processId = *processId;
+    return std::nullopt;
   }
 };
 

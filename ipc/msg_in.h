@@ -19,10 +19,8 @@ class MsgIn {
     using Converter = MsgParamConverter<Id>;
     if (count != Converter::kCount) return svc.OnMsgArgCountError(count) ? 1 : 0;
     typename Converter::In values;
-    try {
-      Converter::Convert(params, values);
-    } catch (int32_t code) {
-      return svc.OnMsgParamError(code) ? 1 : 0;
+    if (const ParamMismatch expected = Converter::Convert(params, values)) {
+      return svc.OnMsgParamError(*expected) ? 1 : 0;
     }
     return svc.Serve(channel, values);
   }

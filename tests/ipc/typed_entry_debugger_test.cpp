@@ -1,0 +1,78 @@
+// The typed entry's answer to a wrongly typed request, with the real broker
+// running under the tool's debugger loop: the broker logs and drops each such
+// request and still answers the next one.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "ipc/message_shapes.h"
+#include "plugin/cli/debug_monitor.h"
+#include "plugin/client/broker_connection.h"
+#include "plugin/client/broker_process.h"
+#include "plugin/client/command_line.h"
+#include "plugin/client/protocol.h"
+#include "tests/support/frames.h"
+
+namespace {
+
+using corvane::test::Frame;
+using ipc::MsgParam;
+namespace client = corvane::client;
+
+// Bounds the wait for the broker's exit so that a hung broker fails the test
+// instead of hanging it; no result depends on it.
+constexpr uint32_t kPatienceMs = 60000;
+
+MsgParam Int(uint32_t v, int32_t tag = ipc::kInt32) {
+  return MsgParam::Scalar(tag, v);
+}
+MsgParam Text(std::u16string s) {
+  return MsgParam::Text16(std::move(s));
+}
+
+TEST(TypedEntryUnderDebugger, WronglyTypedRequestsAreDroppedAndTheBrokerGoesOn) {
+  const std::u16string exe = client::DefaultBrokerPath();
+  const std::u16string ipcName = client::MakeUniqueIpcName();
+  std::string error;
+  auto monitor = corvane::cli::DebugMonitor::Start(
+      exe, client::BuildBrokerCommandLine(exe, ipcName, GetCurrentProcessId()), error);
+  ASSERT_TRUE(monitor) << error;
+  auto connection = client::BrokerConnection::Connect(ipcName, monitor->process());
+  ASSERT_TRUE(connection) << connection.error().message;
+
+  const std::vector<std::vector<uint8_t>> wronglyTyped = {
+      // Request 6: a text where the hive belongs, then 8-bit data, then a
+      // 64-bit operation.
+      Frame(ipc::kMsgBrokerRequest, {Int(11), Text(u"0"), Text(u""), Text(u""), Text(u"")}),
+      Frame(ipc::kMsgBrokerRequest,
+            {Int(11), Int(0), Text(u""), Text(u""), MsgParam::Text8("d", ipc::kText8)}),
+      Frame(ipc::kMsgBrokerRequest,
+            {Int(11, ipc::kInt64), Int(0), Text(u""), Text(u""), Text(u"")}),
+      // Request 3 with a signed process id.
+      Frame(ipc::kMsgGetPluginChannel, {Int(GetCurrentProcessId(), ipc::kInt32)}),
+  };
+  // Several rounds: a register lost in one round need not show until later.
+  constexpr size_t kRounds = 10;
+  for (size_t round = 0; round < kRounds; ++round) {
+    for (const auto& frame : wronglyTyped) ASSERT_TRUE(connection->SendBytes(frame));
+  }
+  ASSERT_TRUE(connection->SendBytes(client::EncodeBrokerRequest(11, 0, u"", u"", u"")));
+
+  // The first message back answers the ping.
+  auto message = connection->ReadMessage();
+  ASSERT_TRUE(message) << message.error().message;
+  auto reply = client::ToReply(message.value());
+  ASSERT_TRUE(reply) << reply.error().message;
+  EXPECT_EQ(reply->status, 0);
+  EXPECT_EQ(reply->text, u"pong");
+  // Each dropped request left its line before the broker went on.
+  EXPECT_EQ(monitor->TakeOutput(),
+            std::vector<std::string>(kRounds * wronglyTyped.size(), "!! svc:OnMsgArgCountError"));
+
+  connection->Close();
+  EXPECT_EQ(monitor->WaitForExit(kPatienceMs), 0u);
+}
+
+}  // namespace
