@@ -19,6 +19,7 @@ uint32_t Decoder::NextLow32() {
 }
 
 void Decoder::Reset() {
+  if (buffer.capacity() > kKeptStorageBytes) std::vector<uint8_t>(buffer).swap(buffer);
   state = kReadHeader;
   paramCount = -1;
   wordsLeft = -1;

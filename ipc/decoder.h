@@ -38,7 +38,8 @@ class Decoder {
   int32_t lastResult = 0;
 
   DecodeResult Decode();
-  // Prepares for the next frame; unconsumed bytes stay in `buffer`.
+  // Prepares for the next frame; unconsumed bytes stay in `buffer`, whose
+  // storage is given back if a large frame grew it.
   void Reset();
 
   void Append(const uint8_t* data, size_t size) { buffer.insert(buffer.end(), data, data + size); }

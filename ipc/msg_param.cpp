@@ -24,6 +24,9 @@ void MsgParamList::Clear() {
   for (uint64_t i = 0; i < count; ++i) {
     params[i].text8.clear();
     params[i].text16.clear();
+    if (params[i].text8.capacity() > kKeptStorageBytes) std::string().swap(params[i].text8);
+    if (params[i].text16.capacity() * 2 > kKeptStorageBytes)
+      std::u16string().swap(params[i].text16);
     params[i].value = 0;
     params[i].type = 0;
   }

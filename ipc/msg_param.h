@@ -2,6 +2,7 @@
 // message holds them. Platform-independent.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -29,6 +30,11 @@ enum ParamType : int32_t {
 
 // A null marker decodes to all ones in the low 32 bits.
 inline constexpr uint64_t kNullMarkerValue = 0xFFFFFFFFull;
+
+// What a buffer that serves message after message keeps between them:
+// enough for every message but file contents, whose storage is given back
+// once served so that one large message does not stay resident.
+inline constexpr size_t kKeptStorageBytes = 64 * 1024;
 
 struct MsgParam {
   uint64_t value = 0;

@@ -17,22 +17,24 @@ inline constexpr int64_t kSendUnencodable = -3;
 inline constexpr int64_t kSendWriteFailed = -4;
 
 // Builds the frame into `encoder`; false if a parameter cannot be encoded,
-// including a frame larger than any receiver accepts.
-inline bool EncodeMsg(Encoder& encoder, int32_t msgId, MsgParam** params, int32_t count) {
+// including a frame larger than any receiver accepts. With `consume`, the
+// parameters' texts may be taken, and a last 16-bit text with room to spare
+// becomes the frame's own storage.
+inline bool EncodeMsg(Encoder& encoder, int32_t msgId, MsgParam** params, int32_t count,
+                      bool consume = false) {
   encoder.Begin(count);
   for (int32_t i = 0; i < count; ++i) {
-    if (!encoder.AddParam(*params[i])) return false;
+    const bool inPlace = consume && i == count - 1 && encoder.AddLastText16InPlace(*params[i]);
+    if (!inPlace && !encoder.AddParam(*params[i])) return false;
   }
   encoder.Finish(msgId);
-  return static_cast<int64_t>(encoder.words.size()) <= wire::kMaxWords;
+  return static_cast<int64_t>(encoder.wordCount()) <= wire::kMaxWords;
 }
 
-// Each thread keeps the storage of its last frame, up to this many words:
-// a large reply (a 4 MiB file is a 16 MiB frame) would otherwise take fresh
-// memory on every send, and faulting in fresh pages dominates such a send
-// under Wine.
-inline constexpr size_t kKeptEncoderWords = size_t{1} << 22;  // 32 MiB
+// Each thread keeps its encoder's storage up to this many words.
+inline constexpr size_t kKeptEncoderWords = kKeptStorageBytes / sizeof(uint64_t);
 
+// Encodes and writes one message; the parameters' texts may be taken.
 template <class Channel>
 int64_t SendMsg(Channel* channel, int32_t msgId, MsgParam** params, int32_t count) {
   thread_local Encoder kept;
@@ -51,11 +53,11 @@ int64_t SendMsg(Channel* channel, int32_t msgId, MsgParam** params, int32_t coun
   } inUse{keptInUse, useKept};
   if (useKept) keptInUse = true;
   int64_t result = kSendUnencodable;
-  if (EncodeMsg(encoder, msgId, params, count)) {
+  if (EncodeMsg(encoder, msgId, params, count, true)) {
     result =
         channel->transport->Write(encoder.data(), encoder.byteSize()) ? kSendOk : kSendWriteFailed;
   }
-  if (encoder.words.capacity() > kKeptEncoderWords) std::vector<uint64_t>().swap(encoder.words);
+  encoder.Release(kKeptEncoderWords);
   return result;
 }
 

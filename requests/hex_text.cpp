@@ -1,6 +1,10 @@
 #include "requests/hex_text.h"
 
+#include <algorithm>
 #include <array>
+#include <cstring>
+
+#include "ipc/encoder.h"
 
 namespace corvane {
 
@@ -23,6 +27,14 @@ constexpr std::array<uint8_t, 128> MakeDigitValues() {
 }
 constexpr std::array<uint8_t, 128> kDigitValues = MakeDigitValues();
 
+// The two digits of every byte value, high nibble first.
+constexpr std::array<std::array<char16_t, 2>, 256> MakeDigitPairs() {
+  std::array<std::array<char16_t, 2>, 256> pairs{};
+  for (size_t b = 0; b < 256; ++b) pairs[b] = {kDigits[b >> 4], kDigits[b & 0x0F]};
+  return pairs;
+}
+constexpr std::array<std::array<char16_t, 2>, 256> kDigitPairs = MakeDigitPairs();
+
 uint8_t DigitValue(char16_t c) {
   return c < 128 ? kDigitValues[c] : kNotHex;
 }
@@ -30,11 +42,18 @@ uint8_t DigitValue(char16_t c) {
 }  // namespace
 
 std::u16string HexText::Encode(const std::vector<uint8_t>& bytes) {
-  std::u16string text(bytes.size() * 2, u'\0');
-  char16_t* out = text.data();
-  for (const uint8_t b : bytes) {
-    *out++ = kDigits[b >> 4];
-    *out++ = kDigits[b & 0x0F];
+  // The contents of a file read go out as a reply: the room reserved beyond
+  // the text lets the reply frame be built in this storage instead of a
+  // second one as large. Appending from a small buffer writes each unit of
+  // the text once; sizing the text first would also fill it with zeros.
+  std::u16string text;
+  text.reserve(bytes.size() * 2 + ipc::kFrameRoomUnits);
+  constexpr size_t kChunk = 2048;
+  char16_t units[2 * kChunk];
+  for (size_t at = 0; at < bytes.size(); at += kChunk) {
+    const size_t n = std::min(kChunk, bytes.size() - at);
+    for (size_t i = 0; i < n; ++i) std::memcpy(units + 2 * i, kDigitPairs[bytes[at + i]].data(), 4);
+    text.append(units, 2 * n);
   }
   return text;
 }

@@ -10,6 +10,8 @@
 namespace corvane {
 
 struct HexText {
+  // With room reserved beyond the text for the reply frame to be built in
+  // the same storage (ipc::kFrameRoomUnits).
   static std::u16string Encode(const std::vector<uint8_t>& bytes);
   // Accepts either case. An odd length or any other character rejects the
   // whole text and leaves `bytes` empty.

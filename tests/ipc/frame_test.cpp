@@ -2,6 +2,9 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <string>
+#include <utility>
+#include <vector>
 
 #include "ipc/decoder.h"
 #include "ipc/encoder.h"
@@ -204,6 +207,60 @@ TEST(FrameEncoding, StringSizesInWords) {
   const auto five = Frame(1, {MsgParam::Text16(u"abcde")});
   EXPECT_EQ(five, Join(Words({kMagic, 1, 1, 10, kT16 + 25, kSep, 5, 0x0064006300620061ull}),
                        Words({0x65, kEnd})));
+}
+
+// A last 16-bit text with room to spare becomes the frame's own storage; the
+// bytes are those of a frame built the ordinary way, padding included.
+TEST(FrameEncoding, FrameBuiltInTheLastTextsStorageIsTheSameFrame) {
+  const std::vector<std::vector<MsgParam>> fronts = {
+      {},
+      {MsgParam::Scalar(ipc::kInt32, 3)},
+      {MsgParam::Scalar(ipc::kInt64, ~0ull), MsgParam::Text8("abc")},
+  };
+  for (const auto& front : fronts) {
+    for (size_t units : {size_t{0}, size_t{1}, size_t{3}, size_t{4}, size_t{5}, size_t{4001}}) {
+      for (int32_t tag : {ipc::kText16, ipc::kText16Terminated}) {
+        for (bool room : {true, false}) {
+          std::u16string text;
+          text.reserve(units + (room ? ipc::kFrameRoomUnits : 0));
+          for (size_t i = 0; i < units; ++i) text.push_back(static_cast<char16_t>(u'a' + i % 26));
+          std::vector<MsgParam> params = front;
+          params.push_back(MsgParam::Text16(std::move(text)));
+          params.back().type = tag;
+          const auto expected = Frame(7, params);
+          std::vector<MsgParam*> ptrs;
+          for (auto& p : params) ptrs.push_back(&p);
+          ipc::Encoder e;
+          ASSERT_TRUE(ipc::EncodeMsg(e, 7, ptrs.data(), static_cast<int32_t>(ptrs.size()), true));
+          const auto* b = static_cast<const uint8_t*>(e.data());
+          const std::string what = std::to_string(front.size()) + " in front, " +
+                                   std::to_string(units) + " units, tag " + std::to_string(tag);
+          EXPECT_EQ(std::vector<uint8_t>(b, b + e.byteSize()), expected) << what;
+          EXPECT_EQ(e.wordCount() * 8, expected.size()) << what;
+          // Taken only when it had room.
+          const bool taken = params.back().text16.empty() && units != 0;
+          EXPECT_EQ(taken, room && units != 0) << what;
+        }
+      }
+    }
+  }
+}
+
+// Storage that a large message grew is given back once the message is
+// served; what follows it in the buffer stays.
+TEST(FrameDecoding, LargeStorageIsGivenBackOnceServed) {
+  Decoded d;
+  const std::u16string big(100000, u'b');
+  const auto pong = PongFrame();
+  ASSERT_EQ(d.Feed(Join(Frame(6, {MsgParam::Text16(big)}), {pong.begin(), pong.begin() + 8})),
+            ipc::kComplete);
+  EXPECT_EQ(d.list.params[0].text16, big);
+  d.list.Clear();
+  d.decoder.Reset();
+  EXPECT_LE(d.list.params[0].text16.capacity() * 2, ipc::kKeptStorageBytes);
+  EXPECT_LE(d.decoder.buffer.capacity(), ipc::kKeptStorageBytes);
+  EXPECT_EQ(d.Feed({pong.begin() + 8, pong.end()}), ipc::kComplete);
+  EXPECT_EQ(d.list.params[1].text16, u"pong");
 }
 
 TEST(FrameDecoding, NullMarkersAndUnknownStringTags) {

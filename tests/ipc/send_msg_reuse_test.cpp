@@ -1,10 +1,12 @@
-// SendMsg keeps its encoder's storage between sends on a thread: every frame
-// must still be exactly the frame of its own parameters, also right after a
-// much larger one and when a send happens while another is being written.
+// SendMsg keeps a small encoder storage between sends on a thread: every
+// frame must still be exactly the frame of its own parameters, also right
+// after a much larger one and when a send happens while another is being
+// written.
 #include <gtest/gtest.h>
 
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "ipc/send_msg.h"
@@ -56,25 +58,34 @@ bool ChannelTransport::Write(const void* data, uint64_t length) {
   return recorder->WriteFrom(channel, data, length);
 }
 
-int64_t SendReply(Channel& channel, const std::u16string& text) {
+int64_t SendReply(Channel& channel, std::u16string text) {
   MsgParam status = MsgParam::Scalar(ipc::kInt32, 0);
-  MsgParam reply = MsgParam::Text16(text);
+  MsgParam reply = MsgParam::Text16(std::move(text));
   MsgParam* params[2] = {&status, &reply};
   return ipc::SendMsg(&channel, 7, params, 2);
 }
 
 TEST(SendMsgReuse, SmallFrameAfterLargeOneIsExact) {
-  RecordingTransport recorder;
-  Channel channel{};
-  ChannelTransport transport{&channel, &recorder};
-  channel.transport = &transport;
-  const std::u16string large(1 << 20, u'x');
-  ASSERT_EQ(SendReply(channel, large), ipc::kSendOk);
-  ASSERT_EQ(SendReply(channel, u"pong"), ipc::kSendOk);
-  ASSERT_EQ(recorder.frames.size(), 2u);
-  EXPECT_EQ(recorder.frames[0], Reply(large));
-  EXPECT_EQ(recorder.frames[1], Reply(u"pong"));
-  EXPECT_EQ(recorder.frames[1].size(), 88u);
+  // A large text with room to spare (as a file's contents come) is sent from
+  // its own storage, one without from the encoder's.
+  for (bool room : {false, true}) {
+    RecordingTransport recorder;
+    Channel channel{};
+    ChannelTransport transport{&channel, &recorder};
+    channel.transport = &transport;
+    const auto large = [room] {
+      std::u16string text;
+      text.reserve((1 << 20) + (room ? ipc::kFrameRoomUnits : 0));
+      text.assign(1 << 20, u'x');
+      return text;
+    };
+    ASSERT_EQ(SendReply(channel, large()), ipc::kSendOk);
+    ASSERT_EQ(SendReply(channel, u"pong"), ipc::kSendOk);
+    ASSERT_EQ(recorder.frames.size(), 2u);
+    EXPECT_EQ(recorder.frames[0], Reply(large())) << room;
+    EXPECT_EQ(recorder.frames[1], Reply(u"pong")) << room;
+    EXPECT_EQ(recorder.frames[1].size(), 88u);
+  }
 }
 
 TEST(SendMsgReuse, SendDuringAWriteLeavesTheFrameBeingWrittenIntact) {
