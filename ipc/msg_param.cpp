@@ -1,5 +1,6 @@
 #include "ipc/msg_param.h"
 
+#include <algorithm>
 #include <bit>
 #include <cstring>
 
@@ -64,42 +65,47 @@ bool MsgParamList::AddScalar(uint64_t word, int32_t tag) {
   return true;
 }
 
-bool MsgParamList::AddText8(std::string_view bytes, int32_t tag) {
-  if (tag != kText8Terminated && tag != kText8 && tag != kBytes) return false;
-  if (count >= kSlots) return true;
-  if (tag == kText8Terminated) bytes = bytes.substr(0, bytes.find('\0'));
+MsgParam* MsgParamList::NextTextSlot(int32_t tag) {
+  if (count >= kSlots) return nullptr;
   MsgParam& slot = params[count++];
   slot.value = 0;
   slot.type = tag;
-  slot.text8.assign(bytes);
+  slot.text8.clear();
   slot.text16.clear();
+  return &slot;
+}
+
+namespace {
+
+// A terminated text ends at its first NUL.
+template <class View>
+View Terminated(View text, bool terminated) {
+  return terminated ? text.substr(0, text.find(typename View::value_type{})) : text;
+}
+
+}  // namespace
+
+bool MsgParamList::AddText8(std::string_view bytes, int32_t tag) {
+  if (tag != kText8Terminated && tag != kText8 && tag != kBytes) return false;
+  if (MsgParam* slot = NextTextSlot(tag)) slot->text8 = Terminated(bytes, tag == kText8Terminated);
   return true;
 }
 
 bool MsgParamList::AddText16(std::u16string_view units, int32_t tag) {
   if (tag != kText16Terminated && tag != kText16) return false;
-  if (count >= kSlots) return true;
-  if (tag == kText16Terminated) units = units.substr(0, units.find(u'\0'));
-  MsgParam& slot = params[count++];
-  slot.value = 0;
-  slot.type = tag;
-  slot.text16.assign(units);
-  slot.text8.clear();
+  if (MsgParam* slot = NextTextSlot(tag)) {
+    slot->text16 = Terminated(units, tag == kText16Terminated);
+  }
   return true;
 }
 
 bool MsgParamList::AddText16Bytes(const uint8_t* data, size_t units, int32_t tag) {
   if (tag != kText16Terminated && tag != kText16) return false;
-  if (count >= kSlots) return true;
-  MsgParam& slot = params[count++];
-  slot.value = 0;
-  slot.type = tag;
-  slot.text8.clear();
-  slot.text16.resize(units);
-  if (units != 0) std::memcpy(slot.text16.data(), data, units * 2);  // little-endian host
-  if (tag == kText16Terminated)
-    slot.text16.resize(slot.text16.find(u'\0') == std::u16string::npos ? units
-                                                                       : slot.text16.find(u'\0'));
+  MsgParam* slot = NextTextSlot(tag);
+  if (slot == nullptr) return true;
+  slot->text16.resize(units);
+  if (units != 0) std::memcpy(slot->text16.data(), data, units * 2);  // little-endian host
+  if (tag == kText16Terminated) slot->text16.resize(std::min(units, slot->text16.find(u'\0')));
   return true;
 }
 

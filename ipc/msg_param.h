@@ -84,6 +84,10 @@ class MsgParamList {
   bool AddText16(std::u16string_view units, int32_t tag);
   // As AddText16, from `units` little-endian code units stored as bytes.
   bool AddText16Bytes(const uint8_t* data, size_t units, int32_t tag);
+
+ private:
+  // The next slot, emptied and tagged; null when the list is full.
+  MsgParam* NextTextSlot(int32_t tag);
 };
 
 }  // namespace ipc
