@@ -101,25 +101,4 @@ TEST(PipeChannel, ServesRequestsAndReportsArgumentErrorsOnTheDebuggerOutput) {
   EXPECT_EQ(replies[0].params[1].text16, u"pn" + big);
 }
 
-TEST(PipeChannel, MessageWithoutServiceEndsTheLoopWithoutReply) {
-  const auto name = UniquePipeName();
-  std::vector<uint8_t> received;
-  std::jthread client;
-  Server server;
-  HANDLE pipe = CreateServerPipe(name);
-  ASSERT_NE(pipe, INVALID_HANDLE_VALUE);
-  client = std::jthread([&] {
-    Handle h = ConnectClient(name);
-    WriteAll(h.get(), Join(Frame(2, {MsgParam::Scalar(ipc::kInt32, 0)}), Request(1, u"")));
-    received = corvane::test::ReadToEnd(h.get());  // ends when the server closes
-  });
-  ASSERT_TRUE(server.transport.AttachAndConnect(pipe, true));
-  EXPECT_EQ(server.Serve(), ipc::kNoService);
-  EXPECT_EQ(server.channel.lastMessageId, 2);
-  server.transport.Close();
-  client.join();
-  EXPECT_TRUE(received.empty());
-  EXPECT_TRUE(server.svc.calls.empty());
-}
-
 }  // namespace
