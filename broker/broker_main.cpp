@@ -3,11 +3,14 @@
 #include <memory>
 #include <new>
 #include <string>
+#include <utility>
 
 #include "broker/broker_command_line.h"
 #include "broker/channel_thread.h"
-#include "ipc/system_libraries.h"
-#include "services/unique_handle.h"
+#include "ipc/pipe_settings.h"
+#include "win/message_pump.h"
+#include "win/scoped_handle.h"
+#include "win/wide_text.h"
 
 namespace corvane {
 
@@ -15,32 +18,18 @@ namespace {
 
 constexpr DWORD kPipeOpenMode =
     PIPE_ACCESS_DUPLEX | FILE_FLAG_FIRST_PIPE_INSTANCE | FILE_FLAG_OVERLAPPED;
-constexpr DWORD kPipeBufferSize = 4096;
-constexpr DWORD kPipeDefaultTimeoutMs = 2000;
 
 enum class Connection { Ready, Failed, ServedProcessEnded };
-
-void PumpWindowMessages() {
-  MSG msg;
-  while (syslib::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE | PM_NOYIELD)) {
-    syslib::TranslateMessage(&msg);
-    syslib::DispatchMessageW(&msg);
-  }
-}
 
 // Waits for the channel thread to report, keeping window messages flowing.
 // With `servedProcess`, also returns when that process ends first.
 Connection WaitForConnection(const BrokerSync& sync, HANDLE servedProcess) {
   const HANDLE handles[3] = {sync.readyEvent, sync.failedEvent, servedProcess};
   const DWORD count = servedProcess != nullptr ? 3 : 2;
-  for (;;) {
-    const DWORD r = syslib::MsgWaitForMultipleObjects(count, handles, FALSE, INFINITE, QS_ALLINPUT);
-    if (r == WAIT_OBJECT_0) return Connection::Ready;
-    if (r == WAIT_OBJECT_0 + 1) return Connection::Failed;
-    if (count == 3 && r == WAIT_OBJECT_0 + 2) return Connection::ServedProcessEnded;
-    if (r != WAIT_OBJECT_0 + count) return Connection::Failed;
-    PumpWindowMessages();
-  }
+  const DWORD r = win::WaitPumpingMessages(count, handles, PM_REMOVE | PM_NOYIELD);
+  if (r == WAIT_OBJECT_0) return Connection::Ready;
+  if (count == 3 && r == WAIT_OBJECT_0 + 2) return Connection::ServedProcessEnded;
+  return Connection::Failed;
 }
 
 // The served process ended while the channel thread still waits for a
@@ -49,9 +38,8 @@ Connection WaitForConnection(const BrokerSync& sync, HANDLE servedProcess) {
 // that happened; false when a plug-in got the pipe first, in which case the
 // thread reports as usual.
 bool EndPendingConnect(const std::u16string& pipeName, HANDLE thread) {
-  UniqueHandle client(CreateFileW(reinterpret_cast<const wchar_t*>(pipeName.c_str()),
-                                  GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0,
-                                  nullptr));
+  UniqueHandle client(CreateFileW(win::Wide(pipeName), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                                  OPEN_EXISTING, 0, nullptr));
   if (!client) return false;
   client.Reset();
   WaitForSingleObject(thread, INFINITE);
@@ -65,24 +53,23 @@ bool RunBroker(BrokerSync& sync, std::u16string_view commandLine) {
   if (!parsed) return false;
   const std::u16string pipeName = BrokerPipeName(parsed->ipcValue);
 
-  // Declared so that they are released in the order pipe, process, arguments.
+  // The arguments outlive the handles; they hold the pipe until the channel
+  // thread takes it.
   std::unique_ptr<ChannelThreadArgs> args;
-  UniqueHandle thread;
   UniqueHandle process(OpenProcess(SYNCHRONIZE, FALSE, parsed->processId));
   if (!process) return false;
-  UniqueHandle pipe(CreateNamedPipeW(reinterpret_cast<const wchar_t*>(pipeName.c_str()),
-                                     kPipeOpenMode, PIPE_REJECT_REMOTE_CLIENTS, 1, kPipeBufferSize,
-                                     kPipeBufferSize, kPipeDefaultTimeoutMs, nullptr));
+  UniqueHandle pipe(CreateNamedPipeW(win::Wide(pipeName), kPipeOpenMode, PIPE_REJECT_REMOTE_CLIENTS,
+                                     1, ipc::kPipeBufferSize, ipc::kPipeBufferSize,
+                                     ipc::kPipeDefaultTimeoutMs, nullptr));
   if (!pipe) return false;
-  args.reset(new (std::nothrow) ChannelThreadArgs{&sync, pipe.get()});
+  args.reset(new (std::nothrow) ChannelThreadArgs{&sync, std::move(pipe)});
   if (!args) return false;
 
   ResetEvent(sync.readyEvent);
   ResetEvent(sync.failedEvent);
   DWORD threadId = 0;
-  thread.Reset(CreateThread(nullptr, 0, ChannelThreadStart, args.get(), 0, &threadId));
+  const UniqueHandle thread(CreateThread(nullptr, 0, ChannelThreadStart, args.get(), 0, &threadId));
   if (!thread) return false;
-  pipe.Release();  // the channel thread's from here on
   sync.thread = thread.get();
 
   Connection connection = WaitForConnection(sync, process.get());
@@ -100,8 +87,8 @@ bool RunBroker(BrokerSync& sync, std::u16string_view commandLine) {
 }
 
 int BrokerMain(std::u16string_view commandLine) {
-  UniqueHandle ready(CreateEventW(nullptr, FALSE, FALSE, nullptr));
-  UniqueHandle failed(CreateEventW(nullptr, FALSE, FALSE, nullptr));
+  const UniqueHandle ready = win::NewEvent(false);
+  const UniqueHandle failed = win::NewEvent(false);
   if (!ready || !failed) return 1;
   BrokerSync sync;
   sync.readyEvent = ready.get();

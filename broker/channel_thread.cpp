@@ -10,7 +10,7 @@ namespace corvane {
 DWORD ChannelThreadMain(ChannelThreadArgs* args) {
   BrokerSync* sync = args->sync;
   PipeTransportWithMessagePump transport;
-  if (!transport.AttachAndConnect(args->pipe, true)) {
+  if (!transport.AttachAndConnect(args->pipe.Release(), true)) {
     SetEvent(sync->failedEvent);
     transport.ReleaseBuffer();
     transport.Close();
@@ -18,7 +18,7 @@ DWORD ChannelThreadMain(ChannelThreadArgs* args) {
   }
   ipc::BrokerChannel channel(&transport);
   // Without a manager every message but the keep-alive ends the loop.
-  BuildServiceManager(&transport);
+  BuildServiceManager();
   SetEvent(sync->readyEvent);
 
   ipc::BadMessageRecv<ipc::BrokerChannel> badMessage;

@@ -5,13 +5,15 @@
 #include <windows.h>
 
 #include "broker/broker_main.h"
+#include "win/scoped_handle.h"
 
 namespace corvane {
 
-// Freed by RunBroker after its final wait; the thread takes over the pipe.
+// Freed by RunBroker after its final wait; the thread takes the pipe out
+// before it reports.
 struct ChannelThreadArgs {
   BrokerSync* sync;
-  HANDLE pipe;
+  UniqueHandle pipe;
 };
 
 // 0 after serving, 1 when connecting failed. Sets exactly one of the events,

@@ -5,11 +5,11 @@
 #include <string_view>
 
 #include "broker/broker_main.h"
+#include "win/wide_text.h"
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   try {
-    return corvane::BrokerMain(
-        std::u16string_view(reinterpret_cast<const char16_t*>(GetCommandLineW())));
+    return corvane::BrokerMain(std::u16string_view(corvane::win::Utf16(GetCommandLineW())));
   } catch (...) {
     return 1;
   }

@@ -2,46 +2,17 @@
 
 #include <algorithm>
 
-#include "ipc/system_libraries.h"
+#include "win/message_pump.h"
 
 namespace {
 
-namespace syslib = corvane::syslib;
-
-// A manual-reset event that closes itself on every path.
-class IoEvent {
- public:
-  IoEvent() : event_(CreateEventW(nullptr, TRUE, FALSE, nullptr)) {}
-  ~IoEvent() {
-    if (event_ != nullptr) CloseHandle(event_);
-  }
-  IoEvent(const IoEvent&) = delete;
-  IoEvent& operator=(const IoEvent&) = delete;
-  explicit operator bool() const { return event_ != nullptr; }
-  HANDLE get() const { return event_; }
-
- private:
-  HANDLE event_;
-};
-
-void PumpWindowMessages(UINT flags) {
-  MSG msg;
-  while (syslib::PeekMessageW(&msg, nullptr, 0, 0, flags)) {
-    syslib::TranslateMessage(&msg);
-    syslib::DispatchMessageW(&msg);
-  }
-}
+using corvane::UniqueHandle;
 
 // Waits for the event of an overlapped operation, dispatching window
 // messages meanwhile if asked to.
 bool WaitForEvent(HANDLE event, bool pump) {
   if (!pump) return WaitForSingleObject(event, INFINITE) == WAIT_OBJECT_0;
-  for (;;) {
-    const DWORD r = syslib::MsgWaitForMultipleObjects(1, &event, FALSE, INFINITE, QS_ALLINPUT);
-    if (r == WAIT_OBJECT_0) return true;
-    if (r != WAIT_OBJECT_0 + 1) return false;
-    PumpWindowMessages(PM_REMOVE);
-  }
+  return corvane::win::WaitPumpingMessages(1, &event, PM_REMOVE) == WAIT_OBJECT_0;
 }
 
 // A wait that failed leaves the operation pending on an OVERLAPPED and a
@@ -69,20 +40,19 @@ bool PipeTransportWithMessagePump::WaitForIo(HANDLE pipe, OVERLAPPED* overlapped
 }
 
 bool PipeTransportWithMessagePump::AttachAndConnect(HANDLE pipe, bool connect) {
-  pipe_ = pipe;
-  if (pipe == INVALID_HANDLE_VALUE) return false;
+  if (!Attach(pipe)) return false;
   if (!connect) return true;
-  IoEvent event;
+  const UniqueHandle event = corvane::win::NewEvent(true);
   if (!event) return false;
   OVERLAPPED overlapped{};
   overlapped.hEvent = event.get();
-  if (ConnectNamedPipe(pipe_, &overlapped)) return true;
+  if (ConnectNamedPipe(pipe_.get(), &overlapped)) return true;
   switch (GetLastError()) {
     case ERROR_PIPE_CONNECTED:
       return true;
     case ERROR_IO_PENDING: {
       DWORD bytes = 0;
-      return WaitForIo(pipe_, &overlapped, pumpMessages, bytes);
+      return WaitForIo(pipe_.get(), &overlapped, pumpMessages, bytes);
     }
     default:
       return false;
@@ -90,23 +60,24 @@ bool PipeTransportWithMessagePump::AttachAndConnect(HANDLE pipe, bool connect) {
 }
 
 bool PipeTransportWithMessagePump::Attach(HANDLE pipe) {
-  pipe_ = pipe;
-  return pipe != INVALID_HANDLE_VALUE;
+  Close();
+  pipe_.Reset(pipe);
+  return static_cast<bool>(pipe_);
 }
 
 const uint8_t* PipeTransportWithMessagePump::Read(size_t& count) {
   if (receiveBuffer.size() < kReadSize) receiveBuffer.resize(kReadSize, 0);
   count = kReadSize;
-  if (pipe_ == INVALID_HANDLE_VALUE) return nullptr;
-  IoEvent event;
+  if (!pipe_) return nullptr;
+  const UniqueHandle event = corvane::win::NewEvent(true);
   if (!event) return nullptr;
   OVERLAPPED overlapped{};
   overlapped.hEvent = event.get();
   DWORD got = 0;
-  const bool done =
-      ReadFile(pipe_, receiveBuffer.data(), static_cast<DWORD>(kReadSize), &got, &overlapped) !=
-          0 ||
-      (GetLastError() == ERROR_IO_PENDING && WaitForIo(pipe_, &overlapped, pumpMessages, got));
+  const bool done = ReadFile(pipe_.get(), receiveBuffer.data(), static_cast<DWORD>(kReadSize), &got,
+                             &overlapped) != 0 ||
+                    (GetLastError() == ERROR_IO_PENDING &&
+                     WaitForIo(pipe_.get(), &overlapped, pumpMessages, got));
   if (!done) {
     count = 0;
     return nullptr;
@@ -116,22 +87,18 @@ const uint8_t* PipeTransportWithMessagePump::Read(size_t& count) {
 }
 
 bool PipeTransportWithMessagePump::Write(const void* data, uint64_t length) {
-  if (pipe_ == INVALID_HANDLE_VALUE) return false;
+  if (!pipe_) return false;
   const auto* next = static_cast<const uint8_t*>(data);
   while (length != 0) {
-    IoEvent event;
+    const UniqueHandle event = corvane::win::NewEvent(true);
     if (!event) return false;
     OVERLAPPED overlapped{};
     overlapped.hEvent = event.get();
     const auto chunk = static_cast<DWORD>(std::min<uint64_t>(length, 0xFFFFFFFFull));
     DWORD written = 0;
-    if (!WriteFile(pipe_, next, chunk, &written, &overlapped)) {
+    if (!WriteFile(pipe_.get(), next, chunk, &written, &overlapped)) {
       if (GetLastError() != ERROR_IO_PENDING) return false;
-      if (!WaitForEvent(event.get(), pumpMessages)) {
-        AbandonIo(pipe_, &overlapped);
-        return false;
-      }
-      if (!GetOverlappedResult(pipe_, &overlapped, &written, FALSE)) return false;
+      if (!WaitForIo(pipe_.get(), &overlapped, pumpMessages, written)) return false;
     }
     if (written == 0) return false;
     next += written;
@@ -141,8 +108,7 @@ bool PipeTransportWithMessagePump::Write(const void* data, uint64_t length) {
 }
 
 void PipeTransportWithMessagePump::Close() {
-  if (pipe_ == INVALID_HANDLE_VALUE) return;
-  DisconnectNamedPipe(pipe_);
-  CloseHandle(pipe_);
-  pipe_ = INVALID_HANDLE_VALUE;
+  if (!pipe_) return;
+  DisconnectNamedPipe(pipe_.get());
+  pipe_.Reset();
 }

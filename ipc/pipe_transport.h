@@ -10,9 +10,12 @@
 #include <cstdint>
 #include <vector>
 
+#include "ipc/pipe_settings.h"
+#include "win/scoped_handle.h"
+
 class PipeTransportWithMessagePump {
  public:
-  static constexpr size_t kReadSize = 4096;
+  static constexpr size_t kReadSize = ipc::kPipeBufferSize;
 
   PipeTransportWithMessagePump() = default;
   ~PipeTransportWithMessagePump();
@@ -20,9 +23,15 @@ class PipeTransportWithMessagePump {
   PipeTransportWithMessagePump& operator=(const PipeTransportWithMessagePump&) = delete;
 
   // Takes ownership of a server handle and, if `connect`, waits for a client.
+  // A handle held before is closed as Close does.
   bool AttachAndConnect(HANDLE pipe, bool connect);
-  // Takes ownership of a handle without any I/O.
+  // Takes ownership of a handle without any I/O; one held before is closed.
   bool Attach(HANDLE pipe);
+  // Hands the handle over to the caller, connected as it is; none is held
+  // afterwards.
+  [[nodiscard]] corvane::UniqueHandle TakeHandle() {
+    return corvane::UniqueHandle(pipe_.Release());
+  }
   // One read of up to 4096 bytes; the bytes stay valid until the next Read.
   const uint8_t* Read(size_t& count);
   bool Write(const void* data, uint64_t length);
@@ -33,11 +42,12 @@ class PipeTransportWithMessagePump {
 
   static bool WaitForIo(HANDLE pipe, OVERLAPPED* overlapped, bool pump, DWORD& bytes);
 
-  HANDLE handle() const { return pipe_; }
+  // INVALID_HANDLE_VALUE when none is held.
+  HANDLE handle() const { return pipe_ ? pipe_.get() : INVALID_HANDLE_VALUE; }
 
   bool pumpMessages = false;
   std::vector<uint8_t> receiveBuffer;
 
  private:
-  HANDLE pipe_ = INVALID_HANDLE_VALUE;
+  corvane::UniqueHandle pipe_;
 };

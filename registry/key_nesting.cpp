@@ -5,6 +5,8 @@
 #include <string_view>
 #include <vector>
 
+#include "win/wide_text.h"
+
 namespace corvane {
 namespace {
 
@@ -24,9 +26,7 @@ std::vector<std::u16string_view> KeyNames(const std::u16string& path) {
 bool SameName(std::u16string_view a, std::u16string_view b) {
   // The registry refuses names this long anyway.
   if (a.size() != b.size() || a.size() > 0x7FFFFFFF) return false;
-  return CompareStringOrdinal(reinterpret_cast<const wchar_t*>(a.data()),
-                              static_cast<int>(a.size()),
-                              reinterpret_cast<const wchar_t*>(b.data()),
+  return CompareStringOrdinal(win::Wide(a.data()), static_cast<int>(a.size()), win::Wide(b.data()),
                               static_cast<int>(b.size()), TRUE) == CSTR_EQUAL;
 }
 

@@ -1,5 +1,7 @@
 #include "registry/open_key.h"
 
+#include "win/wide_text.h"
+
 namespace corvane {
 
 HKEY RootKeyFor(int32_t hive) {
@@ -8,8 +10,7 @@ HKEY RootKeyFor(int32_t hive) {
 
 LSTATUS OpenRegKey(int32_t hive, const std::u16string& key, REGSAM access, RegKey& out) {
   HKEY opened = nullptr;
-  const LSTATUS status = RegOpenKeyExW(
-      RootKeyFor(hive), reinterpret_cast<const wchar_t*>(key.c_str()), 0, access, &opened);
+  const LSTATUS status = RegOpenKeyExW(RootKeyFor(hive), win::Wide(key), 0, access, &opened);
   if (status == ERROR_SUCCESS) out = RegKey(opened);
   return status;
 }
@@ -17,8 +18,8 @@ LSTATUS OpenRegKey(int32_t hive, const std::u16string& key, REGSAM access, RegKe
 LSTATUS CreateRegKey(int32_t hive, const std::u16string& key, REGSAM access, RegKey& out) {
   HKEY created = nullptr;
   const LSTATUS status =
-      RegCreateKeyExW(RootKeyFor(hive), reinterpret_cast<const wchar_t*>(key.c_str()), 0, nullptr,
-                      REG_OPTION_NON_VOLATILE, access, nullptr, &created, nullptr);
+      RegCreateKeyExW(RootKeyFor(hive), win::Wide(key), 0, nullptr, REG_OPTION_NON_VOLATILE, access,
+                      nullptr, &created, nullptr);
   if (status == ERROR_SUCCESS) out = RegKey(created);
   return status;
 }

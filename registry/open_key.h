@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string>
 
-#include "registry/reg_key.h"
+#include "win/scoped_handle.h"
 
 namespace corvane {
 

@@ -2,10 +2,12 @@
 
 #include <vector>
 
+#include "win/wide_text.h"
+
 namespace corvane {
 
 bool QueryStringValue(HKEY key, const std::u16string& name, std::u16string& out) {
-  const auto* valueName = reinterpret_cast<const wchar_t*>(name.c_str());
+  const wchar_t* valueName = win::Wide(name);
   DWORD type = 0;
   DWORD size = 0;
   if (RegQueryValueExW(key, valueName, nullptr, &type, nullptr, &size) != ERROR_SUCCESS) {

@@ -2,10 +2,13 @@
 
 #include <windows.h>
 
+#include <utility>
+
 #include "registry/key_nesting.h"
 #include "registry/open_key.h"
 #include "registry/query_string_value.h"
-#include "registry/reg_key.h"
+#include "win/scoped_handle.h"
+#include "win/wide_text.h"
 
 namespace corvane {
 namespace {
@@ -15,42 +18,47 @@ namespace {
 constexpr DWORD kSubkeyNameUnits = 256;
 constexpr DWORD kValueNameUnits = 16384;
 
-}  // namespace
-
-bool RegistryListSubkeys(int32_t hive, const std::u16string& key,
-                         std::vector<std::u16string>& out) {
+// Calls `each(key, name)` for the names that `next(key, index, buffer,
+// length)` enumerates, in order. An error ends the listing early; what was
+// gathered stays. False only when the key does not open.
+template <class Next, class Each>
+bool ForEachName(int32_t hive, const std::u16string& key, DWORD units, Next next, Each each) {
   RegKey opened;
   if (OpenRegKey(hive, key, KEY_READ, opened) != ERROR_SUCCESS) return false;
-  std::u16string buffer(kSubkeyNameUnits, u'\0');
-  // An error ends the listing early; what was gathered stays.
+  std::u16string buffer(units, u'\0');
   for (DWORD index = 0;; ++index) {
-    DWORD length = kSubkeyNameUnits;
-    if (RegEnumKeyExW(opened.get(), index, reinterpret_cast<wchar_t*>(buffer.data()), &length,
-                      nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) {
-      break;
-    }
-    out.emplace_back(buffer.data(), length);
+    DWORD length = units;
+    if (next(opened.get(), index, win::Wide(buffer.data()), &length) != ERROR_SUCCESS) break;
+    each(opened.get(), std::u16string(buffer.data(), length));
   }
   return true;
 }
 
+}  // namespace
+
+bool RegistryListSubkeys(int32_t hive, const std::u16string& key,
+                         std::vector<std::u16string>& out) {
+  return ForEachName(
+      hive, key, kSubkeyNameUnits,
+      [](HKEY opened, DWORD index, wchar_t* name, DWORD* length) {
+        return RegEnumKeyExW(opened, index, name, length, nullptr, nullptr, nullptr, nullptr);
+      },
+      [&out](HKEY, std::u16string name) { out.push_back(std::move(name)); });
+}
+
 bool RegistryListValues(int32_t hive, const std::u16string& key, std::vector<ValueEntry>& out) {
-  RegKey opened;
-  if (OpenRegKey(hive, key, KEY_READ, opened) != ERROR_SUCCESS) return false;
-  std::u16string buffer(kValueNameUnits, u'\0');
-  for (DWORD index = 0;; ++index) {
-    DWORD length = kValueNameUnits;
-    if (RegEnumValueW(opened.get(), index, reinterpret_cast<wchar_t*>(buffer.data()), &length,
-                      nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) {
-      break;
-    }
-    ValueEntry entry;
-    entry.name.assign(buffer.data(), length);
-    // Values that are not strings, or cannot be read, are listed without text.
-    QueryStringValue(opened.get(), entry.name, entry.text);
-    out.push_back(std::move(entry));
-  }
-  return true;
+  return ForEachName(
+      hive, key, kValueNameUnits,
+      [](HKEY opened, DWORD index, wchar_t* name, DWORD* length) {
+        return RegEnumValueW(opened, index, name, length, nullptr, nullptr, nullptr, nullptr);
+      },
+      [&out](HKEY opened, std::u16string name) {
+        ValueEntry entry;
+        entry.name = std::move(name);
+        // Values that are not strings, or cannot be read, are listed without text.
+        QueryStringValue(opened, entry.name, entry.text);
+        out.push_back(std::move(entry));
+      });
 }
 
 bool RegistryCopyTree(int32_t hive, const std::u16string& source,
@@ -63,8 +71,8 @@ bool RegistryCopyTree(int32_t hive, const std::u16string& source,
   RegKey to;
   if (CreateRegKey(hive, destination, KEY_ALL_ACCESS, to) != ERROR_SUCCESS) return false;
   const LSTATUS status = RegCopyTreeW(from.get(), nullptr, to.get());
-  to.Close();
-  from.Close();
+  to.Reset();
+  from.Reset();
   return status == ERROR_SUCCESS;
 }
 

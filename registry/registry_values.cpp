@@ -4,32 +4,16 @@
 
 #include "registry/open_key.h"
 #include "registry/query_string_value.h"
-#include "registry/reg_key.h"
+#include "win/scoped_handle.h"
+#include "win/wide_text.h"
 
 namespace corvane {
 namespace {
 
-const wchar_t* Wide(const std::u16string& text) {
-  return reinterpret_cast<const wchar_t*>(text.c_str());
-}
+using win::Wide;
 
-// Reads a fixed-size number of exactly `type`; larger data fails with
-// ERROR_MORE_DATA and so is refused as well.
 template <class Number>
-bool ReadNumber(int32_t hive, const std::u16string& key, const std::u16string& name,
-                DWORD expectedType, Number& out) {
-  RegKey opened;
-  if (OpenRegKey(hive, key, KEY_READ, opened) != ERROR_SUCCESS) return false;
-  DWORD type = 0;
-  Number value = 0;
-  DWORD size = sizeof(value);
-  const LSTATUS status = RegQueryValueExW(opened.get(), Wide(name), nullptr, &type,
-                                          reinterpret_cast<BYTE*>(&value), &size);
-  opened.Close();
-  if (status != ERROR_SUCCESS || type != expectedType) return false;
-  out = value;
-  return true;
-}
+constexpr DWORD kNumberType = sizeof(Number) == 4 ? REG_DWORD : REG_QWORD;
 
 bool WriteValue(int32_t hive, const std::u16string& key, const std::u16string& name, DWORD type,
                 const void* bytes, DWORD size) {
@@ -41,6 +25,35 @@ bool WriteValue(int32_t hive, const std::u16string& key, const std::u16string& n
 }
 
 }  // namespace
+
+// Larger data than the number fails with ERROR_MORE_DATA and so is refused
+// as well.
+template <class Number>
+bool RegistryReadNumber(int32_t hive, const std::u16string& key, const std::u16string& name,
+                        Number& out) {
+  RegKey opened;
+  if (OpenRegKey(hive, key, KEY_READ, opened) != ERROR_SUCCESS) return false;
+  DWORD type = 0;
+  Number value = 0;
+  DWORD size = sizeof(value);
+  const LSTATUS status = RegQueryValueExW(opened.get(), Wide(name), nullptr, &type,
+                                          reinterpret_cast<BYTE*>(&value), &size);
+  opened.Reset();
+  if (status != ERROR_SUCCESS || type != kNumberType<Number>) return false;
+  out = value;
+  return true;
+}
+
+template <class Number>
+bool RegistryWriteNumber(int32_t hive, const std::u16string& key, const std::u16string& name,
+                         Number value) {
+  return WriteValue(hive, key, name, kNumberType<Number>, &value, sizeof(value));
+}
+
+template bool RegistryReadNumber(int32_t, const std::u16string&, const std::u16string&, uint32_t&);
+template bool RegistryReadNumber(int32_t, const std::u16string&, const std::u16string&, uint64_t&);
+template bool RegistryWriteNumber(int32_t, const std::u16string&, const std::u16string&, uint32_t);
+template bool RegistryWriteNumber(int32_t, const std::u16string&, const std::u16string&, uint64_t);
 
 bool RegistryReadString(int32_t hive, const std::u16string& key, const std::u16string& name,
                         std::u16string& out) {
@@ -55,26 +68,6 @@ bool RegistryWriteString(int32_t hive, const std::u16string& key, const std::u16
   const unsigned long long bytes = (static_cast<unsigned long long>(data.size()) + 1) * 2;
   if (bytes > kMaxValueDataBytes) return false;
   return WriteValue(hive, key, name, REG_SZ, data.c_str(), static_cast<DWORD>(bytes));
-}
-
-bool RegistryReadDword(int32_t hive, const std::u16string& key, const std::u16string& name,
-                       uint32_t& out) {
-  return ReadNumber(hive, key, name, REG_DWORD, out);
-}
-
-bool RegistryWriteDword(int32_t hive, const std::u16string& key, const std::u16string& name,
-                        uint32_t value) {
-  return WriteValue(hive, key, name, REG_DWORD, &value, sizeof(value));
-}
-
-bool RegistryReadQword(int32_t hive, const std::u16string& key, const std::u16string& name,
-                       uint64_t& out) {
-  return ReadNumber(hive, key, name, REG_QWORD, out);
-}
-
-bool RegistryWriteQword(int32_t hive, const std::u16string& key, const std::u16string& name,
-                        uint64_t value) {
-  return WriteValue(hive, key, name, REG_QWORD, &value, sizeof(value));
 }
 
 bool RegistryDeleteValue(int32_t hive, const std::u16string& key, const std::u16string& name) {
@@ -95,7 +88,7 @@ bool RegistryDeleteTree(int32_t hive, const std::u16string& key) {
   if (openStatus == ERROR_FILE_NOT_FOUND) return true;
   if (openStatus != ERROR_SUCCESS) return false;
   const LSTATUS treeStatus = RegDeleteTreeW(opened.get(), nullptr);
-  opened.Close();
+  opened.Reset();
   if (treeStatus != ERROR_SUCCESS) return false;
   // The key itself must go too; a key that stays (for instance because a
   // subkey appeared meanwhile) is not reported as deleted.

@@ -19,14 +19,18 @@ bool RegistryReadString(int32_t hive, const std::u16string& key, const std::u16s
                         std::u16string& out);
 bool RegistryWriteString(int32_t hive, const std::u16string& key, const std::u16string& name,
                          const std::u16string& data);
-bool RegistryReadDword(int32_t hive, const std::u16string& key, const std::u16string& name,
-                       uint32_t& out);
-bool RegistryWriteDword(int32_t hive, const std::u16string& key, const std::u16string& name,
-                        uint32_t value);
-bool RegistryReadQword(int32_t hive, const std::u16string& key, const std::u16string& name,
-                       uint64_t& out);
-bool RegistryWriteQword(int32_t hive, const std::u16string& key, const std::u16string& name,
-                        uint64_t value);
+// A number of exactly the type of its width: REG_DWORD for uint32_t,
+// REG_QWORD for uint64_t. A value of another type or size is not read.
+template <class Number>
+bool RegistryReadNumber(int32_t hive, const std::u16string& key, const std::u16string& name,
+                        Number& out);
+template <class Number>
+bool RegistryWriteNumber(int32_t hive, const std::u16string& key, const std::u16string& name,
+                         Number value);
+inline constexpr auto& RegistryReadDword = RegistryReadNumber<uint32_t>;
+inline constexpr auto& RegistryWriteDword = RegistryWriteNumber<uint32_t>;
+inline constexpr auto& RegistryReadQword = RegistryReadNumber<uint64_t>;
+inline constexpr auto& RegistryWriteQword = RegistryWriteNumber<uint64_t>;
 bool RegistryDeleteValue(int32_t hive, const std::u16string& key, const std::u16string& name);
 bool RegistryDeleteKey(int32_t hive, const std::u16string& key);
 bool RegistryDeleteTree(int32_t hive, const std::u16string& key);

@@ -5,14 +5,14 @@
 #include <limits>
 
 #include "requests/real_path.h"
+#include "win/scoped_handle.h"
+#include "win/wide_text.h"
 
 namespace corvane {
 
 namespace {
 
-const wchar_t* Wide(const std::u16string& text) {
-  return reinterpret_cast<const wchar_t*>(text.c_str());
-}
+using win::Wide;
 
 constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
 // A folder held this way cannot be renamed or removed while the operation
@@ -36,12 +36,12 @@ BrokerStatus FailedOpen(const std::u16string& path, const RealPathCheck& inside,
 // CreateDirectoryW of the write's parent, only when the folder it would be
 // created in is judged inside. That folder is held while the new one is made.
 BrokerStatus CreateParentIfMissing(const std::u16string& parent, const RealPathCheck& inside) {
-  if (OpenFolder(parent, kShareAll).valid()) return BrokerStatus::Ok;
+  if (OpenFolder(parent, kShareAll)) return BrokerStatus::Ok;
   std::u16string grandparent, name;
   if (!SplitLastComponent(parent, grandparent, name)) return BrokerStatus::Ok;
-  const ScopedFile held = OpenFolder(grandparent, kShareNoDelete);
+  const UniqueHandle held = OpenFolder(grandparent, kShareNoDelete);
   // Nothing to create in: the write itself fails (or is judged) later.
-  if (!held.valid()) return BrokerStatus::Ok;
+  if (!held) return BrokerStatus::Ok;
   const std::u16string real = FinalPath(held.get());
   if (real.empty() || !inside(real + u"\\" + name)) return BrokerStatus::Denied;
   CreateDirectoryW(Wide(parent), nullptr);  // an existing one is fine
@@ -52,9 +52,9 @@ BrokerStatus CreateParentIfMissing(const std::u16string& parent, const RealPathC
 // is a plain file inside: CREATE_ALWAYS would follow a link planted there
 // and truncate its target, and would write into a hard-linked file.
 BrokerStatus RemoveStaleTemporary(const std::u16string& temporary, const RealPathCheck& inside) {
-  ScopedFile stale =
+  UniqueHandle stale =
       OpenExisting(temporary, DELETE | FILE_READ_ATTRIBUTES, 0, FILE_FLAG_OPEN_REPARSE_POINT);
-  if (!stale.valid()) {
+  if (!stale) {
     return GetLastError() == ERROR_FILE_NOT_FOUND ? BrokerStatus::Ok : BrokerStatus::Failed;
   }
   BY_HANDLE_FILE_INFORMATION info{};
@@ -65,17 +65,17 @@ BrokerStatus RemoveStaleTemporary(const std::u16string& temporary, const RealPat
 }
 
 // The temporary file goes away through its handle, never by name.
-BrokerStatus Discard(ScopedFile& file, BrokerStatus status) {
+BrokerStatus Discard(UniqueHandle& file, BrokerStatus status) {
   DeleteOnClose(file.get());
-  file.Close();
+  file.Reset();
   return status;
 }
 
 // Resets the attributes of the copy, not of whatever its name leads to.
 void GiveNormalAttributes(const std::u16string& path) {
-  const ScopedFile file =
+  const UniqueHandle file =
       OpenExisting(path, FILE_WRITE_ATTRIBUTES, kShareAll, FILE_FLAG_OPEN_REPARSE_POINT);
-  if (!file.valid()) return;
+  if (!file) return;
   FILE_BASIC_INFO basic{};  // zero times are left unchanged
   basic.FileAttributes = FILE_ATTRIBUTE_NORMAL;
   SetFileInformationByHandle(file.get(), FileBasicInfo, &basic, sizeof basic);  // best effort
@@ -85,8 +85,9 @@ void GiveNormalAttributes(const std::u16string& path) {
 
 BrokerStatus ReadWholeFile(const std::u16string& path, const RealPathCheck& inside,
                            std::vector<uint8_t>& bytes) {
-  const ScopedFile file = OpenExisting(path, GENERIC_READ, FILE_SHARE_READ, FILE_ATTRIBUTE_NORMAL);
-  if (!file.valid()) return FailedOpen(path, inside, BrokerStatus::NotFound);
+  const UniqueHandle file =
+      OpenExisting(path, GENERIC_READ, FILE_SHARE_READ, FILE_ATTRIBUTE_NORMAL);
+  if (!file) return FailedOpen(path, inside, BrokerStatus::NotFound);
   if (!Judged(file.get(), inside)) return BrokerStatus::Denied;
   LARGE_INTEGER size{};
   if (!GetFileSizeEx(file.get(), &size) || size.QuadPart > kMaxReadSize)
@@ -117,8 +118,8 @@ BrokerStatus WriteFileAtomically(const std::u16string& path, const std::vector<u
 
   std::u16string folderPath, leaf;
   if (!SplitLastComponent(path, folderPath, leaf)) return BrokerStatus::Failed;
-  const ScopedFile folder = OpenFolder(folderPath, kShareNoDelete);
-  if (!folder.valid()) return FailedOpen(folderPath, inside, BrokerStatus::Failed);
+  const UniqueHandle folder = OpenFolder(folderPath, kShareNoDelete);
+  if (!folder) return FailedOpen(folderPath, inside, BrokerStatus::Failed);
   if (!Judged(folder.get(), inside)) return BrokerStatus::Denied;
 
   const std::u16string temporary = path + u".tmp";
@@ -126,9 +127,9 @@ BrokerStatus WriteFileAtomically(const std::u16string& path, const std::vector<u
   if (cleared != BrokerStatus::Ok) return cleared;
   // CREATE_NEW never follows a link that appears at the name meanwhile.
   // Others may only rename the file, which the replacing move does.
-  ScopedFile file(CreateFileW(Wide(temporary), GENERIC_WRITE | DELETE, FILE_SHARE_DELETE, nullptr,
-                              CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!file.valid()) return BrokerStatus::Failed;
+  UniqueHandle file(CreateFileW(Wide(temporary), GENERIC_WRITE | DELETE, FILE_SHARE_DELETE, nullptr,
+                                CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) return BrokerStatus::Failed;
   if (!Judged(file.get(), inside)) return Discard(file, BrokerStatus::Denied);
 
   if (!bytes.empty()) {
@@ -150,16 +151,16 @@ BrokerStatus WriteFileAtomically(const std::u16string& path, const std::vector<u
 
 BrokerStatus PathExists(const std::u16string& path, const RealPathCheck& inside) {
   // No data access: a file held without sharing still counts.
-  const ScopedFile file =
+  const UniqueHandle file =
       OpenExisting(path, FILE_READ_ATTRIBUTES, kShareAll, FILE_FLAG_BACKUP_SEMANTICS);
-  if (!file.valid()) return FailedOpen(path, inside, BrokerStatus::NotFound);
+  if (!file) return FailedOpen(path, inside, BrokerStatus::NotFound);
   return Judged(file.get(), inside) ? BrokerStatus::Ok : BrokerStatus::Denied;
 }
 
 BrokerStatus DeleteFileIfPresent(const std::u16string& path, const RealPathCheck& inside) {
   // A link as the last component is opened itself, as DeleteFileW treats it.
-  const ScopedFile file = OpenExisting(path, DELETE, kShareAll, FILE_FLAG_OPEN_REPARSE_POINT);
-  if (!file.valid()) {
+  const UniqueHandle file = OpenExisting(path, DELETE, kShareAll, FILE_FLAG_OPEN_REPARSE_POINT);
+  if (!file) {
     const bool missing = GetLastError() == ERROR_FILE_NOT_FOUND;
     return FailedOpen(path, inside, missing ? BrokerStatus::Ok : BrokerStatus::Failed);
   }
@@ -172,8 +173,8 @@ BrokerStatus CopyIntoTemp(const std::u16string& source, const std::u16string& de
   if (GetFileAttributesW(Wide(source)) == INVALID_FILE_ATTRIBUTES) return BrokerStatus::NotFound;
   std::u16string folderPath, leaf;
   if (!SplitLastComponent(destination, folderPath, leaf)) return BrokerStatus::Failed;
-  const ScopedFile folder = OpenFolder(folderPath, kShareNoDelete);
-  if (!folder.valid()) return FailedOpen(destination, inside, BrokerStatus::Failed);
+  const UniqueHandle folder = OpenFolder(folderPath, kShareNoDelete);
+  if (!folder) return FailedOpen(destination, inside, BrokerStatus::Failed);
   const std::u16string realFolder = FinalPath(folder.get());
   if (realFolder.empty() || !inside(realFolder + u"\\" + leaf)) return BrokerStatus::Denied;
 
@@ -181,10 +182,10 @@ BrokerStatus CopyIntoTemp(const std::u16string& source, const std::u16string& de
   // into every name of a hard-linked file: only a plain file of its own may
   // be replaced.
   {
-    const ScopedFile existing =
+    const UniqueHandle existing =
         OpenExisting(destination, FILE_READ_ATTRIBUTES, kShareAll,
                      FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS);
-    if (existing.valid()) {
+    if (existing) {
       BY_HANDLE_FILE_INFORMATION info{};
       if (!GetFileInformationByHandle(existing.get(), &info)) return BrokerStatus::Failed;
       const bool folderEntry = (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
@@ -203,9 +204,9 @@ BrokerStatus ExportFile(const std::u16string& source, const std::u16string& dest
                         const RealPathCheck& inside) {
   // Held without delete sharing while the copy runs, so the judged file
   // cannot be renamed away and replaced by a link.
-  const ScopedFile held =
+  const UniqueHandle held =
       OpenExisting(source, GENERIC_READ, FILE_SHARE_READ, FILE_ATTRIBUTE_NORMAL);
-  if (!held.valid()) {
+  if (!held) {
     const DWORD error = GetLastError();
     const bool missing = error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
     return FailedOpen(source, inside, missing ? BrokerStatus::NotFound : BrokerStatus::Failed);

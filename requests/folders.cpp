@@ -5,7 +5,8 @@
 #include <shlobj.h>
 // clang-format on
 
-#include "ipc/system_libraries.h"
+#include "win/system_libraries.h"
+#include "win/wide_text.h"
 
 namespace corvane {
 
@@ -15,7 +16,7 @@ std::u16string ShellFolder(int csidl) {
   wchar_t buffer[MAX_PATH] = {};
   if (FAILED(syslib::SHGetFolderPathW(nullptr, csidl, nullptr, SHGFP_TYPE_CURRENT, buffer)))
     return {};
-  return std::u16string(reinterpret_cast<const char16_t*>(buffer));
+  return std::u16string(win::Utf16(buffer));
 }
 
 }  // namespace

@@ -2,13 +2,11 @@
 
 #include <vector>
 
+#include "win/wide_text.h"
+
 namespace corvane {
 
 namespace {
-
-const wchar_t* Wide(const std::u16string& text) {
-  return reinterpret_cast<const wchar_t*>(text.c_str());
-}
 
 bool IsSeparator(char16_t unit) {
   return unit == u'\\' || unit == u'/';
@@ -18,12 +16,13 @@ constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELE
 
 }  // namespace
 
-ScopedFile OpenExisting(const std::u16string& path, DWORD access, DWORD share, DWORD flags) {
-  return ScopedFile(CreateFileW(Wide(path), access, share, nullptr, OPEN_EXISTING,
-                                flags | SECURITY_SQOS_PRESENT | SECURITY_IDENTIFICATION, nullptr));
+UniqueHandle OpenExisting(const std::u16string& path, DWORD access, DWORD share, DWORD flags) {
+  return UniqueHandle(CreateFileW(win::Wide(path), access, share, nullptr, OPEN_EXISTING,
+                                  flags | SECURITY_SQOS_PRESENT | SECURITY_IDENTIFICATION,
+                                  nullptr));
 }
 
-ScopedFile OpenFolder(const std::u16string& path, DWORD share) {
+UniqueHandle OpenFolder(const std::u16string& path, DWORD share) {
   return OpenExisting(path, FILE_READ_ATTRIBUTES, share, FILE_FLAG_BACKUP_SEMANTICS);
 }
 
@@ -39,7 +38,7 @@ std::u16string FinalPath(HANDLE file) {
     buffer.assign(length + 1, L'\0');  // the answer was the size needed
   }
   if (length >= buffer.size()) return {};
-  std::u16string path(reinterpret_cast<const char16_t*>(buffer.data()), length);
+  std::u16string path(win::Utf16(buffer.data()), length);
   if (path.starts_with(u"\\\\?\\UNC\\")) return u"\\\\" + path.substr(8);
   if (path.starts_with(u"\\\\?\\")) return path.substr(4);
   return path;
@@ -47,8 +46,8 @@ std::u16string FinalPath(HANDLE file) {
 
 std::u16string RealFolderPath(const std::u16string& folder) {
   if (folder.empty()) return {};
-  const ScopedFile handle = OpenFolder(folder, kShareAll);
-  return handle.valid() ? FinalPath(handle.get()) : std::u16string();
+  const UniqueHandle handle = OpenFolder(folder, kShareAll);
+  return handle ? FinalPath(handle.get()) : std::u16string();
 }
 
 bool SplitLastComponent(const std::u16string& path, std::u16string& folder, std::u16string& leaf) {
@@ -67,8 +66,8 @@ std::u16string RealPathOfNearestExisting(const std::u16string& path) {
   while (true) {
     // A bare drive ("C:") would open the drive's current folder.
     if (current.size() < 3) return {};
-    const ScopedFile handle = OpenFolder(current, kShareAll);
-    if (handle.valid()) {
+    const UniqueHandle handle = OpenFolder(current, kShareAll);
+    if (handle) {
       const std::u16string real = FinalPath(handle.get());
       if (real.empty() || tail.empty()) return real;
       return real + u"\\" + tail;

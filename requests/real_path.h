@@ -7,45 +7,16 @@
 
 #include <string>
 
+#include "win/scoped_handle.h"
+
 namespace corvane {
-
-// Owns a handle from CreateFileW.
-class ScopedFile {
- public:
-  ScopedFile() = default;
-  explicit ScopedFile(HANDLE handle) : handle_(handle) {}
-  ~ScopedFile() { Close(); }
-  ScopedFile(ScopedFile&& other) noexcept : handle_(other.handle_) {
-    other.handle_ = INVALID_HANDLE_VALUE;
-  }
-  ScopedFile& operator=(ScopedFile&& other) noexcept {
-    if (this != &other) {
-      Close();
-      handle_ = other.handle_;
-      other.handle_ = INVALID_HANDLE_VALUE;
-    }
-    return *this;
-  }
-  ScopedFile(const ScopedFile&) = delete;
-  ScopedFile& operator=(const ScopedFile&) = delete;
-
-  bool valid() const { return handle_ != INVALID_HANDLE_VALUE; }
-  HANDLE get() const { return handle_; }
-  void Close() {
-    if (valid()) CloseHandle(handle_);
-    handle_ = INVALID_HANDLE_VALUE;
-  }
-
- private:
-  HANDLE handle_ = INVALID_HANDLE_VALUE;
-};
 
 // CreateFileW on an existing object. A pipe reached through a link gets only
 // identification-level access to the broker's token. GetLastError() tells
-// why an invalid handle came back.
-ScopedFile OpenExisting(const std::u16string& path, DWORD access, DWORD share, DWORD flags);
+// why an empty handle came back.
+UniqueHandle OpenExisting(const std::u16string& path, DWORD access, DWORD share, DWORD flags);
 // Opens a folder for its attributes only, sharing as `share` says.
-ScopedFile OpenFolder(const std::u16string& path, DWORD share);
+UniqueHandle OpenFolder(const std::u16string& path, DWORD share);
 
 // The final path of what `file` refers to, "\\?\" removed and "\\?\UNC\"
 // turned into "\\"; empty when the platform cannot tell.

@@ -2,12 +2,13 @@
 
 #include <algorithm>
 
+#include "ipc/pipe_settings.h"
+
 namespace corvane {
 
 namespace {
 
 constexpr DWORD kRetryPauseMs = 25;
-constexpr DWORD kPipeDefaultWaitMs = 2000;
 
 DWORD Remaining(ULONGLONG deadline) {
   const ULONGLONG now = GetTickCount64();
@@ -27,7 +28,8 @@ UniqueHandle ConnectPluginChannelClient(const wchar_t* name, uint32_t budgetMs) 
   for (;;) {
     const DWORD left = Remaining(deadline);
     if (left == 0) return UniqueHandle();
-    if (!WaitNamedPipeW(name, left < kPipeDefaultWaitMs ? left : NMPWAIT_USE_DEFAULT_WAIT)) {
+    if (!WaitNamedPipeW(name,
+                        left < ipc::kPipeDefaultTimeoutMs ? left : NMPWAIT_USE_DEFAULT_WAIT)) {
       Pause(deadline);
       continue;
     }

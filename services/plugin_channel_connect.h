@@ -6,7 +6,7 @@
 
 #include <cstdint>
 
-#include "services/unique_handle.h"
+#include "win/scoped_handle.h"
 
 namespace corvane {
 

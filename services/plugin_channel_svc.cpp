@@ -4,16 +4,15 @@
 
 #include <atomic>
 
+#include "ipc/pipe_settings.h"
 #include "services/plugin_channel_connect.h"
 #include "services/plugin_channel_transport.h"
 #include "services/plugin_pipe_name.h"
-#include "services/unique_handle.h"
+#include "win/scoped_handle.h"
 
 namespace {
 
 constexpr uint64_t kNoHandle = 0xFFFFFFFFFFFFFFFFull;
-constexpr DWORD kPipeBufferSize = 4096;
-constexpr DWORD kPipeDefaultTimeoutMs = 2000;
 
 std::atomic<uint32_t> g_pipeNameCounter{0};
 
@@ -50,7 +49,7 @@ int64_t SbxPISDKGetHandleToPluginIPCChannelSvc::CreatePluginChannel(ipc::BrokerC
     SECURITY_ATTRIBUTES attributes{sizeof attributes, nullptr, TRUE};
     corvane::UniqueHandle pipe(CreateNamedPipeW(
         name, PIPE_ACCESS_DUPLEX | FILE_FLAG_FIRST_PIPE_INSTANCE, PIPE_REJECT_REMOTE_CLIENTS, 1,
-        kPipeBufferSize, kPipeBufferSize, kPipeDefaultTimeoutMs, &attributes));
+        ipc::kPipeBufferSize, ipc::kPipeBufferSize, ipc::kPipeDefaultTimeoutMs, &attributes));
     if (!pipe) {
       status = GetLastError();
     } else {

@@ -5,8 +5,9 @@
 #include <array>
 #include <atomic>
 #include <cstdlib>
+#include <utility>
 
-#include "ipc/system_libraries.h"
+#include "win/system_libraries.h"
 
 namespace corvane {
 
@@ -73,7 +74,7 @@ size_t Held() {
     if (client) ++held;
   }
   const PipeTransportWithMessagePump* transport = g_pluginChannelTransport.load();
-  if (transport != nullptr && UniqueHandle::IsValid(transport->handle())) ++held;
+  if (transport != nullptr && transport->handle() != INVALID_HANDLE_VALUE) ++held;
   return held;
 }
 
@@ -85,17 +86,13 @@ PipeTransportWithMessagePump& PluginChannelTransport() {
   return transport;
 }
 
-PipeTransportWithMessagePump* CurrentPluginChannelTransport() {
-  return g_pluginChannelTransport.load();
-}
-
 bool PluginChannelPlaceFree() {
   if (Held() < kMaxPluginChannels) return true;
   for (UniqueHandle& client : Earlier()) {
     if (client && Gone(client.get())) client.Reset();
   }
   PipeTransportWithMessagePump* transport = g_pluginChannelTransport.load();
-  if (transport != nullptr && UniqueHandle::IsValid(transport->handle()) &&
+  if (transport != nullptr && transport->handle() != INVALID_HANDLE_VALUE &&
       Gone(transport->handle())) {
     transport->Close();
   }
@@ -104,13 +101,13 @@ bool PluginChannelPlaceFree() {
 
 void AttachPluginChannel(UniqueHandle client) {
   PipeTransportWithMessagePump& transport = PluginChannelTransport();
-  const HANDLE previous = transport.handle();
-  if (UniqueHandle::IsValid(previous)) {
+  UniqueHandle previous = transport.TakeHandle();
+  if (previous) {
     // With fewer than the maximum held, the transport's channel and the
     // earlier ones leave at least one place of the store empty.
     for (UniqueHandle& place : Earlier()) {
       if (!place) {
-        place.Reset(previous);
+        place = std::move(previous);
         break;
       }
     }

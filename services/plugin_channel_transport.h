@@ -6,7 +6,7 @@
 #include <cstddef>
 
 #include "ipc/pipe_transport.h"
-#include "services/unique_handle.h"
+#include "win/scoped_handle.h"
 
 namespace corvane {
 
@@ -14,12 +14,8 @@ namespace corvane {
 inline constexpr size_t kMaxPluginChannels = 16;
 
 // Built on first use (its exit routine closes it) and published as the
-// process-wide pointer.
+// process-wide pointer, which ClosePluginChannelTransport clears again.
 PipeTransportWithMessagePump& PluginChannelTransport();
-
-// The process-wide pointer: null until a handle has been handed to a plug-in
-// and again after ClosePluginChannelTransport.
-PipeTransportWithMessagePump* CurrentPluginChannelTransport();
 
 // True while fewer than kMaxPluginChannels channels are held. When all places
 // are taken, first lets go of the channels whose plug-in end is gone.

@@ -25,10 +25,10 @@ SandboxPIServiceManager::Handler* CorvanePluginServiceManager::FindService(int32
 
 namespace corvane {
 
-bool BuildServiceManager(PipeTransportWithMessagePump* transport) {
+bool BuildServiceManager() {
   if (g_serviceManager != nullptr) return true;
   try {
-    auto manager = std::make_unique<CorvanePluginServiceManager>(transport);
+    auto manager = std::make_unique<CorvanePluginServiceManager>();
     static CorvaneBrokerRegistrySvc requestService;
     manager->serviceMap[ipc::kMsgBrokerRequest] = &requestService;
     g_serviceManager = manager.release();

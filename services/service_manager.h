@@ -22,14 +22,10 @@ class SandboxPIServiceManager {
 
 class CorvanePluginServiceManager final : public SandboxPIServiceManager {
  public:
-  explicit CorvanePluginServiceManager(PipeTransportWithMessagePump* brokerTransport)
-      : transport(brokerTransport) {}
-
   // The map's entry for `messageId`, else what the base class finds.
   Handler* FindService(int32_t messageId) override;
 
-  std::map<int32_t, Handler*> serviceMap;   // not owned
-  PipeTransportWithMessagePump* transport;  // the broker pipe it was built for
+  std::map<int32_t, Handler*> serviceMap;  // not owned
 };
 
 namespace corvane {
@@ -37,7 +33,7 @@ namespace corvane {
 // Creates the process-wide manager, whose map sends id 6 to the request
 // service, unless one exists. False, with nothing published, if building
 // it throws.
-bool BuildServiceManager(PipeTransportWithMessagePump* transport);
+bool BuildServiceManager();
 
 // The process-wide manager, or null.
 CorvanePluginServiceManager* ServiceManager();

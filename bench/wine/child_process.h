@@ -7,7 +7,7 @@
 
 #include <string>
 
-#include "services/unique_handle.h"
+#include "win/scoped_handle.h"
 
 namespace corvane::bench {
 

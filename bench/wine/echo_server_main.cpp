@@ -24,7 +24,7 @@
 
 #include "bench/wine/bench_frames.h"
 #include "ipc/pipe_transport.h"
-#include "services/unique_handle.h"
+#include "win/scoped_handle.h"
 
 namespace {
 

@@ -10,7 +10,7 @@
 
 #include <string>
 
-#include "services/unique_handle.h"
+#include "win/scoped_handle.h"
 
 namespace {
 

@@ -5,6 +5,7 @@
 
 #include "ipc/wire.h"
 #include "plugin/client/command_line.h"
+#include "win/wide_text.h"
 
 namespace corvane::client {
 
@@ -35,7 +36,7 @@ DWORD Remaining(ULONGLONG deadline) {
 // operation is waited for, so that the buffer and event outlive it.
 Result<DWORD> TimedIo(HANDLE pipe, bool write, void* buffer, DWORD size, DWORD timeoutMs) {
   const char* what = write ? "writing to the broker pipe" : "reading from the broker pipe";
-  UniqueHandle event(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+  const UniqueHandle event = win::NewEvent(true);
   if (!event) return SystemError("CreateEventW", GetLastError());
   OVERLAPPED overlapped{};
   overlapped.hEvent = event.get();
@@ -77,7 +78,7 @@ ClientError CannotSend(const std::vector<uint8_t>& frame) {
 Result<BrokerConnection> BrokerConnection::Connect(std::u16string_view ipcName,
                                                    HANDLE brokerProcess, uint32_t timeoutMs) {
   const std::u16string path = BrokerPipePath(ipcName);
-  const auto* name = reinterpret_cast<const wchar_t*>(path.c_str());
+  const wchar_t* name = win::Wide(path);
   const ULONGLONG deadline = GetTickCount64() + timeoutMs;
   for (;;) {
     UniqueHandle pipe(CreateFileW(

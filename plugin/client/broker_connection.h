@@ -12,7 +12,7 @@
 #include "plugin/client/client_result.h"
 #include "plugin/client/frame_reader.h"
 #include "plugin/client/protocol.h"
-#include "services/unique_handle.h"
+#include "win/scoped_handle.h"
 
 namespace corvane::client {
 

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "plugin/client/command_line.h"
+#include "win/wide_text.h"
 
 namespace corvane::client {
 
@@ -43,7 +44,7 @@ std::u16string PathBesideThisProgram(std::u16string_view fileName) {
   std::u16string path(MAX_PATH, u'\0');
   for (;;) {
     const DWORD size = static_cast<DWORD>(path.size());
-    const DWORD got = GetModuleFileNameW(nullptr, reinterpret_cast<wchar_t*>(path.data()), size);
+    const DWORD got = GetModuleFileNameW(nullptr, win::Wide(path.data()), size);
     if (got == 0) return std::u16string(fileName);
     if (got < size) {
       path.resize(got);
@@ -74,15 +75,14 @@ Result<BrokerProcess> StartProcess(std::u16string_view exePath, std::u16string c
   // CreateProcessW may write into the command line, so it gets its own copy.
   std::vector<char16_t> line(commandLine.begin(), commandLine.end());
   line.push_back(u'\0');
-  if (!CreateProcessW(reinterpret_cast<const wchar_t*>(exe.c_str()),
-                      reinterpret_cast<wchar_t*>(line.data()), nullptr, nullptr, FALSE, 0, nullptr,
+  if (!CreateProcessW(win::Wide(exe), win::Wide(line.data()), nullptr, nullptr, FALSE, 0, nullptr,
                       nullptr, &startup, &info)) {
     const DWORD error = GetLastError();
     return ClientError{
         ErrorKind::StartFailed,
         "cannot start the broker: CreateProcessW failed with error " + std::to_string(error)};
   }
-  UniqueHandle thread(info.hThread);
+  const UniqueHandle thread(info.hThread);
   return BrokerProcess(UniqueHandle(info.hProcess), info.dwProcessId);
 }
 

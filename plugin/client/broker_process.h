@@ -11,7 +11,7 @@
 #include <string_view>
 
 #include "plugin/client/client_result.h"
-#include "services/unique_handle.h"
+#include "win/scoped_handle.h"
 
 namespace corvane::client {
 

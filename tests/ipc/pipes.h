@@ -1,6 +1,5 @@
 // Real named pipes for transport tests: a server end made the way the
-// broker makes its pipe, a blocking client end, and an owned handle.
-// Windows only.
+// broker makes its pipe and a blocking client end. Windows only.
 #pragma once
 
 #include <windows.h>
@@ -10,36 +9,13 @@
 #include <string>
 #include <vector>
 
+#include "ipc/pipe_settings.h"
+#include "win/scoped_handle.h"
+#include "win/wide_text.h"
+
 namespace corvane::test {
 
-class Handle {
- public:
-  Handle() = default;
-  explicit Handle(HANDLE h) : h_(h) {}
-  ~Handle() { Reset(); }
-  Handle(Handle&& other) noexcept : h_(other.Release()) {}
-  Handle& operator=(Handle&& other) noexcept {
-    if (this != &other) Reset(other.Release());
-    return *this;
-  }
-  Handle(const Handle&) = delete;
-  Handle& operator=(const Handle&) = delete;
-
-  HANDLE get() const { return h_; }
-  bool valid() const { return h_ != INVALID_HANDLE_VALUE && h_ != nullptr; }
-  HANDLE Release() {
-    HANDLE h = h_;
-    h_ = INVALID_HANDLE_VALUE;
-    return h;
-  }
-  void Reset(HANDLE h = INVALID_HANDLE_VALUE) {
-    if (valid()) CloseHandle(h_);
-    h_ = h;
-  }
-
- private:
-  HANDLE h_ = INVALID_HANDLE_VALUE;
-};
+using Handle = UniqueHandle;
 
 // A name no other test in this or another process uses.
 inline std::u16string UniquePipeName() {
@@ -50,22 +26,23 @@ inline std::u16string UniquePipeName() {
 }
 
 // The server end as the broker creates it: duplex, overlapped, first
-// instance, local clients only, one instance, 4096-byte buffers.
+// instance, local clients only, one instance, the broker's buffer sizes.
 inline HANDLE CreateServerPipe(const std::u16string& name) {
-  return CreateNamedPipeW(reinterpret_cast<const wchar_t*>(name.c_str()),
+  return CreateNamedPipeW(win::Wide(name),
                           PIPE_ACCESS_DUPLEX | FILE_FLAG_FIRST_PIPE_INSTANCE | FILE_FLAG_OVERLAPPED,
-                          PIPE_REJECT_REMOTE_CLIENTS, 1, 4096, 4096, 2000, nullptr);
+                          PIPE_REJECT_REMOTE_CLIENTS, 1, ipc::kPipeBufferSize, ipc::kPipeBufferSize,
+                          ipc::kPipeDefaultTimeoutMs, nullptr);
 }
 
 // A blocking client end, as a plug-in opens it.
 inline Handle ConnectClient(const std::u16string& name) {
-  const auto* wide = reinterpret_cast<const wchar_t*>(name.c_str());
+  const wchar_t* wide = win::Wide(name);
   for (int attempt = 0; attempt < 50; ++attempt) {
     HANDLE h = CreateFileW(wide, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
                            SECURITY_SQOS_PRESENT | SECURITY_IDENTIFICATION, nullptr);
     if (h != INVALID_HANDLE_VALUE) return Handle(h);
     if (GetLastError() != ERROR_PIPE_BUSY) break;
-    WaitNamedPipeW(wide, 2000);
+    WaitNamedPipeW(wide, ipc::kPipeDefaultTimeoutMs);
   }
   return Handle();
 }
@@ -100,9 +77,8 @@ inline std::vector<uint8_t> ReadToEnd(HANDLE h) {
   return ReadBytes(h, SIZE_MAX);
 }
 
-// A manual-reset event.
 inline Handle NewEvent() {
-  return Handle(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+  return win::NewEvent(true);
 }
 
 }  // namespace corvane::test

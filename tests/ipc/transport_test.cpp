@@ -47,7 +47,7 @@ TEST(PipeTransport, ConnectsAClientThatConnectedFirst) {
   HANDLE server = CreateServerPipe(name);
   ASSERT_NE(server, INVALID_HANDLE_VALUE);
   Handle client = ConnectClient(name);  // before ConnectNamedPipe: ERROR_PIPE_CONNECTED
-  ASSERT_TRUE(client.valid());
+  ASSERT_TRUE(client);
   PipeTransportWithMessagePump t;
   EXPECT_TRUE(t.AttachAndConnect(server, true));
   EXPECT_EQ(t.handle(), server);
@@ -152,7 +152,7 @@ TEST(PipeTransport, ReadFailsWhenTheClientGoesAway) {
   u.pumpMessages = true;
   ASSERT_TRUE(u.AttachAndConnect(CreateServerPipe(other), false));
   h = ConnectClient(other);
-  ASSERT_TRUE(h.valid());
+  ASSERT_TRUE(h);
   client = Client([&] {
     PostMessageW(window.hwnd(), WM_APP, 2, 0);
     WaitForSingleObject(window.seenEvent(), kGuardMs);
@@ -192,7 +192,7 @@ TEST(PipeTransport, WritesWholeBuffers) {
   PipeTransportWithMessagePump t;
   ASSERT_TRUE(t.AttachAndConnect(CreateServerPipe(name), false));
   h = ConnectClient(name);
-  ASSERT_TRUE(h.valid());
+  ASSERT_TRUE(h);
   // A write completes once its bytes are in the pipe, not once they are read,
   // and disconnecting drops what is unread: the client reads all of it first.
   client = Client([&] { received = ReadBytes(h.get(), data.size() + 1); });
@@ -221,7 +221,7 @@ TEST(PipeTransport, AttachTakesAClientEnd) {
   ASSERT_TRUE(server.AttachAndConnect(CreateServerPipe(name), false));
   PipeTransportWithMessagePump client;
   Handle h = ConnectClient(name);
-  ASSERT_TRUE(h.valid());
+  ASSERT_TRUE(h);
   ASSERT_TRUE(client.Attach(h.Release()));
   ASSERT_TRUE(client.Write("hi", 2));
   EXPECT_EQ(ReadOnce(server), (std::vector<uint8_t>{'h', 'i'}));
@@ -230,6 +230,25 @@ TEST(PipeTransport, AttachTakesAClientEnd) {
   client.Close();  // DisconnectNamedPipe on a client end does no harm
   size_t count = 0;
   EXPECT_EQ(server.Read(count), nullptr);
+}
+
+TEST(PipeTransport, AttachReplacesAndTakeHandleHandsOver) {
+  const auto first = UniquePipeName();
+  const auto second = UniquePipeName();
+  PipeTransportWithMessagePump t;
+  ASSERT_TRUE(t.Attach(CreateServerPipe(first)));
+  // The handle held before is closed, so its name is free again.
+  ASSERT_TRUE(t.Attach(CreateServerPipe(second)));
+  Handle again(CreateServerPipe(first));
+  EXPECT_TRUE(again);
+
+  Handle client = ConnectClient(second);
+  ASSERT_TRUE(client);
+  Handle taken = t.TakeHandle();
+  EXPECT_EQ(t.handle(), INVALID_HANDLE_VALUE);
+  t.Close();  // nothing held: the taken end stays connected
+  ASSERT_TRUE(WriteAll(taken.get(), {3}));
+  EXPECT_EQ(ReadBytes(client.get(), 1), std::vector<uint8_t>{3});
 }
 
 TEST(PipeTransport, InvalidHandlesAndClosing) {
@@ -250,7 +269,7 @@ TEST(PipeTransport, InvalidHandlesAndClosing) {
   PipeTransportWithMessagePump u;
   ASSERT_TRUE(u.AttachAndConnect(CreateServerPipe(name), false));
   client = ConnectClient(name);
-  ASSERT_TRUE(client.valid());
+  ASSERT_TRUE(client);
   u.Close();
   EXPECT_EQ(u.handle(), INVALID_HANDLE_VALUE);
   u.Close();
@@ -277,7 +296,7 @@ TEST(PipeTransport, PumpsWindowMessagesOnlyWhenAsked) {
     t.pumpMessages = pump;
     ASSERT_TRUE(t.AttachAndConnect(CreateServerPipe(name), false));
     h = ConnectClient(name);
-    ASSERT_TRUE(h.valid());
+    ASSERT_TRUE(h);
     client = Client([&] {
       PostMessageW(window.hwnd(), WM_APP, 7, 0);
       // With pumping, the data follows only once the message was dispatched

@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "services/unique_handle.h"
 #include "tests/broker/broker_test_support.h"
 #include "tests/support/frames.h"
+#include "win/scoped_handle.h"
 
 namespace corvane::test {
 namespace {

@@ -6,7 +6,7 @@
 #include <shlobj.h>
 // clang-format on
 
-#include "ipc/system_libraries.h"
+#include "win/system_libraries.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "ipc/system_libraries.h"
+#include "win/system_libraries.h"
 
 #include <cwchar>
 
@@ -28,6 +28,15 @@ class LastErrorKeeper {
  private:
   DWORD error_;
 };
+
+// `f` when it was resolved; else `unresolved`, with the last-error value an
+// unresolved import leaves.
+template <typename F, typename R, typename... Args>
+R CallOr(F f, R unresolved, Args... args) {
+  if (f != nullptr) return f(args...);
+  SetLastError(ERROR_PROC_NOT_FOUND);
+  return unresolved;
+}
 
 template <typename F>
 F Find(HMODULE module, const char* name) {
@@ -110,53 +119,40 @@ AnyFunction FindSystemFunction(const wchar_t* library, const char* name) {
 
 DWORD MsgWaitForMultipleObjects(DWORD count, const HANDLE* handles, BOOL waitAll,
                                 DWORD milliseconds, DWORD wakeMask) {
-  const auto f = User32Functions().msgWaitForMultipleObjects;
-  if (f == nullptr) {
-    SetLastError(ERROR_PROC_NOT_FOUND);
-    return WAIT_FAILED;
-  }
-  return f(count, handles, waitAll, milliseconds, wakeMask);
+  return CallOr(User32Functions().msgWaitForMultipleObjects, WAIT_FAILED, count, handles, waitAll,
+                milliseconds, wakeMask);
 }
 
 BOOL PeekMessageW(MSG* msg, HWND window, UINT filterMin, UINT filterMax, UINT removeFlags) {
-  const auto f = User32Functions().peekMessage;
-  return f != nullptr ? f(msg, window, filterMin, filterMax, removeFlags) : FALSE;
+  return CallOr(User32Functions().peekMessage, FALSE, msg, window, filterMin, filterMax,
+                removeFlags);
 }
 
 BOOL TranslateMessage(const MSG* msg) {
-  const auto f = User32Functions().translateMessage;
-  return f != nullptr ? f(msg) : FALSE;
+  return CallOr(User32Functions().translateMessage, FALSE, msg);
 }
 
 LRESULT DispatchMessageW(const MSG* msg) {
-  const auto f = User32Functions().dispatchMessage;
-  return f != nullptr ? f(msg) : 0;
+  return CallOr(User32Functions().dispatchMessage, LRESULT{0}, msg);
 }
 
 BOOL AllowSetForegroundWindow(DWORD processId) {
-  const auto f = User32Functions().allowSetForegroundWindow;
-  if (f == nullptr) {
-    SetLastError(ERROR_PROC_NOT_FOUND);
-    return FALSE;
-  }
-  return f(processId);
+  return CallOr(User32Functions().allowSetForegroundWindow, FALSE, processId);
 }
 
 HINSTANCE ShellExecuteW(HWND window, const wchar_t* operation, const wchar_t* file,
                         const wchar_t* parameters, const wchar_t* directory, INT showCommand) {
-  const auto f = Shell32Functions().shellExecute;
-  if (f == nullptr) return reinterpret_cast<HINSTANCE>(static_cast<INT_PTR>(SE_ERR_DLLNOTFOUND));
-  return f(window, operation, file, parameters, directory, showCommand);
+  return CallOr(Shell32Functions().shellExecute,
+                reinterpret_cast<HINSTANCE>(static_cast<INT_PTR>(SE_ERR_DLLNOTFOUND)), window,
+                operation, file, parameters, directory, showCommand);
 }
 
 HRESULT SHGetFolderPathW(HWND window, int csidl, HANDLE token, DWORD flags, wchar_t* path) {
-  const auto f = Shell32Functions().getFolderPath;
-  return f != nullptr ? f(window, csidl, token, flags, path) : kNotResolved;
+  return CallOr(Shell32Functions().getFolderPath, kNotResolved, window, csidl, token, flags, path);
 }
 
 HRESULT CoInitializeEx(void* reserved, DWORD coInit) {
-  const auto f = Ole32Functions().coInitializeEx;
-  return f != nullptr ? f(reserved, coInit) : kNotResolved;
+  return CallOr(Ole32Functions().coInitializeEx, kNotResolved, reserved, coInit);
 }
 
 void CoUninitialize() {

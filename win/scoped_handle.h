@@ -1,0 +1,76 @@
+// One owner for every kind of Windows handle: a move-only value that closes
+// what it holds on every path. The traits say what "none" is and how to
+// close. An event is a kernel handle like any other and needs no traits of
+// its own. Windows only.
+#pragma once
+
+#include <windows.h>
+
+namespace corvane::win {
+
+template <class Traits>
+class ScopedHandle {
+ public:
+  using Type = typename Traits::Type;
+
+  ScopedHandle() = default;
+  explicit ScopedHandle(Type handle) : handle_(handle) {}
+  ~ScopedHandle() { Reset(); }
+  ScopedHandle(const ScopedHandle&) = delete;
+  ScopedHandle& operator=(const ScopedHandle&) = delete;
+  ScopedHandle(ScopedHandle&& other) noexcept : handle_(other.Release()) {}
+  ScopedHandle& operator=(ScopedHandle&& other) noexcept {
+    if (this != &other) Reset(other.Release());
+    return *this;
+  }
+
+  Type get() const { return handle_; }
+  explicit operator bool() const { return Traits::IsValid(handle_); }
+
+  // Gives up ownership without closing; the caller now owns the result.
+  [[nodiscard]] Type Release() {
+    const Type handle = handle_;
+    handle_ = Traits::None();
+    return handle;
+  }
+  // Closes what is held, if anything, and holds `handle` instead. Holding
+  // nothing costs no system call, so the last-error value survives moves.
+  void Reset(Type handle = Traits::None()) {
+    if (Traits::IsValid(handle_)) Traits::Close(handle_);
+    handle_ = handle;
+  }
+
+ private:
+  Type handle_ = Traits::None();
+};
+
+// Both null and INVALID_HANDLE_VALUE mean "none", since Win32 calls answer
+// either on failure.
+struct KernelHandleTraits {
+  using Type = HANDLE;
+  static Type None() { return nullptr; }
+  static bool IsValid(Type handle) { return handle != nullptr && handle != INVALID_HANDLE_VALUE; }
+  static void Close(Type handle) { CloseHandle(handle); }
+};
+
+// The result of RegCloseKey tells the caller nothing it could act on.
+struct RegKeyTraits {
+  using Type = HKEY;
+  static Type None() { return nullptr; }
+  static bool IsValid(Type key) { return key != nullptr; }
+  static void Close(Type key) { RegCloseKey(key); }
+};
+
+// An unnamed, unsignalled event that nobody inherits.
+inline ScopedHandle<KernelHandleTraits> NewEvent(bool manualReset) {
+  return ScopedHandle<KernelHandleTraits>(CreateEventW(nullptr, manualReset, FALSE, nullptr));
+}
+
+}  // namespace corvane::win
+
+namespace corvane {
+
+using UniqueHandle = win::ScopedHandle<win::KernelHandleTraits>;
+using RegKey = win::ScopedHandle<win::RegKeyTraits>;
+
+}  // namespace corvane
