@@ -9,7 +9,9 @@
 # (configured like the presets) instead of build/bench and build/windows.
 #
 # Absolute figures depend on the machine and its load; the Wine figures are
-# ratios against baselines measured in the same run for that reason.
+# ratios against baselines measured in the same run for that reason. The
+# summary also shows the broker's working set and private bytes once
+# connected and after a 4 MiB FileRead.
 # Exit code: 0 when everything built and was measured (targets may still be
 # missed: see the summary), 1 otherwise.
 set -uo pipefail
@@ -92,7 +94,7 @@ if [ "$wine" -eq 1 ]; then
     log=$(mktemp)
     cmake/wine-run.sh "$windows_dir/wineprefix" "$windows_dir/bin/corvane-bench.exe" "${args[@]}" 2>&1 | tee "$log"
     rc=${PIPESTATUS[0]}
-    while IFS= read -r line; do summary+=("$line"); done < <(grep -E 'target|soak_no_' "$log")
+    while IFS= read -r line; do summary+=("$line"); done < <(grep -E 'target|soak_no_|file_read_4mib_.*(first_reply_bytes|cpu_mean)|file_broker_(connected|after_read_4mib)_' "$log")
     rm -f "$log"
     if [ "$rc" -eq 1 ] || [ "$rc" -gt 2 ]; then
       summary+=("wine: MEASUREMENT FAILED (exit code $rc)")

@@ -1,5 +1,8 @@
 #include "bench/wine/server_session.h"
 
+// After windows.h, whose types it uses.
+#include <psapi.h>
+
 #include <cstdio>
 
 #include "bench/wine/bench_clock.h"
@@ -53,6 +56,23 @@ double ServerSession::CpuMicros() const {
            10.0;
   };
   return micros(kernel) + micros(user);
+}
+
+bool ServerSession::ReadMemory(Memory& memory) const {
+  PROCESS_MEMORY_COUNTERS_EX counters{};
+  counters.cb = sizeof counters;
+  if (!GetProcessMemoryInfo(process.handle(), reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&counters),
+                            sizeof counters)) {
+    std::printf("# cannot read the server's memory counters (error %lu)\n", GetLastError());
+    return false;
+  }
+  memory.workingSet = static_cast<double>(counters.WorkingSetSize);
+  memory.peakWorkingSet = static_cast<double>(counters.PeakWorkingSetSize);
+  // Wine leaves PrivateUsage empty for another process; PagefileUsage is
+  // the same figure (committed private memory).
+  memory.privateBytes = static_cast<double>(counters.PrivateUsage != 0 ? counters.PrivateUsage
+                                                                       : counters.PagefileUsage);
+  return true;
 }
 
 bool ServerSession::Finish() {

@@ -34,6 +34,13 @@ class ServerSession {
   // microseconds: unlike wall time, a busy machine hardly changes it.
   double CpuMicros() const;
 
+  // The server's memory now, in bytes; false (with a note printed) when the
+  // counters cannot be read.
+  struct Memory {
+    double workingSet = 0, peakWorkingSet = 0, privateBytes = 0;
+  };
+  bool ReadMemory(Memory& memory) const;
+
   // Closes the pipe and waits for the server to exit with code 0.
   bool Finish();
 

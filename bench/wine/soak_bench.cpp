@@ -6,7 +6,6 @@
 
 #include <windows.h>
 // After windows.h, whose types they use.
-#include <psapi.h>
 #include <shlobj.h>
 #include <winternl.h>
 
@@ -76,14 +75,10 @@ bool CountHandles(DWORD processId, double& count) {
   return false;
 }
 
-bool TakeSample(HANDLE process, Sample& s) {
-  PROCESS_MEMORY_COUNTERS_EX counters{};
-  counters.cb = sizeof counters;
-  if (!GetProcessMemoryInfo(process, reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&counters),
-                            sizeof counters)) {
-    std::printf("# cannot read the broker's memory counters (error %lu)\n", GetLastError());
-    return false;
-  }
+bool TakeSample(const ServerSession& broker, Sample& s) {
+  ServerSession::Memory memory;
+  if (!broker.ReadMemory(memory)) return false;
+  const HANDLE process = broker.process.handle();
   DWORD handles = 0;
   if (GetProcessHandleCount(process, &handles) && handles != 0) {
     s.handles = handles;
@@ -91,12 +86,9 @@ bool TakeSample(HANDLE process, Sample& s) {
     std::printf("# cannot count the broker's handles\n");
     return false;
   }
-  s.workingSet = static_cast<double>(counters.WorkingSetSize);
-  s.peakWorkingSet = static_cast<double>(counters.PeakWorkingSetSize);
-  // Wine leaves PrivateUsage empty for another process; PagefileUsage is
-  // the same figure (committed private memory).
-  s.privateBytes = static_cast<double>(counters.PrivateUsage != 0 ? counters.PrivateUsage
-                                                                  : counters.PagefileUsage);
+  s.workingSet = memory.workingSet;
+  s.peakWorkingSet = memory.peakWorkingSet;
+  s.privateBytes = memory.privateBytes;
   return true;
 }
 
@@ -167,7 +159,7 @@ bool RunSoakBench(const BenchOptions& options) {
   ServerSession broker;
   if (!broker.StartBroker()) return false;
   Sample first;
-  if (!TakeSample(broker.process.handle(), first)) return false;
+  if (!TakeSample(broker, first)) return false;
 
   const size_t total = options.soakRequests;
   const size_t warmUp = total / 20;
@@ -191,11 +183,11 @@ bool RunSoakBench(const BenchOptions& options) {
         return false;
       }
     }
-    if (i + 1 == warmUp && !TakeSample(broker.process.handle(), start)) return false;
-    if (i + 1 == middle && !TakeSample(broker.process.handle(), mid)) return false;
+    if (i + 1 == warmUp && !TakeSample(broker, start)) return false;
+    if (i + 1 == middle && !TakeSample(broker, mid)) return false;
   }
   // The last request had a reply, so the broker is idle in its next read.
-  if (!TakeSample(broker.process.handle(), end)) return false;
+  if (!TakeSample(broker, end)) return false;
   const double seconds = (NowMicros() - began) / 1e6;
 
   std::printf("soak_requests: %zu\n", total);
