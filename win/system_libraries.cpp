@@ -77,38 +77,46 @@ struct Ole32 {
   decltype(&::CoUninitialize) coUninitialize;
 };
 
-// Function-local statics: resolved once, by whichever thread comes first.
-const User32& User32Functions() {
-  static const User32 functions = [] {
+template <typename F>
+void Load(HMODULE module, F& slot, const char* name) {
+  slot = Find<F>(module, name);
+}
+
+// A function-local static per library: resolved once, by whichever thread
+// comes first.
+template <typename Functions, typename Fill>
+const Functions& Resolved(const wchar_t* library, Fill fill) {
+  static const Functions functions = [&] {
     const LastErrorKeeper keep;
-    const HMODULE m = LoadFromSystemFolder(L"user32.dll");
-    return User32{Find<decltype(User32::msgWaitForMultipleObjects)>(m, "MsgWaitForMultipleObjects"),
-                  Find<decltype(User32::peekMessage)>(m, "PeekMessageW"),
-                  Find<decltype(User32::translateMessage)>(m, "TranslateMessage"),
-                  Find<decltype(User32::dispatchMessage)>(m, "DispatchMessageW"),
-                  Find<decltype(User32::allowSetForegroundWindow)>(m, "AllowSetForegroundWindow")};
+    Functions resolved{};
+    fill(LoadFromSystemFolder(library), resolved);
+    return resolved;
   }();
   return functions;
+}
+
+const User32& User32Functions() {
+  return Resolved<User32>(L"user32.dll", [](HMODULE m, User32& f) {
+    Load(m, f.msgWaitForMultipleObjects, "MsgWaitForMultipleObjects");
+    Load(m, f.peekMessage, "PeekMessageW");
+    Load(m, f.translateMessage, "TranslateMessage");
+    Load(m, f.dispatchMessage, "DispatchMessageW");
+    Load(m, f.allowSetForegroundWindow, "AllowSetForegroundWindow");
+  });
 }
 
 const Shell32& Shell32Functions() {
-  static const Shell32 functions = [] {
-    const LastErrorKeeper keep;
-    const HMODULE m = LoadFromSystemFolder(L"shell32.dll");
-    return Shell32{Find<decltype(Shell32::shellExecute)>(m, "ShellExecuteW"),
-                   Find<decltype(Shell32::getFolderPath)>(m, "SHGetFolderPathW")};
-  }();
-  return functions;
+  return Resolved<Shell32>(L"shell32.dll", [](HMODULE m, Shell32& f) {
+    Load(m, f.shellExecute, "ShellExecuteW");
+    Load(m, f.getFolderPath, "SHGetFolderPathW");
+  });
 }
 
 const Ole32& Ole32Functions() {
-  static const Ole32 functions = [] {
-    const LastErrorKeeper keep;
-    const HMODULE m = LoadFromSystemFolder(L"ole32.dll");
-    return Ole32{Find<decltype(Ole32::coInitializeEx)>(m, "CoInitializeEx"),
-                 Find<decltype(Ole32::coUninitialize)>(m, "CoUninitialize")};
-  }();
-  return functions;
+  return Resolved<Ole32>(L"ole32.dll", [](HMODULE m, Ole32& f) {
+    Load(m, f.coInitializeEx, "CoInitializeEx");
+    Load(m, f.coUninitialize, "CoUninitialize");
+  });
 }
 
 }  // namespace
