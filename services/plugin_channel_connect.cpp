@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "ipc/pipe_settings.h"
+#include "win/deadline.h"
 
 namespace corvane {
 
@@ -10,23 +11,18 @@ namespace {
 
 constexpr DWORD kRetryPauseMs = 25;
 
-DWORD Remaining(ULONGLONG deadline) {
-  const ULONGLONG now = GetTickCount64();
-  return now >= deadline ? 0 : static_cast<DWORD>(deadline - now);
-}
-
-void Pause(ULONGLONG deadline) {
-  Sleep(std::min(kRetryPauseMs, Remaining(deadline)));
+void Pause(const win::Deadline& deadline) {
+  Sleep(std::min(kRetryPauseMs, deadline.Remaining()));
 }
 
 }  // namespace
 
 UniqueHandle ConnectPluginChannelClient(const wchar_t* name, uint32_t budgetMs) {
-  const ULONGLONG deadline = GetTickCount64() + budgetMs;
+  const win::Deadline deadline(budgetMs);
   // Lets the pipe's server see the broker's identity but not impersonate it.
   SECURITY_ATTRIBUTES attributes{sizeof attributes, nullptr, FALSE};
   for (;;) {
-    const DWORD left = Remaining(deadline);
+    const DWORD left = deadline.Remaining();
     if (left == 0) return UniqueHandle();
     if (!WaitNamedPipeW(name,
                         left < ipc::kPipeDefaultTimeoutMs ? left : NMPWAIT_USE_DEFAULT_WAIT)) {

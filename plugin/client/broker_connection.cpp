@@ -5,6 +5,7 @@
 
 #include "ipc/wire.h"
 #include "plugin/client/command_line.h"
+#include "win/deadline.h"
 #include "win/wide_text.h"
 
 namespace corvane::client {
@@ -25,11 +26,6 @@ ClientError SystemError(const char* what, DWORD error) {
       return {ErrorKind::IoFailed,
               std::string(what) + " failed with error " + std::to_string(error)};
   }
-}
-
-DWORD Remaining(ULONGLONG deadline) {
-  const ULONGLONG now = GetTickCount64();
-  return now >= deadline ? 0 : static_cast<DWORD>(std::min<ULONGLONG>(deadline - now, 0x7FFFFFFF));
 }
 
 // One overlapped read or write that gives up after `timeoutMs`. A cancelled
@@ -79,7 +75,7 @@ Result<BrokerConnection> BrokerConnection::Connect(std::u16string_view ipcName,
                                                    HANDLE brokerProcess, uint32_t timeoutMs) {
   const std::u16string path = BrokerPipePath(ipcName);
   const wchar_t* name = win::Wide(path);
-  const ULONGLONG deadline = GetTickCount64() + timeoutMs;
+  const win::Deadline deadline(timeoutMs);
   for (;;) {
     UniqueHandle pipe(CreateFileW(
         name, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
@@ -97,7 +93,7 @@ Result<BrokerConnection> BrokerConnection::Connect(std::u16string_view ipcName,
           ErrorKind::BrokerGone,
           "the broker exited with code " + std::to_string(code) + " before accepting a connection"};
     }
-    const DWORD left = Remaining(deadline);
+    const DWORD left = deadline.Remaining();
     if (left == 0) {
       return ClientError{ErrorKind::TimedOut, error == ERROR_PIPE_BUSY
                                                   ? "the broker pipe stayed busy"
@@ -116,12 +112,12 @@ Result<BrokerConnection> BrokerConnection::Connect(std::u16string_view ipcName,
 
 Result<Done> BrokerConnection::SendBytes(const std::vector<uint8_t>& bytes) {
   if (!pipe_) return Closed();
-  const ULONGLONG deadline = GetTickCount64() + replyTimeoutMs_;
+  const win::Deadline deadline(replyTimeoutMs_);
   size_t sent = 0;
   while (sent < bytes.size()) {
     const auto chunk = static_cast<DWORD>(std::min<size_t>(bytes.size() - sent, 0x10000000));
     auto written = TimedIo(pipe_.get(), true, const_cast<uint8_t*>(bytes.data() + sent), chunk,
-                           Remaining(deadline));
+                           deadline.Remaining());
     if (!written) return written.error();
     if (written.value() == 0) return ClientError{ErrorKind::IoFailed, "the pipe took no bytes"};
     sent += written.value();
@@ -131,7 +127,7 @@ Result<Done> BrokerConnection::SendBytes(const std::vector<uint8_t>& bytes) {
 
 Result<Message> BrokerConnection::ReadMessage() {
   if (!pipe_) return Closed();
-  const ULONGLONG deadline = GetTickCount64() + replyTimeoutMs_;
+  const win::Deadline deadline(replyTimeoutMs_);
   std::vector<uint8_t> chunk(kReadChunk);
   for (;;) {
     Message message;
@@ -143,7 +139,7 @@ Result<Message> BrokerConnection::ReadMessage() {
       case FrameReader::Step::NeedMore:
         break;
     }
-    auto got = TimedIo(pipe_.get(), false, chunk.data(), kReadChunk, Remaining(deadline));
+    auto got = TimedIo(pipe_.get(), false, chunk.data(), kReadChunk, deadline.Remaining());
     if (!got) return got.error();
     if (got.value() == 0) return ClientError{ErrorKind::BrokerGone, "the broker sent nothing"};
     reader_.Append(chunk.data(), got.value());

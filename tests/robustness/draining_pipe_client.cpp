@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "win/deadline.h"
+
 namespace corvane::test {
 
 namespace {
@@ -10,11 +12,6 @@ constexpr size_t kReadSize = 64 * 1024;
 
 bool IsEndOfPipe(DWORD error) {
   return error == ERROR_BROKEN_PIPE || error == ERROR_PIPE_NOT_CONNECTED || error == ERROR_NO_DATA;
-}
-
-DWORD Remaining(ULONGLONG deadline) {
-  const ULONGLONG now = GetTickCount64();
-  return now >= deadline ? 0 : static_cast<DWORD>(std::min<ULONGLONG>(deadline - now, 0x7FFFFFFF));
 }
 
 }  // namespace
@@ -26,7 +23,7 @@ DrainingPipeClient::DrainingPipeClient()
 
 bool DrainingPipeClient::Connect(const std::wstring& path, DWORD timeoutMs, HANDLE server) {
   if (!readEvent_ || !writeEvent_) return false;
-  const ULONGLONG deadline = GetTickCount64() + timeoutMs;
+  const win::Deadline deadline(timeoutMs);
   for (;;) {
     HANDLE h = CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
                            FILE_FLAG_OVERLAPPED | SECURITY_SQOS_PRESENT | SECURITY_IDENTIFICATION,
@@ -35,7 +32,7 @@ bool DrainingPipeClient::Connect(const std::wstring& path, DWORD timeoutMs, HAND
       pipe_.Reset(h);
       return true;
     }
-    if (Remaining(deadline) == 0) return false;
+    if (deadline.Remaining() == 0) return false;
     if (WaitForSingleObject(server, 5) == WAIT_OBJECT_0) return false;
   }
 }
@@ -66,7 +63,7 @@ void DrainingPipeClient::CollectRead() {
 }
 
 IoOutcome DrainingPipeClient::Write(const uint8_t* data, size_t size, DWORD timeoutMs) {
-  const ULONGLONG deadline = GetTickCount64() + timeoutMs;
+  const win::Deadline deadline(timeoutMs);
   while (size != 0) {
     StartRead();
     ResetEvent(writeEvent_.get());
@@ -81,7 +78,7 @@ IoOutcome DrainingPipeClient::Write(const uint8_t* data, size_t size, DWORD time
     for (;;) {
       HANDLE events[2] = {writeEvent_.get(), readEvent_.get()};
       const DWORD r =
-          WaitForMultipleObjects(readPending_ ? 2 : 1, events, FALSE, Remaining(deadline));
+          WaitForMultipleObjects(readPending_ ? 2 : 1, events, FALSE, deadline.Remaining());
       if (r == WAIT_OBJECT_0) break;
       if (r == WAIT_OBJECT_0 + 1) {
         CollectRead();
@@ -108,12 +105,12 @@ IoOutcome DrainingPipeClient::Write(const uint8_t* data, size_t size, DWORD time
 
 IoOutcome DrainingPipeClient::WaitFor(
     const std::function<bool(const std::vector<uint8_t>&)>& enough, DWORD timeoutMs) {
-  const ULONGLONG deadline = GetTickCount64() + timeoutMs;
+  const win::Deadline deadline(timeoutMs);
   for (;;) {
     if (enough(received_)) return IoOutcome::Done;
     StartRead();
     if (ended_) return IoOutcome::Ended;
-    const DWORD r = WaitForSingleObject(readEvent_.get(), Remaining(deadline));
+    const DWORD r = WaitForSingleObject(readEvent_.get(), deadline.Remaining());
     if (r == WAIT_OBJECT_0) {
       CollectRead();
     } else {
