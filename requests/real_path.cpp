@@ -2,15 +2,12 @@
 
 #include <vector>
 
+#include "policy/text_helpers.h"
 #include "win/wide_text.h"
 
 namespace corvane {
 
 namespace {
-
-bool IsSeparator(char16_t unit) {
-  return unit == u'\\' || unit == u'/';
-}
 
 constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
 
