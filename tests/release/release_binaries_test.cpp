@@ -14,7 +14,7 @@
 
 #include "corvane_version.h"
 #include "plugin/client/broker_process.h"
-#include "services/unique_handle.h"
+#include "win/scoped_handle.h"
 
 namespace corvane {
 namespace {
