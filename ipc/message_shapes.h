@@ -17,6 +17,8 @@ namespace ipc {
 inline constexpr int32_t kMsgKeepAlive = 1;
 inline constexpr int32_t kMsgGetPluginChannel = 3;
 inline constexpr int32_t kMsgPluginChannelReply = 4;
+// The handle value of reply 4 when no pipe was handed over.
+inline constexpr uint64_t kNoHandle = 0xFFFFFFFFFFFFFFFFull;
 inline constexpr int32_t kMsgBrokerRequest = 6;
 inline constexpr int32_t kMsgBrokerReply = 7;
 

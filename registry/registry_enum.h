@@ -14,6 +14,7 @@ struct ValueEntry {
 
 bool RegistryListSubkeys(int32_t hive, const std::u16string& key, std::vector<std::u16string>& out);
 bool RegistryListValues(int32_t hive, const std::u16string& key, std::vector<ValueEntry>& out);
-bool RegistryCopyTree(int32_t hive, const std::u16string& source, const std::u16string& destination);
+bool RegistryCopyTree(int32_t hive, const std::u16string& source,
+                      const std::u16string& destination);
 
 }  // namespace corvane

@@ -13,6 +13,7 @@
 #include "ipc/debug_output.h"
 #include "requests/operation_actions.h"
 #include "win/system_libraries.h"
+#include "win/wide_text.h"
 
 namespace corvane::action {
 
@@ -25,8 +26,7 @@ BrokerStatus ShellOpen(const CheckedRequest& r, std::u16string&) {
   // The launched application may bring its window to the front.
   syslib::AllowSetForegroundWindow(ASFW_ANY);
   const HINSTANCE instance =
-      syslib::ShellExecuteW(nullptr, L"open", reinterpret_cast<const wchar_t*>(r.path.c_str()),
-                            nullptr, nullptr, SW_SHOWNORMAL);
+      syslib::ShellExecuteW(nullptr, L"open", win::Wide(r.path), nullptr, nullptr, SW_SHOWNORMAL);
   if (hrCoInit >= 0) syslib::CoUninitialize();
 
   const auto rc = reinterpret_cast<intptr_t>(instance);

@@ -4,6 +4,7 @@
 
 #include <atomic>
 
+#include "ipc/message_shapes.h"
 #include "ipc/pipe_settings.h"
 #include "services/plugin_channel_connect.h"
 #include "services/plugin_channel_transport.h"
@@ -11,8 +12,6 @@
 #include "win/scoped_handle.h"
 
 namespace {
-
-constexpr uint64_t kNoHandle = 0xFFFFFFFFFFFFFFFFull;
 
 std::atomic<uint32_t> g_pipeNameCounter{0};
 
@@ -38,7 +37,7 @@ int64_t SbxPISDKGetHandleToPluginIPCChannelSvc::CreatePluginChannel(ipc::BrokerC
                                 number);
 
   uint32_t status = 0;
-  uint64_t handleValue = kNoHandle;
+  uint64_t handleValue = ipc::kNoHandle;
   // A process the broker may not open gets no pipe and no error code.
   corvane::UniqueHandle process(OpenProcess(PROCESS_DUP_HANDLE, FALSE, processId));
   if (process && !corvane::PluginChannelPlaceFree()) {
@@ -69,7 +68,7 @@ int64_t SbxPISDKGetHandleToPluginIPCChannelSvc::CreatePluginChannel(ipc::BrokerC
   ipc::MsgParam statusParam = ipc::MsgParam::Scalar(ipc::kUint32, status);
   ipc::MsgParam handleParam = ipc::MsgParam::Scalar(ipc::kInt64, handleValue);
   const int64_t sent = SendMsg(channel, ipc::kMsgPluginChannelReply, statusParam, handleParam);
-  if (handleValue == kNoHandle) return sent;
+  if (handleValue == ipc::kNoHandle) return sent;
 
   // Earlier channels stay connected: the plug-in may use all of them.
   corvane::AttachPluginChannel(

@@ -7,7 +7,8 @@
 #include <thread>
 
 #include "plugin/cli/system_message.h"
-#include "services/unique_handle.h"
+#include "win/scoped_handle.h"
+#include "win/wide_text.h"
 
 namespace corvane::cli {
 namespace {
@@ -59,8 +60,7 @@ struct DebugMonitor::Loop {
     startup.cb = sizeof startup;
     PROCESS_INFORMATION info{};
     const BOOL created =
-        CreateProcessW(reinterpret_cast<const wchar_t*>(exePath.c_str()),
-                       reinterpret_cast<wchar_t*>(commandLine.data()), nullptr, nullptr, FALSE,
+        CreateProcessW(win::Wide(exePath), win::Wide(commandLine.data()), nullptr, nullptr, FALSE,
                        DEBUG_ONLY_THIS_PROCESS, nullptr, nullptr, &startup, &info);
     const DWORD createError = created ? 0 : GetLastError();
     std::lock_guard<std::mutex> lock(mutex);

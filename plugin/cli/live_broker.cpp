@@ -20,23 +20,6 @@ std::string Describe(const client::ClientError& error) {
   return std::string(client::ErrorKindName(error.kind)) + ": " + error.message;
 }
 
-// Starts the broker as client::StartBroker does, but keeps the system's
-// reason for a failure, which the client library reports only as a number.
-std::optional<client::BrokerProcess> StartPlain(const std::u16string& exePath,
-                                                std::u16string commandLine, std::string& why) {
-  STARTUPINFOW startup{};
-  startup.cb = sizeof startup;
-  PROCESS_INFORMATION info{};
-  if (!CreateProcessW(reinterpret_cast<const wchar_t*>(exePath.c_str()),
-                      reinterpret_cast<wchar_t*>(commandLine.data()), nullptr, nullptr, FALSE, 0,
-                      nullptr, nullptr, &startup, &info)) {
-    why = SystemMessage(GetLastError());
-    return std::nullopt;
-  }
-  UniqueHandle thread(info.hThread);
-  return client::BrokerProcess(UniqueHandle(info.hProcess), info.dwProcessId);
-}
-
 }  // namespace
 
 struct LiveBroker::Parts {
@@ -64,7 +47,12 @@ std::unique_ptr<LiveBroker> LiveBroker::Start(const std::u16string& brokerPath,
   if (showDiagnostics) {
     parts->monitor = DebugMonitor::Start(exePath, std::move(commandLine), why);
   } else {
-    parts->process = StartPlain(exePath, std::move(commandLine), why);
+    auto started = client::StartProcess(exePath, std::move(commandLine));
+    if (started) {
+      parts->process.emplace(std::move(started).value());
+    } else {
+      why = SystemMessage(started.error().systemError);
+    }
   }
   if (!parts->monitor && !parts->process) {
     error = "cannot start the broker '" + Utf16ToUtf8(exePath) + "'" +

@@ -8,7 +8,8 @@
 #include <windows.h>
 
 #include "plugin/cli/system_message.h"
-#include "services/unique_handle.h"
+#include "win/scoped_handle.h"
+#include "win/wide_text.h"
 #else
 #include <cerrno>
 #include <cstdio>
@@ -25,9 +26,7 @@ std::string Problem(const char* what, const std::u16string& path, const std::str
 
 #ifdef _WIN32
 
-const wchar_t* Wide(const std::u16string& text) {
-  return reinterpret_cast<const wchar_t*>(text.c_str());
-}
+using win::Wide;
 
 // Reads and writes go in pieces small enough for one DWORD count.
 constexpr size_t kPiece = 1u << 20;

@@ -22,6 +22,7 @@
 #include "plugin/cli/script_reader.h"
 #include "plugin/cli/tool_options.h"
 #include "plugin/cli/utf_convert.h"
+#include "win/wide_text.h"
 
 namespace corvane::cli {
 namespace {
@@ -55,12 +56,11 @@ void Fail(const std::string& message) {
 
 std::u16string ExpandEnvironment(const std::u16string& text) {
   if (text.find(u'%') == std::u16string::npos) return text;
-  const auto* source = reinterpret_cast<const wchar_t*>(text.c_str());
+  const wchar_t* source = win::Wide(text);
   const DWORD size = ExpandEnvironmentStringsW(source, nullptr, 0);
   if (size == 0) return text;
   std::u16string expanded(size, u'\0');
-  const DWORD written =
-      ExpandEnvironmentStringsW(source, reinterpret_cast<wchar_t*>(expanded.data()), size);
+  const DWORD written = ExpandEnvironmentStringsW(source, win::Wide(expanded.data()), size);
   if (written == 0 || written > size) return text;
   expanded.resize(written - 1);  // the count includes the terminator
   return expanded;

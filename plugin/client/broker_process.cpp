@@ -80,7 +80,8 @@ Result<BrokerProcess> StartProcess(std::u16string_view exePath, std::u16string c
     const DWORD error = GetLastError();
     return ClientError{
         ErrorKind::StartFailed,
-        "cannot start the broker: CreateProcessW failed with error " + std::to_string(error)};
+        "cannot start the broker: CreateProcessW failed with error " + std::to_string(error),
+        error};
   }
   const UniqueHandle thread(info.hThread);
   return BrokerProcess(UniqueHandle(info.hProcess), info.dwProcessId);

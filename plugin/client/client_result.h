@@ -2,6 +2,7 @@
 // words what went wrong between the plug-in and the broker.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <utility>
 #include <variant>
@@ -23,6 +24,7 @@ const char* ErrorKindName(ErrorKind kind);
 struct ClientError {
   ErrorKind kind;
   std::string message;
+  uint32_t systemError = 0;  // the platform's code, where one caused it
 };
 
 // A call that has nothing to give back but success.

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "ipc/message_shapes.h"
 #include "ipc/msg_param.h"
 #include "plugin/client/client_result.h"
 #include "requests/broker_request.h"
@@ -25,8 +26,7 @@ struct Reply {
   bool ok() const { return status == StatusCode(BrokerStatus::Ok); }
 };
 
-// The handle value of reply 4 when no pipe was handed over.
-inline constexpr uint64_t kNoHandle = 0xFFFFFFFFFFFFFFFFull;
+using ipc::kNoHandle;
 
 // Reply 4: a system error code (0 on success) and a handle valid in the
 // process that asked for the channel.

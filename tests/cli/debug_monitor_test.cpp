@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "services/unique_handle.h"
+#include "win/scoped_handle.h"
 
 namespace corvane::cli {
 namespace {

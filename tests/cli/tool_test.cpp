@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "plugin/client/broker_process.h"
-#include "services/unique_handle.h"
+#include "win/scoped_handle.h"
 
 namespace corvane::cli {
 namespace {
