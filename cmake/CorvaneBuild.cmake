@@ -56,6 +56,19 @@ if(CORVANE_SANITIZE AND NOT CORVANE_WINDOWS)
   target_link_options(corvane_options INTERFACE -fsanitize=address,undefined)
 endif()
 
+# corvane_add_subfolders() — adds every folder next to the calling
+# CMakeLists.txt that has a CMakeLists.txt of its own, in name order.
+function(corvane_add_subfolders)
+  file(GLOB areas LIST_DIRECTORIES true RELATIVE ${CMAKE_CURRENT_SOURCE_DIR}
+    ${CMAKE_CURRENT_SOURCE_DIR}/*)
+  list(SORT areas)
+  foreach(area ${areas})
+    if(EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/${area}/CMakeLists.txt)
+      add_subdirectory(${area})
+    endif()
+  endforeach()
+endfunction()
+
 # corvane_library(name [WINDOWS] SOURCES ... [LIBS ...])
 # A static library of the project; WINDOWS ones are skipped on the host build.
 function(corvane_library name)

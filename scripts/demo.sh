@@ -9,21 +9,7 @@ cd "$(dirname "$0")/.."
 root=$(pwd)
 
 # --- packages -----------------------------------------------------------
-packages=(cmake ninja-build g++-mingw-w64-x86-64-posix wine64 googletest)
-missing=()
-for p in "${packages[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
-done
-# The "wine" command comes with the wine package, which wine64 only recommends.
-command -v wine >/dev/null 2>&1 || missing+=(wine)
-if [ ${#missing[@]} -gt 0 ]; then
-  echo "== installing: ${missing[*]}"
-  sudo=""
-  [ "$(id -u)" -eq 0 ] || sudo="sudo"
-  export DEBIAN_FRONTEND=noninteractive
-  $sudo apt-get update -qq
-  $sudo apt-get install -y -qq "${missing[@]}" >/dev/null
-fi
+scripts/setup.sh
 
 # --- build --------------------------------------------------------------
 build="$root/build/windows"
