@@ -1,0 +1,295 @@
+/*
+ * The Corvane broker's plug-in SDK: a stable C interface, exported from
+ * corvane_client.dll, usable from C, C++ (any compiler), C#, Rust, Python
+ * (ctypes) and anything else that can call a C function.
+ *
+ * Model
+ *   A session is one broker process serving this plug-in over its pipe.
+ *   corvane_start() launches a broker and connects; corvane_attach()
+ *   connects to a broker that is already running; corvane_close() closes
+ *   the pipe, which ends the broker, and frees the session.
+ *
+ * Results
+ *   Every function that can fail returns a corvane_result:
+ *     0 .. 4   the broker's status for the request (CORVANE_OK,
+ *              CORVANE_NOT_FOUND, CORVANE_DENIED, CORVANE_FAILED,
+ *              CORVANE_INVALID): the request reached the broker and was
+ *              answered;
+ *     < 0      an error of the client itself (CORVANE_E_...): the request
+ *              was not sent, or no valid answer came back.
+ *   corvane_result_name() names every code; corvane_last_error() gives the
+ *   text of the session's last client error.
+ *
+ * Texts
+ *   wchar_t texts are UTF-16 with an explicit length in units; they need not
+ *   be NUL-terminated and may hold U+0000. A null pointer with length 0 is
+ *   the empty text.
+ *
+ * Ownership
+ *   A session is freed by corvane_close(); a corvane_buffer returned through
+ *   an out-parameter belongs to the caller and is freed by
+ *   corvane_buffer_free(). Out-parameters are written only on success (for
+ *   answers: only when the result is CORVANE_OK). Nothing else is ever
+ *   handed over.
+ *
+ * Threads
+ *   Functions without a session argument may be called from any thread at
+ *   any time. A session may be used from any thread, but by one thread at
+ *   a time: it has no lock of its own. Separate sessions are independent.
+ *
+ * No exception and no C++ type crosses this interface.
+ */
+#ifndef CORVANE_CORVANE_H
+#define CORVANE_CORVANE_H
+
+#include <stddef.h>
+#include <stdint.h>
+#include <wchar.h>
+
+#if defined(_WIN32)
+#if defined(CORVANE_CLIENT_STATIC)
+#define CORVANE_API
+#elif defined(CORVANE_CLIENT_BUILD)
+#define CORVANE_API __declspec(dllexport)
+#else
+#define CORVANE_API __declspec(dllimport)
+#endif
+#define CORVANE_CALL __cdecl
+#else
+#define CORVANE_API
+#define CORVANE_CALL
+#endif
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+typedef int32_t corvane_result;
+
+/* The broker's statuses. */
+#define CORVANE_OK 0
+#define CORVANE_NOT_FOUND 1 /* nothing could be read; for the exists tests: "no" */
+#define CORVANE_DENIED 2    /* the access policy refused; nothing was done */
+#define CORVANE_FAILED 3    /* a write, delete, copy or launch failed */
+#define CORVANE_INVALID 4   /* the request was malformed */
+
+/* Errors of the client. */
+#define CORVANE_E_INVALID_ARGUMENT (-1) /* a null pointer, a length too large, a bad hive */
+#define CORVANE_E_CLOSED (-2)           /* the session's pipe was closed earlier */
+#define CORVANE_E_START_FAILED (-3)     /* the broker could not be started */
+#define CORVANE_E_BROKER_GONE (-4)      /* the broker ended or closed the pipe */
+#define CORVANE_E_TIMED_OUT (-5)        /* no connection or answer in time */
+#define CORVANE_E_MALFORMED (-6)        /* the broker answered something unexpected */
+#define CORVANE_E_IO_FAILED (-7)        /* a pipe read or write failed */
+#define CORVANE_E_BUFFER_TOO_SMALL (-8) /* corvane_buffer_copy_text: capacity too small */
+#define CORVANE_E_OUT_OF_MEMORY (-9)
+#define CORVANE_E_INTERNAL (-10)
+
+/* Hives of the registry operations. */
+#define CORVANE_HKCU 0 /* HKEY_CURRENT_USER: read and write below the Corvane keys */
+#define CORVANE_HKLM 1 /* HKEY_LOCAL_MACHINE: read only */
+
+/* Operation codes of request 6 (the broker's operation table). */
+#define CORVANE_OP_READ_STRING 1
+#define CORVANE_OP_WRITE_STRING 2
+#define CORVANE_OP_READ_DWORD 3
+#define CORVANE_OP_WRITE_DWORD 4
+#define CORVANE_OP_DELETE_VALUE 5
+#define CORVANE_OP_DELETE_KEY 6
+#define CORVANE_OP_DELETE_KEY_TREE 7
+#define CORVANE_OP_KEY_EXISTS 8
+#define CORVANE_OP_LIST_SUBKEYS 9
+#define CORVANE_OP_LIST_VALUES 10
+#define CORVANE_OP_PING 11
+#define CORVANE_OP_READ_QWORD 12
+#define CORVANE_OP_WRITE_QWORD 13
+#define CORVANE_OP_FILE_READ 14
+#define CORVANE_OP_FILE_WRITE 15
+#define CORVANE_OP_FILE_EXISTS 16
+#define CORVANE_OP_FILE_DELETE 17
+#define CORVANE_OP_SHELL_OPEN 18
+#define CORVANE_OP_COPY_KEY_TREE 20
+#define CORVANE_OP_FILE_COPY 21
+#define CORVANE_OP_FILE_EXPORT 22
+
+typedef struct corvane_session corvane_session;
+typedef struct corvane_buffer corvane_buffer;
+
+/* ---- Library ----------------------------------------------------------- */
+
+/* "0.9.0": the SDK's version, a static text. */
+CORVANE_API const char* CORVANE_CALL corvane_version(void);
+/* "Ok", "NotFound", ..., "InvalidArgument", ...; "Unknown" otherwise. Static. */
+CORVANE_API const char* CORVANE_CALL corvane_result_name(corvane_result result);
+/* The operation's name in the broker's table ("read-string"), or null. Static. */
+CORVANE_API const char* CORVANE_CALL corvane_operation_name(uint32_t operation);
+
+/* ---- Sessions ---------------------------------------------------------- */
+
+/* Starts a broker for this process and connects to it.
+ * broker_path: the broker executable; null (length 0) means
+ * "corvane-broker.exe" in the folder of the module that holds this client
+ * (corvane_client.dll, or the program that links the client statically).
+ * served_process_id: the process whose end ends the broker; 0 means this one. */
+CORVANE_API corvane_result CORVANE_CALL corvane_start(const wchar_t* broker_path,
+                                                      size_t broker_path_length,
+                                                      uint32_t served_process_id,
+                                                      corvane_session** session);
+/* Connects to a running broker's pipe: its --ipc= name, or a full
+ * \\.\pipe\ name. */
+CORVANE_API corvane_result CORVANE_CALL corvane_attach(const wchar_t* ipc_name,
+                                                       size_t ipc_name_length,
+                                                       corvane_session** session);
+/* Closes the pipe (a broker it started then ends) and frees the session.
+ * A null session is ignored. The session must not be used afterwards. */
+CORVANE_API void CORVANE_CALL corvane_close(corvane_session* session);
+/* How long a request waits for its answer (default 30000 ms). */
+CORVANE_API corvane_result CORVANE_CALL corvane_set_timeout(corvane_session* session,
+                                                            uint32_t milliseconds);
+/* The text of the session's last client error ("" if none), valid until the
+ * next call on the session. Never null; a null session gives "". */
+CORVANE_API const char* CORVANE_CALL corvane_last_error(const corvane_session* session);
+
+/* ---- Buffers ----------------------------------------------------------- */
+
+/* The bytes of a buffer and their count; for texts, UTF-16 units as wchar_t
+ * (see corvane_buffer_text). Valid until the buffer is freed. */
+CORVANE_API const uint8_t* CORVANE_CALL corvane_buffer_bytes(const corvane_buffer* buffer,
+                                                             size_t* size);
+CORVANE_API const wchar_t* CORVANE_CALL corvane_buffer_text(const corvane_buffer* buffer,
+                                                            size_t* length);
+/* Copies the text with a terminating NUL into `destination` of `capacity`
+ * units; *length receives the text's length without the NUL (also when the
+ * result is CORVANE_E_BUFFER_TOO_SMALL, so the caller can retry). */
+CORVANE_API corvane_result CORVANE_CALL corvane_buffer_copy_text(const corvane_buffer* buffer,
+                                                                 wchar_t* destination,
+                                                                 size_t capacity, size_t* length);
+CORVANE_API void CORVANE_CALL corvane_buffer_free(corvane_buffer* buffer);
+
+/* ---- Any operation ----------------------------------------------------- */
+
+/* Sends request 6 as given and waits for reply 7. `text` (may be null)
+ * receives the reply's text as a text buffer when the result is 0..4. */
+CORVANE_API corvane_result CORVANE_CALL corvane_request(corvane_session* session,
+                                                        uint32_t operation, int32_t hive,
+                                                        const wchar_t* path, size_t path_length,
+                                                        const wchar_t* name, size_t name_length,
+                                                        const wchar_t* data, size_t data_length,
+                                                        corvane_buffer** text);
+
+/* ---- Registry ---------------------------------------------------------- */
+
+CORVANE_API corvane_result CORVANE_CALL corvane_read_string(corvane_session* session, int32_t hive,
+                                                            const wchar_t* key, size_t key_length,
+                                                            const wchar_t* name, size_t name_length,
+                                                            corvane_buffer** value);
+CORVANE_API corvane_result CORVANE_CALL corvane_write_string(
+    corvane_session* session, int32_t hive, const wchar_t* key, size_t key_length,
+    const wchar_t* name, size_t name_length, const wchar_t* value, size_t value_length);
+CORVANE_API corvane_result CORVANE_CALL corvane_read_dword(corvane_session* session, int32_t hive,
+                                                           const wchar_t* key, size_t key_length,
+                                                           const wchar_t* name, size_t name_length,
+                                                           uint32_t* value);
+CORVANE_API corvane_result CORVANE_CALL corvane_write_dword(corvane_session* session, int32_t hive,
+                                                            const wchar_t* key, size_t key_length,
+                                                            const wchar_t* name, size_t name_length,
+                                                            uint32_t value);
+CORVANE_API corvane_result CORVANE_CALL corvane_read_qword(corvane_session* session, int32_t hive,
+                                                           const wchar_t* key, size_t key_length,
+                                                           const wchar_t* name, size_t name_length,
+                                                           uint64_t* value);
+CORVANE_API corvane_result CORVANE_CALL corvane_write_qword(corvane_session* session, int32_t hive,
+                                                            const wchar_t* key, size_t key_length,
+                                                            const wchar_t* name, size_t name_length,
+                                                            uint64_t value);
+CORVANE_API corvane_result CORVANE_CALL corvane_delete_value(corvane_session* session, int32_t hive,
+                                                             const wchar_t* key, size_t key_length,
+                                                             const wchar_t* name,
+                                                             size_t name_length);
+CORVANE_API corvane_result CORVANE_CALL corvane_delete_key(corvane_session* session, int32_t hive,
+                                                           const wchar_t* key, size_t key_length);
+CORVANE_API corvane_result CORVANE_CALL corvane_delete_key_tree(corvane_session* session,
+                                                                int32_t hive, const wchar_t* key,
+                                                                size_t key_length);
+/* *exists: 1 when the key exists (result CORVANE_OK), 0 when it does not
+ * (the broker's NotFound is then CORVANE_OK too). */
+CORVANE_API corvane_result CORVANE_CALL corvane_key_exists(corvane_session* session, int32_t hive,
+                                                           const wchar_t* key, size_t key_length,
+                                                           int* exists);
+/* The subkey names, each followed by one U+0000, in the registry's order. */
+CORVANE_API corvane_result CORVANE_CALL corvane_list_subkeys(corvane_session* session, int32_t hive,
+                                                             const wchar_t* key, size_t key_length,
+                                                             corvane_buffer** names);
+/* name, U+0000, text, U+0000 for every value (text empty for non-strings). */
+CORVANE_API corvane_result CORVANE_CALL corvane_list_values(corvane_session* session, int32_t hive,
+                                                            const wchar_t* key, size_t key_length,
+                                                            corvane_buffer** values);
+CORVANE_API corvane_result CORVANE_CALL corvane_copy_key_tree(corvane_session* session,
+                                                              int32_t hive, const wchar_t* from,
+                                                              size_t from_length, const wchar_t* to,
+                                                              size_t to_length);
+
+/* ---- Files ------------------------------------------------------------- */
+
+/* The file's bytes (at most 4 MiB). */
+CORVANE_API corvane_result CORVANE_CALL corvane_file_read(corvane_session* session,
+                                                          const wchar_t* path, size_t path_length,
+                                                          corvane_buffer** contents);
+CORVANE_API corvane_result CORVANE_CALL corvane_file_write(corvane_session* session,
+                                                           const wchar_t* path, size_t path_length,
+                                                           const uint8_t* contents, size_t size);
+/* *exists as for corvane_key_exists; a folder counts as existing. */
+CORVANE_API corvane_result CORVANE_CALL corvane_file_exists(corvane_session* session,
+                                                            const wchar_t* path, size_t path_length,
+                                                            int* exists);
+CORVANE_API corvane_result CORVANE_CALL corvane_file_delete(corvane_session* session,
+                                                            const wchar_t* path,
+                                                            size_t path_length);
+CORVANE_API corvane_result CORVANE_CALL corvane_file_copy(corvane_session* session,
+                                                          const wchar_t* source,
+                                                          size_t source_length,
+                                                          const wchar_t* destination,
+                                                          size_t destination_length);
+CORVANE_API corvane_result CORVANE_CALL corvane_file_export(corvane_session* session,
+                                                            const wchar_t* source,
+                                                            size_t source_length,
+                                                            const wchar_t* destination,
+                                                            size_t destination_length);
+
+/* ---- Shell, ping, keep-alive ------------------------------------------- */
+
+CORVANE_API corvane_result CORVANE_CALL corvane_shell_open(corvane_session* session,
+                                                           const wchar_t* target,
+                                                           size_t target_length);
+/* CORVANE_OK when the broker answered "pong". */
+CORVANE_API corvane_result CORVANE_CALL corvane_ping(corvane_session* session);
+/* Message 1; the broker does not answer it. */
+CORVANE_API corvane_result CORVANE_CALL corvane_keep_alive(corvane_session* session);
+
+/* ---- The plug-in channel ----------------------------------------------- */
+
+/* Asks the broker for a private pipe whose server end it places in process
+ * `process_id` (0: this one). CORVANE_OK with *handle set: the pipe's handle
+ * value in that process. Otherwise *system_error (if not null) holds the
+ * broker's system error code (0 when it gave none) and the result is
+ * CORVANE_FAILED. */
+CORVANE_API corvane_result CORVANE_CALL corvane_get_plugin_channel(corvane_session* session,
+                                                                   uint32_t process_id,
+                                                                   uint64_t* handle,
+                                                                   uint32_t* system_error);
+
+/* ---- Raw frames, for experts ------------------------------------------- */
+
+/* Writes the bytes as they are (whole frames in the broker's format; see
+ * docs/protocol.md). The broker ends the session on a malformed frame. */
+CORVANE_API corvane_result CORVANE_CALL corvane_send_frame(corvane_session* session,
+                                                           const uint8_t* bytes, size_t size);
+/* Waits for the next whole frame from the broker and returns its bytes. */
+CORVANE_API corvane_result CORVANE_CALL corvane_read_frame(corvane_session* session,
+                                                           corvane_buffer** frame);
+
+#ifdef __cplusplus
+} /* extern "C" */
+#endif
+
+#endif /* CORVANE_CORVANE_H */
