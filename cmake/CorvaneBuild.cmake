@@ -1,7 +1,7 @@
 # Compiler settings shared by every target of the project.
 
 add_library(corvane_options INTERFACE)
-target_include_directories(corvane_options INTERFACE ${CMAKE_SOURCE_DIR})
+target_include_directories(corvane_options INTERFACE ${PROJECT_SOURCE_DIR})
 # C and C++ only: windres compiles the resource scripts of the same targets
 # and knows none of these.
 target_compile_options(corvane_options INTERFACE
@@ -31,18 +31,18 @@ endif()
 if(CORVANE_WINDOWS AND CMAKE_CXX_COMPILER_ID STREQUAL "Clang")
   set(CORVANE_PDB ON)
   find_program(CORVANE_LLVM_OBJCOPY NAMES llvm-objcopy llvm-objcopy-14 REQUIRED)
-  file(RELATIVE_PATH source_from_build ${CMAKE_BINARY_DIR} ${CMAKE_SOURCE_DIR})
+  file(RELATIVE_PATH source_from_build ${PROJECT_BINARY_DIR} ${PROJECT_SOURCE_DIR})
   string(REGEX REPLACE "/$" "" source_from_build "${source_from_build}")
   if(source_from_build STREQUAL "")
     set(source_from_build .)
   endif()
-  set(relative_launcher ${CMAKE_SOURCE_DIR}/cmake/compile-relative.sh
-    ${CMAKE_SOURCE_DIR} ${CMAKE_BINARY_DIR} ${source_from_build})
+  set(relative_launcher ${PROJECT_SOURCE_DIR}/cmake/compile-relative.sh
+    ${PROJECT_SOURCE_DIR} ${PROJECT_BINARY_DIR} ${source_from_build})
   set(CMAKE_C_COMPILER_LAUNCHER ${relative_launcher} ${CMAKE_C_COMPILER_LAUNCHER})
   set(CMAKE_CXX_COMPILER_LAUNCHER ${relative_launcher} ${CMAKE_CXX_COMPILER_LAUNCHER})
   # The launcher has turned the source folder into ${source_from_build}.
   target_compile_options(corvane_options INTERFACE
-    "$<$<COMPILE_LANGUAGE:C,CXX>:-g;-gcodeview;-ffile-compilation-dir=.;-ffile-prefix-map=${CMAKE_SOURCE_DIR}=.>")
+    "$<$<COMPILE_LANGUAGE:C,CXX>:-g;-gcodeview;-ffile-compilation-dir=.;-ffile-prefix-map=${PROJECT_SOURCE_DIR}=.>")
   target_link_options(corvane_options INTERFACE
     "LINKER:--pdb=,--no-insert-timestamp"
     "LINKER:--Xlink=-pdbaltpath:%_PDB%"
@@ -92,11 +92,17 @@ function(corvane_executable name)
   if(A_GUI)
     target_link_options(${name} PRIVATE -mwindows)
   endif()
+  corvane_pdb_only(${name})
+endfunction()
+
+# corvane_pdb_only(target) — for a shipped executable or DLL of the release
+# build: lld writes the DWARF of GCC's runtime libraries into the image next
+# to the PDB; no Windows debugger reads it, so it goes. Call it in the folder
+# that creates the target (a POST_BUILD step must be added there).
+function(corvane_pdb_only target)
   if(CORVANE_PDB)
-    # lld writes the DWARF of GCC's runtime libraries into the image next to
-    # the PDB; no Windows debugger reads it, so it goes.
-    add_custom_command(TARGET ${name} POST_BUILD
-      COMMAND ${CORVANE_LLVM_OBJCOPY} --strip-debug $<TARGET_FILE:${name}>
+    add_custom_command(TARGET ${target} POST_BUILD
+      COMMAND ${CORVANE_LLVM_OBJCOPY} --strip-debug $<TARGET_FILE:${target}>
       VERBATIM)
   endif()
 endfunction()

@@ -5,9 +5,9 @@ set(CORVANE_RESOURCE_TEMPLATES ${CMAKE_CURRENT_LIST_DIR}/resources)
 
 # corvane_version: link it to use "corvane_version.h" (CORVANE_VERSION etc.).
 configure_file(${CORVANE_RESOURCE_TEMPLATES}/corvane_version.h.in
-  ${CMAKE_BINARY_DIR}/generated/corvane_version.h @ONLY)
+  ${PROJECT_BINARY_DIR}/generated/corvane_version.h @ONLY)
 add_library(corvane_version INTERFACE)
-target_include_directories(corvane_version INTERFACE ${CMAKE_BINARY_DIR}/generated)
+target_include_directories(corvane_version INTERFACE ${PROJECT_BINARY_DIR}/generated)
 
 set(CORVANE_COMPANY_NAME "Corvane project" CACHE STRING
   "CompanyName in the version resources (a placeholder until there is a publisher)")
