@@ -3,7 +3,9 @@
 # the host build (unit tests under AddressSanitizer and UBSan, brief fuzz
 # runs) and the Windows build (tests under Wine). Also checks the formatting
 # of every C++ file, and the release build (clang, PDB symbols): warning-free,
-# debug information only in the PDB files, reproducible from two folders.
+# debug information only in the PDB files, reproducible from two folders;
+# the SDK package (the examples built against an installed SDK and run under
+# Wine) and the release archives (scripts/package.sh).
 # Exits non-zero on any failure, after printing every summary.
 set -uo pipefail
 cd "$(dirname "$0")/.."
@@ -74,6 +76,78 @@ check_release() {
   fi
 }
 
+# The SDK as a plug-in author meets it: installed from the `windows` build
+# (which has tests: only the product may land) into a fresh prefix, the two
+# examples configured against it with find_package alone, built with a strict
+# warning set that also covers the SDK's headers, installed into the prefix's
+# bin folder beside the DLL and the broker, and run there under Wine.
+check_sdk_package() {
+  echo "== SDK package: install, build the examples against it, run them"
+  local work prefix
+  work=$(mktemp -d "${TMPDIR:-/tmp}/corvane-sdk.XXXXXX") || { summaries+=("sdk package: FAILED (no temporary folder)"); status=1; return; }
+  prefix=$work/prefix
+  local failed=()
+  if ! cmake --install build/windows --prefix "$prefix" >/dev/null; then
+    summaries+=("sdk package: INSTALL FAILED")
+    status=1
+    rm -rf "$work"
+    return
+  fi
+  local bin
+  bin=$(cd "$prefix/bin" && ls | tr '\n' ' ')
+  [ "$bin" = "corvane-broker.exe corvane-plugin.exe corvane_client.dll " ] ||
+    failed+=("bin/ holds '$bin'")
+  # Usage requirements only: the project's warning flags stay behind.
+  if grep -l -E -e '-Werror|-Wconversion|corvane_options' "$prefix"/lib/cmake/corvane/*.cmake; then
+    failed+=("the exported targets carry the project's build flags")
+  fi
+  local strict="-Wall -Wextra -Wpedantic -Werror -Wconversion -Wsign-conversion -Wshadow"
+  local lang out rc
+  declare -A greeting=([c]="hello from C" [cpp]="hello from C++") compiler=([c]=C [cpp]=CXX)
+  for lang in c cpp; do
+    if ! cmake -S "examples/$lang-plugin" -B "$work/$lang" -G Ninja \
+           -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-mingw64.cmake" \
+           -DCMAKE_BUILD_TYPE=Release -DCMAKE_PREFIX_PATH="$prefix" \
+           -DCMAKE_NO_SYSTEM_FROM_IMPORTED=ON \
+           -DCMAKE_${compiler[$lang]}_FLAGS="$strict" >/dev/null ||
+       ! cmake --build "$work/$lang" ||
+       ! cmake --install "$work/$lang" --prefix "$prefix" >/dev/null; then
+      failed+=("$lang example: BUILD FAILED")
+      continue
+    fi
+    out=$(cmake/wine-run.sh build/windows/wineprefix "$prefix/bin/corvane-example-$lang.exe" 2>&1)
+    rc=$?
+    out=${out//$'\r'/}  # the C runtime writes CR LF
+    echo "$out" | sed "s/^/  [$lang] /"
+    if [ "$rc" -ne 0 ]; then
+      failed+=("$lang example: exit code $rc")
+    elif ! grep -q '^ping: Ok' <<<"$out" ||
+         ! grep -q "^  Greeting = \"${greeting[$lang]}\"\$" <<<"$out" ||
+         ! grep -q '^delete-tree: Ok' <<<"$out"; then
+      failed+=("$lang example: unexpected answers")
+    fi
+  done
+  rm -rf "$work"
+  if [ ${#failed[@]} -eq 0 ]; then
+    summaries+=("sdk package: ok (installed, C and C++ examples built with find_package and run)")
+  else
+    printf '  FAIL %s\n' "${failed[@]}"
+    summaries+=("sdk package: FAILED (${failed[*]})")
+    status=1
+  fi
+}
+
+# The release archives: exactly the expected files in each.
+check_package() {
+  echo "== package: release archives"
+  if scripts/package.sh; then
+    summaries+=("package: ok (dist/ archives hold exactly the expected files)")
+  else
+    summaries+=("package: FAILED")
+    status=1
+  fi
+}
+
 stop_wine() {
   WINEPREFIX="$root/build/windows/wineprefix" wineserver -k >/dev/null 2>&1 || true
 }
@@ -82,7 +156,9 @@ trap stop_wine EXIT
 check_format
 run_config host
 run_config windows
+check_sdk_package
 check_release
+check_package
 
 echo
 echo "== summary"
