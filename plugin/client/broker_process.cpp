@@ -40,11 +40,15 @@ bool BrokerProcess::Terminate(uint32_t exitCode) const {
   return process_ && TerminateProcess(process_.get(), exitCode) != 0;
 }
 
-std::u16string PathBesideThisProgram(std::u16string_view fileName) {
+namespace {
+
+// `fileName` in the folder of `module` (null: the program); just `fileName`
+// if the module's path cannot be had.
+std::u16string PathBesideModule(HMODULE module, std::u16string_view fileName) {
   std::u16string path(MAX_PATH, u'\0');
   for (;;) {
     const DWORD size = static_cast<DWORD>(path.size());
-    const DWORD got = GetModuleFileNameW(nullptr, win::Wide(path.data()), size);
+    const DWORD got = GetModuleFileNameW(module, win::Wide(path.data()), size);
     if (got == 0) return std::u16string(fileName);
     if (got < size) {
       path.resize(got);
@@ -57,8 +61,26 @@ std::u16string PathBesideThisProgram(std::u16string_view fileName) {
   return path += fileName;
 }
 
+}  // namespace
+
+std::u16string PathBesideThisProgram(std::u16string_view fileName) {
+  return PathBesideModule(nullptr, fileName);
+}
+
+std::u16string PathBesideClientModule(std::u16string_view fileName) {
+  // The address of this very function names the module the client code was
+  // linked into: corvane_client.dll for a plug-in, the program otherwise.
+  HMODULE module = nullptr;
+  if (!GetModuleHandleExW(
+          GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+          reinterpret_cast<LPCWSTR>(&PathBesideClientModule), &module)) {
+    module = nullptr;
+  }
+  return PathBesideModule(module, fileName);
+}
+
 std::u16string DefaultBrokerPath() {
-  return PathBesideThisProgram(u"corvane-broker.exe");
+  return PathBesideClientModule(u"corvane-broker.exe");
 }
 
 std::u16string MakeUniqueIpcName() {

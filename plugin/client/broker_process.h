@@ -37,7 +37,15 @@ class BrokerProcess {
 // `fileName` in the folder of the running program.
 std::u16string PathBesideThisProgram(std::u16string_view fileName);
 
-// corvane-broker.exe in the folder of the running program.
+// `fileName` in the folder of the module that holds the client code:
+// corvane_client.dll when a plug-in uses the DLL, the program itself when
+// the client library is linked into it statically. Not the program's
+// folder in general: a plug-in DLL runs inside the viewer, whose folder
+// holds no broker.
+std::u16string PathBesideClientModule(std::u16string_view fileName);
+
+// The broker a session starts when given no path: corvane-broker.exe beside
+// the client module (PathBesideClientModule).
 std::u16string DefaultBrokerPath();
 
 // A pipe name no other broker uses: "corvane.<pid>.<tick>.<n>" in hexadecimal.
