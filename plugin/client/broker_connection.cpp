@@ -110,14 +110,14 @@ Result<BrokerConnection> BrokerConnection::Connect(std::u16string_view ipcName,
   }
 }
 
-Result<Done> BrokerConnection::SendBytes(const std::vector<uint8_t>& bytes) {
+Result<Done> BrokerConnection::SendBytes(const uint8_t* bytes, size_t size) {
   if (!pipe_) return Closed();
   const win::Deadline deadline(replyTimeoutMs_);
   size_t sent = 0;
-  while (sent < bytes.size()) {
-    const auto chunk = static_cast<DWORD>(std::min<size_t>(bytes.size() - sent, 0x10000000));
-    auto written = TimedIo(pipe_.get(), true, const_cast<uint8_t*>(bytes.data() + sent), chunk,
-                           deadline.Remaining());
+  while (sent < size) {
+    const auto chunk = static_cast<DWORD>(std::min<size_t>(size - sent, 0x10000000));
+    auto written =
+        TimedIo(pipe_.get(), true, const_cast<uint8_t*>(bytes + sent), chunk, deadline.Remaining());
     if (!written) return written.error();
     if (written.value() == 0) return ClientError{ErrorKind::IoFailed, "the pipe took no bytes"};
     sent += written.value();
@@ -125,13 +125,13 @@ Result<Done> BrokerConnection::SendBytes(const std::vector<uint8_t>& bytes) {
   return Done{};
 }
 
-Result<Message> BrokerConnection::ReadMessage() {
+Result<Message> BrokerConnection::ReadMessage(std::vector<uint8_t>* frame) {
   if (!pipe_) return Closed();
   const win::Deadline deadline(replyTimeoutMs_);
   std::vector<uint8_t> chunk(kReadChunk);
   for (;;) {
     Message message;
-    switch (reader_.Next(message)) {
+    switch (reader_.Next(message, frame)) {
       case FrameReader::Step::Message:
         return message;
       case FrameReader::Step::BadFrame:

@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -36,8 +37,12 @@ class BrokerConnection {
   void SetReplyTimeout(uint32_t timeoutMs) { replyTimeoutMs_ = timeoutMs; }
 
   // Raw access, for callers that speak the frame format themselves.
-  Result<Done> SendBytes(const std::vector<uint8_t>& bytes);
-  Result<Message> ReadMessage();
+  // ReadMessage gives the frame's bytes too when `frame` is not null.
+  Result<Done> SendBytes(const uint8_t* bytes, size_t size);
+  Result<Done> SendBytes(const std::vector<uint8_t>& bytes) {
+    return SendBytes(bytes.data(), bytes.size());
+  }
+  Result<Message> ReadMessage(std::vector<uint8_t>* frame = nullptr);
 
   // Request 6 and its reply 7. A request too large for one frame is
   // refused (InvalidArgument) instead of sent, since it would end the broker.

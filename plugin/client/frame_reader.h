@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <vector>
 
 #include "plugin/client/protocol.h"
 
@@ -20,9 +21,10 @@ class FrameReader {
   FrameReader& operator=(FrameReader&&) noexcept;
 
   void Append(const uint8_t* data, size_t size);
-  // Message: `out` holds the next message. BadFrame: the stream cannot be
-  // read any further and everything buffered is dropped.
-  Step Next(Message& out);
+  // Message: `out` holds the next message and, if `frame` is given, *frame
+  // the bytes it was decoded from. BadFrame: the stream cannot be read any
+  // further and everything buffered is dropped.
+  Step Next(Message& out, std::vector<uint8_t>* frame = nullptr);
   bool HasBufferedBytes() const;
 
  private:
