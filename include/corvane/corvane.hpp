@@ -247,7 +247,7 @@ class Session {
         session_, static_cast<uint32_t>(operation), static_cast<int32_t>(hive), path.data(),
         path.size(), name.data(), name.size(), data.data(), data.size(), &raw);
     const detail::Buffer text(raw);
-    if (r < 0) return Failure(session_, r);
+    if (r < 0) return Fail(r);
     return Reply{static_cast<Status>(r), text ? detail::TextOf(text.get()) : std::wstring()};
   }
 
@@ -332,7 +332,7 @@ class Session {
     corvane_buffer* raw = nullptr;
     const corvane_result r = corvane_file_read(session_, path.data(), path.size(), &raw);
     const detail::Buffer contents(raw);
-    if (r != CORVANE_OK) return Failure(session_, r);
+    if (r != CORVANE_OK) return Fail(r);
     return detail::BytesOf(contents.get());
   }
   Result<void> FileWrite(std::wstring_view path, const uint8_t* contents, size_t size) {
@@ -392,7 +392,7 @@ class Session {
     corvane_buffer* raw = nullptr;
     const corvane_result r = corvane_read_frame(session_, &raw);
     const detail::Buffer frame(raw);
-    if (r != CORVANE_OK) return Failure(session_, r);
+    if (r != CORVANE_OK) return Fail(r);
     return detail::BytesOf(frame.get());
   }
 
@@ -422,17 +422,23 @@ class Session {
   static Failed Failure(const corvane_session* session, corvane_result r) {
     return {static_cast<Status>(r), Describe(session, r)};
   }
+  // A failure of a call on this session; an empty one answers Closed, where
+  // the C interface would see a null session as a bad argument.
+  Failed Fail(corvane_result r) const {
+    if (session_ == nullptr) return {Status::Closed, "Closed: the session is closed"};
+    return Failure(session_, r);
+  }
   Result<void> Done(corvane_result r) const {
     if (r == CORVANE_OK) return {};
-    return Failure(session_, r);
+    return Fail(r);
   }
   template <typename T>
   Result<T> Answer(corvane_result r, T value) const {
     if (r == CORVANE_OK) return value;
-    return Failure(session_, r);
+    return Fail(r);
   }
   Result<std::wstring> TextAnswer(corvane_result r, const detail::Buffer& text) const {
-    if (r != CORVANE_OK) return Failure(session_, r);
+    if (r != CORVANE_OK) return Fail(r);
     return text ? detail::TextOf(text.get()) : std::wstring();
   }
 
