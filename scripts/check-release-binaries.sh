@@ -1,11 +1,14 @@
 #!/usr/bin/env bash
-# Checks the shipped executables of a release build (preset "release") the
-# way a Windows debugger and a clean Windows will meet them:
-#   - no DWARF (.debug_*) sections in the executable;
+# Checks the shipped executables and the client DLL of a release build
+# (preset "release") the way a Windows debugger and a clean Windows will meet
+# them:
+#   - no DWARF (.debug_*) sections in the binary;
 #   - a CodeView (RSDS) debug directory entry naming the PDB by file name;
-#   - that PDB beside the executable, with the same GUID and age, holding
-#     the program's own functions;
-#   - no MinGW runtime DLL among the imports (everything linked statically).
+#   - that PDB beside the binary, with the same GUID and age, holding the
+#     program's own functions;
+#   - no MinGW runtime DLL among the imports (everything linked statically);
+#   - for the DLL: only corvane_* functions exported, so nothing of the
+#     static libraries inside it becomes part of its interface.
 # The PE flags, version resource and manifest are checked under Wine by
 # tests/release in the `windows` build.
 #
@@ -15,7 +18,7 @@ set -uo pipefail
 cd "$(dirname "$0")/.."
 
 bin=${1:-build/release-clang/bin}
-shipped=(corvane-broker.exe corvane-plugin.exe)
+shipped=(corvane-broker.exe corvane-plugin.exe corvane_client.dll)
 failures=0
 
 fail() {
@@ -33,6 +36,7 @@ guid_from_bytes() {
 for exe in "${shipped[@]}"; do
   path="$bin/$exe"
   before=$failures
+  interface=""
   echo "== $path"
   if [ ! -f "$path" ]; then
     fail "missing"
@@ -40,7 +44,7 @@ for exe in "${shipped[@]}"; do
   fi
 
   dwarf=$(llvm-objdump -h "$path" | awk '$2 ~ /^\.debug_/ { print $2 }' | tr '\n' ' ')
-  [ -z "$dwarf" ] || fail "debug sections in the executable: $dwarf"
+  [ -z "$dwarf" ] || fail "debug sections in the binary: $dwarf"
 
   directory=$(llvm-readobj --coff-debug-directory "$path")
   signature=$(awk '/PDBSignature:/ { print $2 }' <<<"$directory")
@@ -51,20 +55,20 @@ for exe in "${shipped[@]}"; do
     fail "no CodeView (RSDS) debug directory entry"
     continue
   fi
-  expected="${exe%.exe}.pdb"
-  [ "$pdb_name" = "$expected" ] || fail "the executable names its PDB '$pdb_name', not '$expected'"
+  expected="${exe%.*}.pdb"
+  [ "$pdb_name" = "$expected" ] || fail "the binary names its PDB '$pdb_name', not '$expected'"
 
   pdb="$bin/$expected"
   if [ ! -f "$pdb" ]; then
-    fail "no $expected beside the executable"
+    fail "no $expected beside the binary"
     continue
   fi
   summary=$(llvm-pdbutil dump -summary "$pdb")
   pdb_guid=$(awk '/GUID:/ { print $2 }' <<<"$summary")
   pdb_age=$(awk '/Age:/ { print $2 }' <<<"$summary")
   exe_guid=$(guid_from_bytes "$bytes")
-  [ "$pdb_guid" = "$exe_guid" ] || fail "PDB GUID $pdb_guid, the executable expects $exe_guid"
-  [ "$pdb_age" = "$age" ] || fail "PDB age $pdb_age, the executable expects $age"
+  [ "$pdb_guid" = "$exe_guid" ] || fail "PDB GUID $pdb_guid, the binary expects $exe_guid"
+  [ "$pdb_age" = "$age" ] || fail "PDB age $pdb_age, the binary expects $age"
   # A PDB of the runtime libraries alone would match too: ask for our code.
   functions=$(llvm-pdbutil dump -symbols "$pdb" | grep -c 'S_[GL]PROC32.*`corvane::')
   [ "$functions" -gt 0 ] || fail "no corvane:: functions in $expected"
@@ -73,7 +77,15 @@ for exe in "${shipped[@]}"; do
             grep -i -E '^(libstdc\+\+|libgcc|libwinpthread)' | tr '\n' ' ')
   [ -z "$runtime" ] || fail "imports MinGW runtime DLLs: $runtime"
 
-  [ "$failures" -gt "$before" ] || echo "  ok: no DWARF, $expected beside it (GUID $pdb_guid, $functions corvane functions), static runtime"
+  if [[ $exe == *.dll ]]; then
+    exports=$(llvm-readobj --coff-exports "$path" | awk '/Name:/ && NF > 1 { print $2 }')
+    foreign=$(grep -v '^corvane_' <<<"$exports" | tr '\n' ' ')
+    [ -n "$exports" ] || fail "exports nothing"
+    [ -z "$foreign" ] || fail "exports more than corvane_* functions: $foreign"
+    interface=", exports corvane_* only"
+  fi
+
+  [ "$failures" -gt "$before" ] || echo "  ok: no DWARF, $expected beside it (GUID $pdb_guid, $functions corvane functions), static runtime${interface:-}"
 done
 
 if [ "$failures" -gt 0 ]; then
