@@ -136,7 +136,8 @@ CORVANE_API corvane_result CORVANE_CALL corvane_start(const wchar_t* broker_path
                                                       uint32_t served_process_id,
                                                       corvane_session** session);
 /* Connects to a running broker's pipe: its --ipc= name, or a full
- * \\.\pipe\ name. */
+ * \\.\pipe\ name. Waits up to 10 s for the pipe to appear or become
+ * free (CORVANE_E_TIMED_OUT otherwise). */
 CORVANE_API corvane_result CORVANE_CALL corvane_attach(const wchar_t* ipc_name,
                                                        size_t ipc_name_length,
                                                        corvane_session** session);
@@ -153,7 +154,9 @@ CORVANE_API const char* CORVANE_CALL corvane_last_error(const corvane_session* s
 /* ---- Buffers ----------------------------------------------------------- */
 
 /* The bytes of a buffer and their count; for texts, UTF-16 units as wchar_t
- * (see corvane_buffer_text). Valid until the buffer is freed. */
+ * (see corvane_buffer_text). Valid until the buffer is freed. A buffer of
+ * bytes (file contents, frames) is no text: corvane_buffer_text gives null
+ * and length 0 for it, and corvane_buffer_copy_text CORVANE_E_INVALID_ARGUMENT. */
 CORVANE_API const uint8_t* CORVANE_CALL corvane_buffer_bytes(const corvane_buffer* buffer,
                                                              size_t* size);
 CORVANE_API const wchar_t* CORVANE_CALL corvane_buffer_text(const corvane_buffer* buffer,
