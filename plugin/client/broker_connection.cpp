@@ -112,6 +112,7 @@ Result<BrokerConnection> BrokerConnection::Connect(std::u16string_view ipcName,
 
 Result<Done> BrokerConnection::SendBytes(const uint8_t* bytes, size_t size) {
   if (!pipe_) return Closed();
+  if (observer_) observer_(FrameDirection::Sent, bytes, size);
   const win::Deadline deadline(replyTimeoutMs_);
   size_t sent = 0;
   while (sent < size) {
@@ -129,10 +130,13 @@ Result<Message> BrokerConnection::ReadMessage(std::vector<uint8_t>* frame) {
   if (!pipe_) return Closed();
   const win::Deadline deadline(replyTimeoutMs_);
   std::vector<uint8_t> chunk(kReadChunk);
+  std::vector<uint8_t> observed;
+  if (observer_ && frame == nullptr) frame = &observed;
   for (;;) {
     Message message;
     switch (reader_.Next(message, frame)) {
       case FrameReader::Step::Message:
+        if (observer_) observer_(FrameDirection::Received, frame->data(), frame->size());
         return message;
       case FrameReader::Step::BadFrame:
         return ClientError{ErrorKind::Malformed, "the broker sent bytes that are not a frame"};

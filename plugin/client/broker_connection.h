@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -19,6 +20,11 @@ namespace corvane::client {
 
 inline constexpr uint32_t kDefaultConnectTimeoutMs = 10000;
 inline constexpr uint32_t kDefaultReplyTimeoutMs = 30000;
+
+enum class FrameDirection { Sent, Received };
+// Sees the bytes of every write and of every whole frame read, on the
+// calling thread, before the call returns (for tracing tools).
+using FrameObserver = std::function<void(FrameDirection, const uint8_t* bytes, size_t size)>;
 
 class BrokerConnection {
  public:
@@ -57,12 +63,16 @@ class BrokerConnection {
   // Closing the pipe ends the broker.
   void Close() { pipe_.Reset(); }
 
+  // Empty (the default): nothing is observed.
+  void SetFrameObserver(FrameObserver observer) { observer_ = std::move(observer); }
+
  private:
   explicit BrokerConnection(UniqueHandle pipe) : pipe_(std::move(pipe)) {}
 
   UniqueHandle pipe_;
   FrameReader reader_;
   uint32_t replyTimeoutMs_ = kDefaultReplyTimeoutMs;
+  FrameObserver observer_;
 };
 
 }  // namespace corvane::client
