@@ -44,6 +44,8 @@ std::string HelpText() {
       "  --broker PATH        the broker program (default: corvane-broker.exe next to this tool)\n"
       "  --show-diagnostics   run the broker under a debugger and print its debug output\n"
       "                       lines, prefixed \"broker: \", before the answer they belong to\n"
+      "  --trace              print every frame sent to and received from the broker, in\n"
+      "                       hexadecimal and decoded, as \"trace: \" lines among the answers\n"
       "  --script FILE        run one command per line in one broker session; lines\n"
       "                       starting with # and blank lines are skipped\n"
       "\n"

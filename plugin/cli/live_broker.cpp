@@ -2,7 +2,11 @@
 
 #include <windows.h>
 
+#include <ostream>
+
+#include "plugin/cli/answer_format.h"
 #include "plugin/cli/debug_monitor.h"
+#include "plugin/cli/frame_trace.h"
 #include "plugin/cli/system_message.h"
 #include "plugin/cli/utf_convert.h"
 #include "plugin/client/broker_connection.h"
@@ -36,7 +40,8 @@ LiveBroker::LiveBroker(std::unique_ptr<Parts> parts) : parts_(std::move(parts)) 
 LiveBroker::~LiveBroker() = default;
 
 std::unique_ptr<LiveBroker> LiveBroker::Start(const std::u16string& brokerPath,
-                                              bool showDiagnostics, std::string& error) {
+                                              bool showDiagnostics, std::ostream* trace,
+                                              std::string& error) {
   const std::u16string exePath = brokerPath.empty() ? client::DefaultBrokerPath() : brokerPath;
   const std::u16string ipcName = client::MakeUniqueIpcName();
   const auto servedProcessId = static_cast<uint32_t>(GetCurrentProcessId());
@@ -68,6 +73,23 @@ std::unique_ptr<LiveBroker> LiveBroker::Start(const std::u16string& brokerPath,
     return nullptr;
   }
   parts->connection = std::move(connected).value();
+  if (trace != nullptr) {
+    // The Parts object stays where it is when the pointer to it moves.
+    Parts* p = parts.get();
+    p->connection->SetFrameObserver(
+        [p, trace](client::FrameDirection direction, const uint8_t* bytes, size_t size) {
+          const bool sent = direction == client::FrameDirection::Sent;
+          // The broker writes a request's lines before it answers, so those
+          // waiting now belong ahead of the answer's frame.
+          if (!sent && p->monitor) {
+            for (const std::string& output : p->monitor->TakeOutput()) {
+              *trace << FormatDiagnostic(output);
+            }
+          }
+          *trace << FormatFrameTrace(sent ? TraceDirection::Sent : TraceDirection::Received, bytes,
+                                     size);
+        });
+  }
   return std::unique_ptr<LiveBroker>(new LiveBroker(std::move(parts)));
 }
 

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <iosfwd>
 #include <memory>
 #include <optional>
 #include <string>
@@ -16,9 +17,11 @@ namespace corvane::cli {
 class LiveBroker final : public BrokerLink {
  public:
   // `brokerPath` empty: corvane-broker.exe next to this program. Nothing,
-  // with `error` set, if the broker could not be started or reached.
+  // with `error` set, if the broker could not be started or reached. With
+  // `trace`, every frame is printed there as it goes or comes, the broker's
+  // diagnostic lines that came before an answer ahead of its frame.
   static std::unique_ptr<LiveBroker> Start(const std::u16string& brokerPath, bool showDiagnostics,
-                                           std::string& error);
+                                           std::ostream* trace, std::string& error);
   ~LiveBroker() override;
 
   bool Send(const CliCommand& command, BrokerAnswer& answer, std::string& error) override;

@@ -139,7 +139,10 @@ int Run(int argc, wchar_t** argv) {
     command.name = ExpandEnvironment(command.name);
   }
 
-  auto broker = LiveBroker::Start(options->brokerPath, options->showDiagnostics, error);
+  // Trace lines go to standard output, among the answers and the broker's
+  // lines they explain.
+  auto broker = LiveBroker::Start(options->brokerPath, options->showDiagnostics,
+                                  options->trace ? &std::cout : nullptr, error);
   if (!broker) {
     Fail(error);
     return kExitBrokerLost;

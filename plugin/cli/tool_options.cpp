@@ -47,6 +47,8 @@ std::optional<ToolOptions> ParseToolOptions(const std::vector<std::u16string>& a
       options.version = true;
     } else if (word == u"--show-diagnostics") {
       options.showDiagnostics = true;
+    } else if (word == u"--trace") {
+      options.trace = true;
     } else if (MatchValueOption(args, i, u"--broker", value, missing)) {
       if (missing || value.empty()) {
         error = "--broker needs the path of the broker program";

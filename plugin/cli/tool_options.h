@@ -12,6 +12,7 @@ struct ToolOptions {
   std::optional<std::u16string> helpCommand;  // help for this command only
   bool version = false;
   bool showDiagnostics = false;
+  bool trace = false;                        // print every frame sent and received
   std::u16string brokerPath;                 // empty: the default next to the tool
   std::optional<std::u16string> scriptPath;  // "-" is standard input
   std::vector<std::u16string> commandWords;  // the command and its arguments

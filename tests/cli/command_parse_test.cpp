@@ -213,12 +213,13 @@ TEST(CommandParsing, OnlyFileOperationsTakeFilePaths) {
 
 TEST(ToolOptionParsing, OptionsComeBeforeTheCommand) {
   std::string error;
-  auto o = ParseToolOptions(
-      {u"--broker", u"C:\\b.exe", u"--show-diagnostics", u"file-read", u"x", u"--out", u"y"},
-      error);
+  auto o = ParseToolOptions({u"--broker", u"C:\\b.exe", u"--show-diagnostics", u"--trace",
+                             u"file-read", u"x", u"--out", u"y"},
+                            error);
   ASSERT_TRUE(o) << error;
   EXPECT_EQ(o->brokerPath, u"C:\\b.exe");
   EXPECT_TRUE(o->showDiagnostics);
+  EXPECT_TRUE(o->trace);
   EXPECT_FALSE(o->scriptPath);
   // The command's own options stay with the command.
   EXPECT_EQ(o->commandWords, (std::vector<std::u16string>{u"file-read", u"x", u"--out", u"y"}));
@@ -228,6 +229,7 @@ TEST(ToolOptionParsing, OptionsComeBeforeTheCommand) {
   EXPECT_EQ(o->brokerPath, u"b.exe");
   EXPECT_EQ(o->scriptPath, u"-");
   EXPECT_TRUE(o->commandWords.empty());
+  EXPECT_FALSE(o->trace);
 }
 
 TEST(ToolOptionParsing, HelpComesInEveryUsualForm) {

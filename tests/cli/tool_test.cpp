@@ -230,6 +230,37 @@ TEST_F(CorvanePluginTool, DiagnosticsShowWhyARequestWasRefused) {
   EXPECT_EQ(quiet.exitCode, 1u);
 }
 
+TEST_F(CorvanePluginTool, TraceShowsEveryFrameDecodedAmongTheAnswers) {
+  const ToolRun ping = Run("--trace ping");
+  EXPECT_EQ(ping.exitCode, 0u);
+  const std::string& out = ping.out;
+  const size_t sent = out.find("trace: sent 128 bytes\ntrace: 0000  4b 52 4f 4d 00 00 00 00\n");
+  const size_t request = out.find(
+      "trace:   message 6, 5 parameters\n"
+      "trace:     1. tag 2 int32: 11 (ping)\n"
+      "trace:     2. tag 2 int32: 0\n"
+      "trace:     3. tag 25 text16: \"\"\n");
+  const size_t received = out.find("trace: received 88 bytes\n");
+  const size_t reply = out.find(
+      "trace:   message 7, 2 parameters\n"
+      "trace:     1. tag 2 int32: 0 (Ok)\n"
+      "trace:     2. tag 25 text16: \"pong\"\n"
+      "Ok (0): \"pong\"\n");
+  EXPECT_NE(sent, std::string::npos) << out;
+  EXPECT_LT(sent, request);
+  EXPECT_LT(request, received);
+  EXPECT_LT(received, reply);
+  EXPECT_NE(reply, std::string::npos) << out;
+
+  // A refusal's diagnostic line comes between the request and its answer.
+  const ToolRun refused =
+      Run("--trace --show-diagnostics write-string hklm Software\\Corvane Greeting nope");
+  const size_t line = refused.out.find("broker: [CorvaneBroker] denied: write to read-only hive\n");
+  EXPECT_LT(refused.out.find("trace: sent "), line) << refused.out;
+  EXPECT_LT(line, refused.out.find("trace: received ")) << refused.out;
+  EXPECT_EQ(refused.exitCode, 1u);
+}
+
 TEST_F(CorvanePluginTool, ExitCodesTellWhatWentWrong) {
   const ToolRun ok = Run("ping");
   EXPECT_EQ(ok.out, "Ok (0): \"pong\"\n");
