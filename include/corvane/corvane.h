@@ -144,7 +144,11 @@ CORVANE_API corvane_result CORVANE_CALL corvane_attach(const wchar_t* ipc_name,
 /* Closes the pipe (a broker it started then ends) and frees the session.
  * A null session is ignored. The session must not be used afterwards. */
 CORVANE_API void CORVANE_CALL corvane_close(corvane_session* session);
-/* How long a request waits for its answer (default 30000 ms). */
+/* How long a request waits for its answer (default 30000 ms). A request
+ * that gets no answer in time (CORVANE_E_TIMED_OUT) or another message
+ * instead (CORVANE_E_MALFORMED) leaves the pipe out of step with the broker,
+ * so the session closes it: later requests answer CORVANE_E_CLOSED. The raw
+ * frame calls keep the session open on those errors. */
 CORVANE_API corvane_result CORVANE_CALL corvane_set_timeout(corvane_session* session,
                                                             uint32_t milliseconds);
 /* The text of the session's last client error ("" if none), valid until the

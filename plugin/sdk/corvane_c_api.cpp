@@ -105,11 +105,20 @@ corvane_result Fail(corvane_session& s, corvane_result code, const char* message
   return code;
 }
 
-corvane_result Fail(corvane_session& s, const client::ClientError& error) {
-  // The pipe is of no further use once the broker has gone; later requests
-  // are refused as CORVANE_E_CLOSED without touching it.
-  if (error.kind == client::ErrorKind::BrokerGone) s.broker.connection.Close();
-  return Fail(s, CodeOf(error.kind), error.message.c_str());
+// The pipe is of no further use once the broker has gone. Nor is it when a
+// request got no reply in time or another message instead of its reply:
+// that reply may still come and would be taken for the answer to the next
+// request. Either way the pipe is closed, and later requests are refused as
+// CORVANE_E_CLOSED without touching it. Raw frame calls wait for no reply
+// of their own, so only a broker that has gone closes theirs.
+corvane_result Fail(corvane_session& s, const client::ClientError& error, bool awaitsReply = true) {
+  const client::ErrorKind kind = error.kind;
+  if (kind == client::ErrorKind::BrokerGone ||
+      (awaitsReply &&
+       (kind == client::ErrorKind::TimedOut || kind == client::ErrorKind::Malformed))) {
+    s.broker.connection.Close();
+  }
+  return Fail(s, CodeOf(kind), error.message.c_str());
 }
 
 // Runs `body` on a session, turning every exception into a result.
@@ -585,7 +594,7 @@ corvane_result CORVANE_CALL corvane_ping(corvane_session* session) {
 corvane_result CORVANE_CALL corvane_keep_alive(corvane_session* session) {
   return Request(session, [&](client::BrokerConnection& c, corvane_session& s) {
     auto sent = c.KeepAlive();
-    return sent ? CORVANE_OK : Fail(s, sent.error());
+    return sent ? CORVANE_OK : Fail(s, sent.error(), false);
   });
 }
 
@@ -612,7 +621,7 @@ corvane_result CORVANE_CALL corvane_send_frame(corvane_session* session, const u
   return Request(session, [&](client::BrokerConnection& c, corvane_session& s) {
     if (bytes == nullptr && size != 0) throw ArgumentError{"bytes is null with a non-zero size"};
     auto sent = c.SendBytes(bytes, size);
-    return sent ? CORVANE_OK : Fail(s, sent.error());
+    return sent ? CORVANE_OK : Fail(s, sent.error(), false);
   });
 }
 
@@ -621,7 +630,7 @@ corvane_result CORVANE_CALL corvane_read_frame(corvane_session* session, corvane
     corvane_buffer*& out = Out(frame, "frame");
     std::vector<uint8_t> bytes;
     auto message = c.ReadMessage(&bytes);
-    if (!message) return Fail(s, message.error());
+    if (!message) return Fail(s, message.error(), false);
     out = NewBytes(std::move(bytes));
     return CORVANE_OK;
   });

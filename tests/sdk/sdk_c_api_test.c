@@ -253,6 +253,22 @@ static void misuse(corvane_session* s) {
   corvane_buffer_free(pong);
 }
 
+/* Reply 4 arrives where the ping expects its reply 7: Malformed, and the
+ * session, now out of step, is closed rather than read the ping's reply as
+ * the next answer. */
+static void wrong_reply_closes_the_session(void) {
+  const uint64_t words[8] = {0x4D4F524B, 3, 1, 8, 4, 0x4B524F4D, 0x7FFFFFF0, 0x474E4142};
+  uint8_t frame[64];
+  memcpy(frame, words, sizeof frame);
+  corvane_session* s = NULL;
+  CHECK_RESULT(s, corvane_start(NULL, 0, 0, &s), CORVANE_OK);
+  if (s == NULL) return;
+  CHECK_RESULT(s, corvane_send_frame(s, frame, sizeof frame), CORVANE_OK);
+  CHECK_RESULT(s, corvane_ping(s), CORVANE_E_MALFORMED);
+  CHECK_RESULT(s, corvane_ping(s), CORVANE_E_CLOSED);
+  corvane_close(s);
+}
+
 /* A broker started by hand, attached to, then killed: the request during
  * which it goes is BrokerGone, every later one Closed. */
 static void attach_and_lose_the_broker(void) {
@@ -350,6 +366,7 @@ int main(void) {
   misuse(s);
   corvane_close(s);
 
+  wrong_reply_closes_the_session();
   attach_and_lose_the_broker();
   default_broker_is_beside_the_dll();
 
