@@ -5,7 +5,8 @@ target_include_directories(corvane_options INTERFACE ${PROJECT_SOURCE_DIR})
 # C and C++ only: windres compiles the resource scripts of the same targets
 # and knows none of these.
 target_compile_options(corvane_options INTERFACE
-  "$<$<COMPILE_LANGUAGE:C,CXX>:-Wall;-Wextra;-Wpedantic;-Werror;-Wshadow;-Wnon-virtual-dtor;-Wconversion;-Wsign-conversion>")
+  "$<$<COMPILE_LANGUAGE:C,CXX>:-Wall;-Wextra;-Wpedantic;-Werror;-Wshadow;-Wconversion;-Wsign-conversion>"
+  "$<$<COMPILE_LANGUAGE:CXX>:-Wnon-virtual-dtor>")
 if(CORVANE_WINDOWS)
   target_compile_definitions(corvane_options INTERFACE
     UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601)

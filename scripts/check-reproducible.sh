@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds the release configuration (preset "release": clang, PDB symbols)
 # twice from copies of one commit at two different paths and compares what
-# it ships byte for byte: the executables and their PDB files.
+# it ships byte for byte: the executables, the SDK DLL and their PDB files.
 #
 # Usage: scripts/check-reproducible.sh [--keep] [--working-tree | commit]
 #   commit          what to build (default HEAD)
@@ -73,7 +73,7 @@ done
 status=0
 first="${trees[0]}/build/release-clang/bin"
 second="${trees[1]}/build/release-clang/bin"
-files=$(cd "$first" && ls -- *.exe *.pdb 2>/dev/null)
+files=$(cd "$first" && ls -- *.exe *.dll *.pdb 2>/dev/null)
 if [ -z "$files" ]; then
   echo "== no executables in $first" >&2
   exit 2
@@ -88,7 +88,7 @@ for f in $files; do
   fi
 done
 # Nothing in the second build that the first lacks.
-for f in $(cd "$second" && ls -- *.exe *.pdb 2>/dev/null); do
+for f in $(cd "$second" && ls -- *.exe *.dll *.pdb 2>/dev/null); do
   [ -e "$first/$f" ] || { echo "  $f only in the second build"; status=1; }
 done
 [ "$status" -eq 0 ] && echo "== reproducible" || echo "== NOT reproducible"

@@ -152,7 +152,9 @@ CORVANE_API void CORVANE_CALL corvane_close(corvane_session* session);
 CORVANE_API corvane_result CORVANE_CALL corvane_set_timeout(corvane_session* session,
                                                             uint32_t milliseconds);
 /* The text of the session's last client error ("" if none), valid until the
- * next call on the session. Never null; a null session gives "". */
+ * next call on the session. A null session gives why the calling thread's
+ * last corvane_start or corvane_attach failed ("" after one that worked),
+ * valid until that thread's next such call. Never null. */
 CORVANE_API const char* CORVANE_CALL corvane_last_error(const corvane_session* session);
 
 /* ---- Buffers ----------------------------------------------------------- */

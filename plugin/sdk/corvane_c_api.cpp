@@ -284,6 +284,23 @@ const char* CORVANE_CALL corvane_operation_name(uint32_t operation) {
 
 // ---- Sessions --------------------------------------------------------------
 
+namespace {
+
+// Why this thread's last corvane_start or corvane_attach failed: there is no
+// session then to keep the text.
+thread_local std::string t_lastStartError;
+
+corvane_result StartFailed(const client::ClientError& error) {
+  try {
+    t_lastStartError = error.message;
+  } catch (...) {
+    t_lastStartError.clear();
+  }
+  return CodeOf(error.kind);
+}
+
+}  // namespace
+
 corvane_result CORVANE_CALL corvane_start(const wchar_t* broker_path, size_t broker_path_length,
                                           uint32_t served_process_id, corvane_session** session) {
   return Guarded([&] {
@@ -291,8 +308,9 @@ corvane_result CORVANE_CALL corvane_start(const wchar_t* broker_path, size_t bro
     // An empty path is DefaultBrokerPath(): beside the module holding this code.
     auto launched = client::BrokerSession::Launch(
         Text(broker_path, broker_path_length, "broker_path"), served_process_id);
-    if (!launched) return CodeOf(launched.error().kind);
+    if (!launched) return StartFailed(launched.error());
     out = new corvane_session{std::move(launched).value(), {}};
+    t_lastStartError.clear();
     return CORVANE_OK;
   });
 }
@@ -304,10 +322,11 @@ corvane_result CORVANE_CALL corvane_attach(const wchar_t* ipc_name, size_t ipc_n
     std::u16string name = Text(ipc_name, ipc_name_length, "ipc_name");
     if (name.empty()) throw ArgumentError{"ipc_name is empty"};
     auto connection = client::BrokerConnection::Connect(name);
-    if (!connection) return CodeOf(connection.error().kind);
+    if (!connection) return StartFailed(connection.error());
     out = new corvane_session{client::BrokerSession{client::BrokerProcess(),
                                                     std::move(connection).value(), std::move(name)},
                               {}};
+    t_lastStartError.clear();
     return CORVANE_OK;
   });
 }
@@ -325,7 +344,7 @@ corvane_result CORVANE_CALL corvane_set_timeout(corvane_session* session, uint32
 }
 
 const char* CORVANE_CALL corvane_last_error(const corvane_session* session) {
-  return session != nullptr ? session->lastError.c_str() : "";
+  return session != nullptr ? session->lastError.c_str() : t_lastStartError.c_str();
 }
 
 // ---- Buffers ---------------------------------------------------------------

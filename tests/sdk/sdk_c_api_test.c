@@ -213,6 +213,7 @@ static void misuse(corvane_session* s) {
   CHECK_RESULT(none, corvane_start(L_(L"C:\\no\\such\\corvane-broker.exe"), 0, &none),
                CORVANE_E_START_FAILED);
   CHECK(none == NULL);
+  CHECK(strlen(corvane_last_error(NULL)) != 0); /* why the start failed */
 
   const wchar_t* key = L"Software\\Corvane\\SdkTest";
   CHECK_RESULT(s, corvane_read_string(s, CORVANE_HKCU, L_(key), L_(L"s"), NULL),
