@@ -67,6 +67,20 @@ check_release() {
     summaries+=("release: binaries FAILED")
     status=1
   fi
+  # The PE flags, version resources and manifests, read by the system under
+  # Wine: the Windows build's test program, run beside the release binaries.
+  echo "== check: release binaries under Wine"
+  local staged
+  staged=$(mktemp -d)
+  if cp build/release-clang/bin/*.exe build/release-clang/bin/*.dll "$staged"/ &&
+    cp build/windows/bin/release_binaries_test.exe "$staged"/ &&
+    cmake/wine-run.sh build/windows/wineprefix "$staged/release_binaries_test.exe"; then
+    summaries+=("release: PE flags, version resources and manifests ok")
+  else
+    summaries+=("release: PE or resource check FAILED")
+    status=1
+  fi
+  rm -rf "$staged"
   echo "== check: release build reproducible"
   if scripts/check-reproducible.sh --working-tree; then
     summaries+=("release: reproducible (two folders, identical executables and PDBs)")

@@ -1,4 +1,4 @@
-// The shipped executables as Windows sees them: PE header settings, the
+// The shipped binaries as Windows sees them: PE header settings, the
 // version resource and the manifest, read from the built files with the
 // system's own resource and version calls; and the tool's --version.
 
@@ -22,6 +22,7 @@ namespace {
 struct Shipped {
   const char16_t* fileName;
   const char* label;  // the test name's suffix
+  WORD manifestId;    // the loader reads a process's manifest from 1, a DLL's from 2
 };
 
 const wchar_t* W(const std::u16string& text) {
@@ -97,7 +98,7 @@ TEST_P(ShippedProgram, VersionResourceCarriesTheProjectVersionAndName) {
   EXPECT_EQ(fixed->dwFileVersionLS, low);
   EXPECT_EQ(fixed->dwProductVersionMS, high);
   EXPECT_EQ(fixed->dwProductVersionLS, low);
-  EXPECT_EQ(fixed->dwFileType, static_cast<DWORD>(VFT_APP));
+  EXPECT_EQ(fixed->dwFileType, static_cast<DWORD>(GetParam().manifestId == 2 ? VFT_DLL : VFT_APP));
 
   const auto text = [&](const char16_t* name) -> std::u16string {
     const std::u16string query = std::u16string(u"\\StringFileInfo\\040904B0\\") + name;
@@ -127,8 +128,7 @@ TEST_P(ShippedProgram, ManifestRunsAsInvokerAndNamesWindows7To11) {
   const std::unique_ptr<std::remove_pointer_t<HMODULE>, ModuleFree> image(
       LoadLibraryExW(W(PathOf(GetParam())), nullptr, LOAD_LIBRARY_AS_DATAFILE));
   ASSERT_TRUE(image) << "cannot map the file, error " << GetLastError();
-  // A process takes its manifest from resource 1 only.
-  HRSRC found = FindResourceW(image.get(), MAKEINTRESOURCEW(1), RT_MANIFEST);
+  HRSRC found = FindResourceW(image.get(), MAKEINTRESOURCEW(GetParam().manifestId), RT_MANIFEST);
   ASSERT_NE(found, nullptr) << "no manifest";
   HGLOBAL loaded = LoadResource(image.get(), found);
   ASSERT_NE(loaded, nullptr);
@@ -146,9 +146,10 @@ TEST_P(ShippedProgram, ManifestRunsAsInvokerAndNamesWindows7To11) {
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(Executables, ShippedProgram,
-                         ::testing::Values(Shipped{u"corvane-broker.exe", "broker"},
-                                           Shipped{u"corvane-plugin.exe", "plugin"}),
+INSTANTIATE_TEST_SUITE_P(Binaries, ShippedProgram,
+                         ::testing::Values(Shipped{u"corvane-broker.exe", "broker", 1},
+                                           Shipped{u"corvane-plugin.exe", "plugin", 1},
+                                           Shipped{u"corvane_client.dll", "sdk", 2}),
                          [](const ::testing::TestParamInfo<Shipped>& param) {
                            return std::string(param.param.label);
                          });
