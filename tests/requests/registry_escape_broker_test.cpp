@@ -14,6 +14,7 @@
 #include "plugin/client/broker_session.h"
 #include "policy/registry_key_policy.h"
 #include "registry/registry_values.h"
+#include "requests/broker_request.h"
 #include "tests/registry/scratch_key.h"
 
 namespace corvane {
@@ -25,12 +26,12 @@ using test::RawSubkeys;
 using test::ScratchKey;
 using test::W;
 
-constexpr int32_t kOk = 0;
-constexpr int32_t kNotFound = 1;
-constexpr int32_t kDenied = 2;
-constexpr int32_t kFailed = 3;
-constexpr int32_t kUser = 0;
-constexpr int32_t kMachine = 1;
+constexpr int32_t kOk = StatusCode(BrokerStatus::Ok);
+constexpr int32_t kNotFound = StatusCode(BrokerStatus::NotFound);
+constexpr int32_t kDenied = StatusCode(BrokerStatus::Denied);
+constexpr int32_t kFailed = StatusCode(BrokerStatus::Failed);
+constexpr int32_t kUser = static_cast<int32_t>(RegistryHive::CurrentUser);
+constexpr int32_t kMachine = static_cast<int32_t>(RegistryHive::LocalMachine);
 
 // "software" + 32,758 "\" + "corvane": 32,773 units that Wine's registry once
 // cut and read as HKCU\Software.
