@@ -43,8 +43,9 @@ std::u16string FinalPath(HANDLE file) {
 
 std::u16string RealFolderPath(const std::u16string& folder) {
   if (folder.empty()) return {};
-  const UniqueHandle handle = OpenFolder(folder, kShareAll);
-  return handle ? FinalPath(handle.get()) : std::u16string();
+  // A missing folder (a fresh profile may have no Temp yet) still has a
+  // place: what lies below it is simply missing, not outside.
+  return RealPathOfNearestExisting(folder);
 }
 
 bool SplitLastComponent(const std::u16string& path, std::u16string& folder, std::u16string& leaf) {

@@ -21,7 +21,8 @@ UniqueHandle OpenFolder(const std::u16string& path, DWORD share);
 // The final path of what `file` refers to, "\\?\" removed and "\\?\UNC\"
 // turned into "\\"; empty when the platform cannot tell.
 std::u16string FinalPath(HANDLE file);
-// The final path of a folder; empty when it cannot be opened.
+// The real path of a folder as RealPathOfNearestExisting gives it, so a
+// folder that does not exist yet has one too; empty for an empty text.
 std::u16string RealFolderPath(const std::u16string& folder);
 // Where a path leads as far as it exists: the final path of the path
 // itself or of its nearest ancestor that opens (as a folder or a file),
