@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <limits>
+#include <vector>
 
 #include "requests/real_path.h"
 #include "win/scoped_handle.h"
@@ -22,6 +23,15 @@ constexpr DWORD kShareNoDelete = FILE_SHARE_READ | FILE_SHARE_WRITE;
 bool Judged(HANDLE file, const RealPathCheck& inside) {
   const std::u16string real = FinalPath(file);
   return !real.empty() && inside(real);
+}
+
+// A file with another name may be reached through a name inside while that
+// other name lies outside (a hard link): only a file of its own is judged
+// by where it was opened.
+bool JudgedWithOneName(HANDLE file, const RealPathCheck& inside) {
+  BY_HANDLE_FILE_INFORMATION info{};
+  return GetFileInformationByHandle(file, &info) && info.nNumberOfLinks <= 1 &&
+         Judged(file, inside);
 }
 
 // The answer to a path that did not open as the operation needs: Denied
@@ -71,14 +81,53 @@ BrokerStatus Discard(UniqueHandle& file, BrokerStatus status) {
   return status;
 }
 
-// Resets the attributes of the copy, not of whatever its name leads to.
-void GiveNormalAttributes(const std::u16string& path) {
-  const UniqueHandle file =
-      OpenExisting(path, FILE_WRITE_ATTRIBUTES, kShareAll, FILE_FLAG_OPEN_REPARSE_POINT);
-  if (!file) return;
-  FILE_BASIC_INFO basic{};  // zero times are left unchanged
-  basic.FileAttributes = FILE_ATTRIBUTE_NORMAL;
-  SetFileInformationByHandle(file.get(), FileBasicInfo, &basic, sizeof basic);  // best effort
+// Removes a copy's earlier destination through its handle, once judged:
+// only a plain file of its own inside may go. Ok also when there is none.
+// A link there is refused: Windows opens it itself and shows it as a
+// reparse point; Wine follows it, so a link to a file outside is judged
+// outside, and a dangling one does not open and is met by CREATE_NEW.
+BrokerStatus RemoveEarlierCopy(const std::u16string& destination, const RealPathCheck& inside) {
+  const UniqueHandle existing =
+      OpenExisting(destination, DELETE | FILE_READ_ATTRIBUTES, kShareAll,
+                   FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS);
+  if (!existing) {
+    // The folder is held, so "path not found" comes from a dangling link
+    // into a missing folder: CREATE_NEW meets that name too.
+    const DWORD error = GetLastError();
+    const bool nothing = error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
+    return nothing ? BrokerStatus::Ok : BrokerStatus::Failed;
+  }
+  BY_HANDLE_FILE_INFORMATION info{};
+  if (!GetFileInformationByHandle(existing.get(), &info)) return BrokerStatus::Failed;
+  const bool folderEntry = (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+  if ((info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 ||
+      (!folderEntry && info.nNumberOfLinks > 1) || !Judged(existing.get(), inside)) {
+    return BrokerStatus::Denied;
+  }
+  // A folder is not replaced by a copy.
+  if (folderEntry) return BrokerStatus::Failed;
+  return DeleteOnClose(existing.get()) ? BrokerStatus::Ok : BrokerStatus::Failed;
+}
+
+// Copies what `from` holds from its current position into `to`, and gives
+// `to` the last-write time of `from`, as a copy by name would.
+bool CopyContents(HANDLE from, HANDLE to) {
+  std::vector<uint8_t> buffer(65536);
+  while (true) {
+    DWORD read = 0;
+    if (!ReadFile(from, buffer.data(), static_cast<DWORD>(buffer.size()), &read, nullptr))
+      return false;
+    if (read == 0) break;
+    DWORD written = 0;
+    if (!WriteFile(to, buffer.data(), read, &written, nullptr) || written != read) return false;
+  }
+  FILE_BASIC_INFO source{};
+  if (GetFileInformationByHandleEx(from, FileBasicInfo, &source, sizeof source)) {
+    FILE_BASIC_INFO copy{};  // zero times and attributes are left unchanged
+    copy.LastWriteTime = source.LastWriteTime;
+    SetFileInformationByHandle(to, FileBasicInfo, &copy, sizeof copy);  // best effort
+  }
+  return true;
 }
 
 }  // namespace
@@ -88,7 +137,7 @@ BrokerStatus ReadWholeFile(const std::u16string& path, const RealPathCheck& insi
   const UniqueHandle file =
       OpenExisting(path, GENERIC_READ, FILE_SHARE_READ, FILE_ATTRIBUTE_NORMAL);
   if (!file) return FailedOpen(path, inside, BrokerStatus::NotFound);
-  if (!Judged(file.get(), inside)) return BrokerStatus::Denied;
+  if (!JudgedWithOneName(file.get(), inside)) return BrokerStatus::Denied;
   LARGE_INTEGER size{};
   if (!GetFileSizeEx(file.get(), &size) || size.QuadPart > kMaxReadSize)
     return BrokerStatus::NotFound;
@@ -170,7 +219,16 @@ BrokerStatus DeleteFileIfPresent(const std::u16string& path, const RealPathCheck
 
 BrokerStatus CopyIntoTemp(const std::u16string& source, const std::u16string& destination,
                           const RealPathCheck& inside) {
-  if (GetFileAttributesW(Wide(source)) == INVALID_FILE_ATTRIBUTES) return BrokerStatus::NotFound;
+  // The source may lie anywhere; it is read through this one handle.
+  const UniqueHandle from =
+      OpenExisting(source, GENERIC_READ, FILE_SHARE_READ, FILE_ATTRIBUTE_NORMAL);
+  if (!from) {
+    const DWORD error = GetLastError();
+    const bool missing = error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
+    return missing ? BrokerStatus::NotFound : BrokerStatus::Failed;
+  }
+  // A pipe reached through a link would block the read for good.
+  if (GetFileType(from.get()) != FILE_TYPE_DISK) return BrokerStatus::Failed;
   std::u16string folderPath, leaf;
   if (!SplitLastComponent(destination, folderPath, leaf)) return BrokerStatus::Failed;
   const UniqueHandle folder = OpenFolder(folderPath, kShareNoDelete);
@@ -178,25 +236,18 @@ BrokerStatus CopyIntoTemp(const std::u16string& source, const std::u16string& de
   const std::u16string realFolder = FinalPath(folder.get());
   if (realFolder.empty() || !inside(realFolder + u"\\" + leaf)) return BrokerStatus::Denied;
 
-  // CopyFileW writes through a link at the destination into its target, and
-  // into every name of a hard-linked file: only a plain file of its own may
-  // be replaced.
-  {
-    const UniqueHandle existing =
-        OpenExisting(destination, FILE_READ_ATTRIBUTES, kShareAll,
-                     FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS);
-    if (existing) {
-      BY_HANDLE_FILE_INFORMATION info{};
-      if (!GetFileInformationByHandle(existing.get(), &info)) return BrokerStatus::Failed;
-      const bool folderEntry = (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-      if ((info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 ||
-          (!folderEntry && info.nNumberOfLinks > 1) || !Judged(existing.get(), inside)) {
-        return BrokerStatus::Denied;
-      }
-    }
+  const BrokerStatus cleared = RemoveEarlierCopy(destination, inside);
+  if (cleared != BrokerStatus::Ok) return cleared;
+  // CREATE_NEW follows no link: a name that still exists (a dangling link,
+  // which Wine does not open, or a file made meanwhile) is not written to.
+  // Without sharing, the copy cannot be renamed while it is judged and filled.
+  UniqueHandle to(CreateFileW(Wide(destination), GENERIC_WRITE | DELETE, 0, nullptr, CREATE_NEW,
+                              FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!to) {
+    return GetLastError() == ERROR_FILE_EXISTS ? BrokerStatus::Denied : BrokerStatus::Failed;
   }
-  if (!CopyFileW(Wide(source), Wide(destination), FALSE)) return BrokerStatus::Failed;
-  GiveNormalAttributes(destination);
+  if (!Judged(to.get(), inside)) return Discard(to, BrokerStatus::Denied);
+  if (!CopyContents(from.get(), to.get())) return Discard(to, BrokerStatus::Failed);
   return BrokerStatus::Ok;
 }
 
@@ -211,7 +262,7 @@ BrokerStatus ExportFile(const std::u16string& source, const std::u16string& dest
     const bool missing = error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
     return FailedOpen(source, inside, missing ? BrokerStatus::NotFound : BrokerStatus::Failed);
   }
-  if (!Judged(held.get(), inside)) return BrokerStatus::Denied;
+  if (!JudgedWithOneName(held.get(), inside)) return BrokerStatus::Denied;
   if (!CopyFileW(Wide(source), Wide(destination), FALSE)) return BrokerStatus::Failed;
   return BrokerStatus::Ok;
 }

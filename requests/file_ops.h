@@ -2,7 +2,8 @@
 // the platform as the request carried them; what they resolve to (through
 // links, junctions or short names) is judged by `inside` before anything is
 // read, created, changed or deleted, and anything judged outside answers
-// Denied. Windows only.
+// Denied. A file read or exported must have no other name (hard link): its
+// other name may lie anywhere. Windows only.
 #pragma once
 
 #include <cstdint>
@@ -35,9 +36,11 @@ BrokerStatus PathExists(const std::u16string& path, const RealPathCheck& inside)
 // Ok when the file is gone, including when it was never there; Failed
 // otherwise. A link is deleted itself, not its target.
 BrokerStatus DeleteFileIfPresent(const std::u16string& path, const RealPathCheck& inside);
-// Copies over any existing destination and gives the copy normal
-// attributes: NotFound without a source, Failed when the copy fails.
-// `inside` judges the destination.
+// Copies the source into a new destination file made without following
+// any link (an earlier plain file there is removed first), with normal
+// attributes and the source's last-write time: NotFound without a source,
+// Failed when the copy fails (the new file is then removed). `inside`
+// judges the destination.
 BrokerStatus CopyIntoTemp(const std::u16string& source, const std::u16string& destination,
                           const RealPathCheck& inside);
 // Like CopyIntoTemp, but the copy keeps the attributes it was given, and

@@ -1,7 +1,8 @@
 // Links planted where a plug-in may act, against the real broker: a link in
-// %APPDATA%\corvane or in Temp that leads outside must not let any request
-// read, create, change or delete anything out there, while links that stay
-// inside keep working. The disk is checked directly.
+// %APPDATA%\corvane or in Temp that leads outside (symbolic, dangling or
+// hard) must not let any request read, create, change or delete anything
+// out there, while links that stay inside keep working. The disk is checked
+// directly.
 #include <gtest/gtest.h>
 
 #include <optional>
@@ -21,7 +22,7 @@ namespace {
 using namespace corvane::test;
 
 constexpr uint32_t kRead = 14, kWrite = 15, kExists = 16, kDelete = 17, kCopy = 21, kExport = 22;
-constexpr int32_t kDenied = 2;
+constexpr int32_t kNotFound = 1, kDenied = 2, kFailed = 3;
 const std::u16string kOutside = u"C:\\corvane-real-path-outside";
 const std::u16string kSink = u"C:\\corvane-real-path-sink";
 const std::u16string kHostile = u"484f5354494c45";  // "HOSTILE"
@@ -48,6 +49,13 @@ class RealPaths : public ::testing::Test {
     tempEvil = temp + u"\\corvane-real-path-evil.exe";
     tempFileLink = temp + u"\\corvane-real-path-linked.pdf";
     tempHardLink = temp + u"\\corvane-real-path-hard.pdf";
+    tempHardImage = temp + u"\\corvane-real-path-hard.png";
+    corvaneHardLink = corvane + u"\\real-path-hard.txt";
+    tempPlain = temp + u"\\corvane-real-path-plain.pdf";
+    // Their targets are missing, the second one with its folder.
+    dangling = {
+        {temp + u"\\corvane-real-path-dangling.pdf", kOutside + u"\\planted.pdf"},
+        {temp + u"\\corvane-real-path-dangling-deep.pdf", kOutside + u"\\gone\\planted.pdf"}};
     TearDown();
 
     MakeFolders(temp);
@@ -63,6 +71,10 @@ class RealPaths : public ::testing::Test {
     ASSERT_TRUE(MakeUnixLink(tempLink, kOutside));
     ASSERT_TRUE(MakeUnixLink(tempFileLink, kOutside + u"\\secret.pdf"));
     ASSERT_TRUE(CreateHardLinkW(W(tempHardLink), W(kOutside + u"\\victim.txt"), nullptr));
+    ASSERT_TRUE(CreateHardLinkW(W(tempHardImage), W(kOutside + u"\\secret.png"), nullptr));
+    ASSERT_TRUE(CreateHardLinkW(W(corvaneHardLink), W(kOutside + u"\\secret.txt"), nullptr));
+    for (const auto& [link, target] : dangling) ASSERT_TRUE(MakeDanglingUnixLink(link, target));
+    RemoveTree(kOutside + u"\\gone");
     before = Snapshot(kOutside);
     ASSERT_EQ(before.size(), 5u);
   }
@@ -71,10 +83,12 @@ class RealPaths : public ::testing::Test {
     // Links first, so that nothing below removes what they lead to.
     for (const auto* link : {&folderLink, &fileLink, &insideLink, &tempLink, &tempFileLink})
       EXPECT_TRUE(RemoveUnixLink(*link));
+    for (const auto& [link, target] : dangling) EXPECT_TRUE(RemoveDanglingUnixLink(link, target));
     for (const std::u16string& folder : {kOutside, kSink, insideTarget}) RemoveTree(folder);
     DeleteFileW(W(corvane + u"\\real-path-x"));
     DeleteFileW(W(tempEvil + u":x.pdf"));
-    DeleteFileW(W(tempHardLink));
+    for (const auto* file : {&tempHardLink, &tempHardImage, &corvaneHardLink, &tempPlain})
+      DeleteFileW(W(*file));
   }
 
   static Reply Send(uint32_t operation, const std::u16string& path, const std::u16string& name = {},
@@ -94,7 +108,8 @@ class RealPaths : public ::testing::Test {
 
   static std::optional<corvane::client::BrokerSession> session;
   std::u16string corvane, folderLink, fileLink, insideLink, insideTarget, tempLink, tempEvil,
-      tempFileLink, tempHardLink;
+      tempFileLink, tempHardLink, tempHardImage, corvaneHardLink, tempPlain;
+  std::vector<std::pair<std::u16string, std::u16string>> dangling;  // link, missing target
   FileTree before;
 };
 
@@ -112,6 +127,10 @@ TEST_F(RealPaths, AppDataRequestsThroughALinkOutsideAreRefused) {
     EXPECT_EQ(read.text, u"");
     EXPECT_EQ(Send(kDelete, path).status, kDenied);
   }
+  // A hard link's other name lies outside: its name inside does not make it readable.
+  const Reply hard = Send(kRead, corvaneHardLink);
+  EXPECT_EQ(hard.status, kDenied);
+  EXPECT_EQ(hard.text, u"");
   for (const auto& path : {via + u"\\secret.txt", via + u"\\new.txt", via + u"\\sub\\new.txt",
                            via + u"\\new-folder\\x", via + u"\\sub\\new-folder\\x"}) {
     EXPECT_EQ(Send(kWrite, path, {}, kHostile).status, kDenied);
@@ -149,14 +168,21 @@ TEST_F(RealPaths, CopyAndExportThroughALinkInTempAreRefused) {
   for (const auto& destination :
        {tempLink + u"\\copy.pdf", tempLink + u"\\secret.pdf", tempLink + u"\\sub\\copy.pdf",
         tempLink + u"\\new-folder\\copy.pdf",
-        // CopyFileW would write into a linked or hard-linked file's other name.
-        tempFileLink, tempHardLink}) {
+        // A copy by name would write into a linked or hard-linked file's other
+        // name, and under Wine create a dangling link's target.
+        tempFileLink, tempHardLink, dangling[0].first, dangling[1].first}) {
     EXPECT_EQ(Send(kCopy, source, destination).status, kDenied);
   }
-  EXPECT_EQ(Send(kExport, tempLink + u"\\secret.png", kSink + u"\\out.png").status, kDenied);
-  EXPECT_EQ(Send(kExport, tempLink + u"\\missing.png", kSink + u"\\out.png").status, kDenied);
+  for (const auto& [link, target] : dangling) EXPECT_FALSE(Exists(target));
+  for (const auto& image : {tempLink + u"\\secret.png", tempLink + u"\\missing.png", tempHardImage})
+    EXPECT_EQ(Send(kExport, image, kSink + u"\\out.png").status, kDenied);
   EXPECT_FALSE(Exists(kSink + u"\\out.png"));
   EXPECT_EQ(OutsideChanges(), std::vector<std::u16string>{});
+
+  // A plain file of its own is still replaced.
+  ASSERT_TRUE(WriteBytes(tempPlain, Bytes("an older and longer destination")));
+  EXPECT_EQ(Send(kCopy, source, tempPlain).status, 0);
+  EXPECT_EQ(ReadBytes(tempPlain), Bytes("%PDF-source"));
 
   // On NTFS this would create evil.exe with the PDF in a stream.
   EXPECT_EQ(Send(kCopy, source, tempEvil + u":x.pdf").status, kDenied);
@@ -168,13 +194,50 @@ TEST_F(RealPaths, CopyAndExportThroughALinkInTempAreRefused) {
 TEST_F(RealPaths, RefusalsCarryTheOperationsLine) {
   DebugCapture capture;
   EXPECT_EQ(Call(kRead, folderLink + u"\\secret.txt").status, kDenied);
+  EXPECT_EQ(Call(kRead, corvaneHardLink).status, kDenied);
   EXPECT_EQ(Call(kCopy, kSink + u"\\source.pdf", tempLink + u"\\copy.pdf").status, kDenied);
+  EXPECT_EQ(Call(kCopy, kSink + u"\\source.pdf", dangling[0].first).status, kDenied);
   EXPECT_EQ(Call(kExport, tempLink + u"\\secret.png", kSink + u"\\out.png").status, kDenied);
-  EXPECT_EQ(capture.Lines(), (std::vector<std::string>{
-                                 "[CorvaneBroker] denied: outside Corvane subtree\n",
-                                 "[CorvaneBroker] file copy denied: outside Corvane subtree\n",
-                                 "[CorvaneBroker] file export denied: outside Corvane subtree\n",
-                             }));
+  EXPECT_EQ(Call(kExport, tempHardImage, kSink + u"\\out.png").status, kDenied);
+  const std::string read = "[CorvaneBroker] denied: outside Corvane subtree\n";
+  const std::string copy = "[CorvaneBroker] file copy denied: outside Corvane subtree\n";
+  const std::string exported = "[CorvaneBroker] file export denied: outside Corvane subtree\n";
+  EXPECT_EQ(capture.Lines(),
+            (std::vector<std::string>{read, read, copy, copy, exported, exported}));
+}
+
+// A fresh profile may have no Temp folder yet. What would lie in it is
+// missing, not outside: it answers as a missing file does, with no refusal.
+TEST_F(RealPaths, MissingTempFolderIsNotOutside) {
+  const std::u16string temp = corvane::TempFolder(), away = temp + u"-corvane-away";
+  struct PutBack {
+    const std::u16string &temp, &away;
+    ~PutBack() {
+      RemoveDirectoryW(W(temp));  // only if something made it again, empty
+      MoveFileW(W(away), W(temp));
+    }
+  };
+  ASSERT_TRUE(MoveFileW(W(temp), W(away)));
+  const PutBack putBack{temp, away};
+
+  const std::u16string source = kSink + u"\\source.pdf";
+  const struct {
+    uint32_t operation;
+    std::u16string path, name;
+    int32_t status;
+  } rows[] = {
+      {kCopy, source, temp + u"\\copy.pdf", kFailed},
+      {kCopy, source, temp + u"\\job\\copy.pdf", kFailed},
+      {kExport, temp + u"\\img.png", kSink + u"\\img.png", kNotFound},
+  };
+  DebugCapture capture;
+  for (const auto& row : rows) {
+    EXPECT_EQ(Send(row.operation, row.path, row.name).status, row.status) << row.operation;
+    EXPECT_EQ(Call(row.operation, row.path, row.name).status, row.status) << row.operation;
+  }
+  EXPECT_EQ(capture.Lines(), std::vector<std::string>{});
+  EXPECT_FALSE(Exists(temp));
+  EXPECT_FALSE(Exists(kSink + u"\\img.png"));
 }
 
 }  // namespace

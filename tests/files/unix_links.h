@@ -59,4 +59,23 @@ inline bool RemoveUnixLink(const std::u16string& link) {
   return RunUnixCommand(u"/bin/rm -f \"" + name + u"\"", [&] { return !Exists(link); });
 }
 
+// Makes `link` a symbolic link to `target`, which is then missing: Wine
+// shows a dangling link nowhere (not even in a folder listing), so the link
+// is made to a file created for the purpose and removed afterwards. The
+// target's folder is made if needed and left for the caller.
+inline bool MakeDanglingUnixLink(const std::u16string& link, const std::u16string& target) {
+  MakeFolders(target.substr(0, target.rfind(u'\\')));
+  if (!WriteBytes(target, {}) || !MakeUnixLink(link, target)) return false;
+  return DeleteFileW(W(target)) && !Exists(link);
+}
+
+// Removes a link whose target may be missing: the target is made again so
+// that the link can be seen going, then removed.
+inline bool RemoveDanglingUnixLink(const std::u16string& link, const std::u16string& target) {
+  MakeFolders(target.substr(0, target.rfind(u'\\')));
+  const bool made = WriteBytes(target, {});
+  const bool removed = RemoveUnixLink(link);
+  return made && DeleteFileW(W(target)) && removed;
+}
+
 }  // namespace corvane::test
