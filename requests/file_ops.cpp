@@ -219,9 +219,10 @@ BrokerStatus DeleteFileIfPresent(const std::u16string& path, const RealPathCheck
 
 BrokerStatus CopyIntoTemp(const std::u16string& source, const std::u16string& destination,
                           const RealPathCheck& inside) {
-  // The source may lie anywhere; it is read through this one handle.
-  const UniqueHandle from =
-      OpenExisting(source, GENERIC_READ, FILE_SHARE_READ, FILE_ATTRIBUTE_NORMAL);
+  // The source may lie anywhere, so a rename meanwhile changes nothing: it
+  // is read through this one handle.
+  const UniqueHandle from = OpenExisting(source, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE,
+                                         FILE_ATTRIBUTE_NORMAL);
   if (!from) {
     const DWORD error = GetLastError();
     const bool missing = error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;

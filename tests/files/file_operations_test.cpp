@@ -212,13 +212,14 @@ TEST_F(FileOperations, CopyIntoTempReplacesAndGivesNormalAttributes) {
   ASSERT_TRUE(SetFileAttributesW(W(source), FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN));
   MakeFolders(tempWork + u"\\job");
 
-  // A new copy would take the source's attributes; they are reset.
+  // The copy does not take the source's attributes, but its last-write time.
   const std::u16string fresh = tempWork + u"\\job\\fresh.pdf";
   EXPECT_EQ(Call(kCopy, source, fresh).status, 0);
   EXPECT_EQ(ReadBytes(fresh), Bytes("%PDF-source"));
   EXPECT_EQ(Attributes(fresh) & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN), 0u)
       << Attributes(fresh);
   EXPECT_NE(Attributes(source) & FILE_ATTRIBUTE_READONLY, 0u);  // the source keeps its own
+  EXPECT_EQ(LastWriteTime(fresh), LastWriteTime(source));
 
   const std::u16string existing = tempWork + u"\\job\\copy.pdf";
   ASSERT_TRUE(WriteBytes(existing, Bytes("an older and longer destination")));

@@ -47,6 +47,11 @@ inline std::vector<uint8_t> ReadBytes(const std::u16string& path) {
 inline DWORD Attributes(const std::u16string& path) {
   return GetFileAttributesW(W(path));
 }
+inline uint64_t LastWriteTime(const std::u16string& path) {
+  WIN32_FILE_ATTRIBUTE_DATA data{};
+  if (!GetFileAttributesExW(W(path), GetFileExInfoStandard, &data)) return 0;
+  return (uint64_t{data.ftLastWriteTime.dwHighDateTime} << 32) | data.ftLastWriteTime.dwLowDateTime;
+}
 inline bool Exists(const std::u16string& path) {
   return Attributes(path) != INVALID_FILE_ATTRIBUTES;
 }
