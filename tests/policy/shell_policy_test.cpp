@@ -107,40 +107,24 @@ TEST(CheckShellTargetTest, LengthBound) {
   }
 }
 
-// The shell expands "%NAME%" in what it is handed: a pair of "%" that could
-// enclose a variable's name is refused, in documents and addresses alike,
-// however the expander pairs them. Web addresses' percent escapes, a lone "%"
-// and a "%" not followed by another pass.
+// Every two neighbouring "%" are tried, however the expander pairs them; only
+// a text that starts with two hex digits (a web address's percent escape) may
+// lie between them. The attack's own inputs run through the broker in
+// tests/shell.
 TEST(CheckShellTargetTest, VariableReferencesRefused) {
-  const std::u16string twelvePaths = [] {
-    std::u16string t = u"C:\\docs\\";
-    for (int i = 0; i < 12; ++i) t += u"%PATH%";
-    return t + u".pdf";
-  }();
   const struct {
     std::u16string_view target;
     PolicyVerdict verdict;
   } cases[] = {
-      {u"%PATH%", PolicyVerdict::Malformed},
-      {u"%LOGONSERVER%\\pipe\\x.pdf", PolicyVerdict::Malformed},
-      {u"%SHELL%.pdf", PolicyVerdict::Malformed},
-      {u"http://example.invalid/?u=%USERNAME%&p=%USERPROFILE%", PolicyVerdict::Malformed},
-      {twelvePaths, PolicyVerdict::Malformed},
       {u"C:\\docs\\%systemdrive%\\a.csv", PolicyVerdict::Malformed},
-      {u"https://host/%20%path%", PolicyVerdict::Malformed},  // the second pair names PATH
+      {u"https://host/%20%path%", PolicyVerdict::Malformed},
       {u"C:\\x\\%NOTSET%PATH%.pdf", PolicyVerdict::Malformed},
       {u"C:\\x\\%%PATH%%.pdf", PolicyVerdict::Malformed},
-      {u"C:\\x\\%=C:%.pdf", PolicyVerdict::Malformed},
       {u"C:\\x\\50% off 20%.pdf", PolicyVerdict::Malformed},
-      {u"C:\\x\\%%.pdf", PolicyVerdict::Malformed},
       {u"http://host/%2%", PolicyVerdict::Malformed},
       {u"http://host/a%20b%2Fc%3a", PolicyVerdict::Allow},
-      {u"http://host/%20%20", PolicyVerdict::Allow},
       {u"http://host/%C3%A9t%C3%A9", PolicyVerdict::Allow},
-      {u"http://host/100%", PolicyVerdict::Allow},
-      {u"http://host/%", PolicyVerdict::Allow},
       {u"C:\\x\\my%20file%2B1.pdf", PolicyVerdict::Allow},
-      {u"C:\\x\\100%.csv", PolicyVerdict::Allow},
       {u"%.pdf", PolicyVerdict::Allow},
   };
   for (const auto& c : cases) {
@@ -149,30 +133,21 @@ TEST(CheckShellTargetTest, VariableReferencesRefused) {
 }
 
 // The handler's command line: a trailing "\\" escapes the closing quote of its
-// "%1", control units alter it everywhere, and blanks split it in addresses.
-// Document paths keep their blanks.
+// "%1", control units alter it, and blanks split it in addresses. Document
+// paths keep their blanks.
 TEST(CheckShellTargetTest, CommandLineBreakersRefused) {
   const struct {
     std::u16string_view target;
     PolicyVerdict verdict;
   } cases[] = {
-      {u"http://example.invalid/a\\", PolicyVerdict::Malformed},
-      {u"C:\\docs\\a.pdf\\", PolicyVerdict::Malformed},
       {u"C:\\dir.txt\\", PolicyVerdict::Malformed},
-      {u"\\", PolicyVerdict::Malformed},
       {u"http://host/a b", PolicyVerdict::Malformed},
-      {u"https://host/a?q= --flag", PolicyVerdict::Malformed},
-      {u"http://host/a\tb", PolicyVerdict::Malformed},
-      {u"http://host/a\nb", PolicyVerdict::Malformed},
+      {u"ftp://host/My Doc.pdf", PolicyVerdict::Malformed},
       {u"http://host/a\x1f", PolicyVerdict::Malformed},
       {u"http://host/a\x7f", PolicyVerdict::Malformed},
-      {u"ftp://host/My Doc.pdf", PolicyVerdict::Malformed},
       {u"C:\\My Documents\\a\tb.pdf", PolicyVerdict::Malformed},
-      {u"C:\\My Documents\\a\x7f.pdf", PolicyVerdict::Malformed},
       {u"C:\\My Documents\\report.pdf", PolicyVerdict::Allow},
-      {u"report 2.csv", PolicyVerdict::Allow},
       {u"http://host/a\\b", PolicyVerdict::Allow},
-      {u"http://host/a/", PolicyVerdict::Allow},
   };
   for (const auto& c : cases) {
     EXPECT_EQ(CheckShellTarget(c.target), c.verdict) << Printable(c.target);
