@@ -38,6 +38,36 @@ bool IsDocumentScheme(std::u16string_view scheme) {
   return false;
 }
 
+bool IsHexDigit(char16_t c) {
+  return (c >= u'0' && c <= u'9') || (c >= u'a' && c <= u'f') || (c >= u'A' && c <= u'F');
+}
+
+// Control units name no file and split or alter a handler's command line.
+bool HasControlUnit(std::u16string_view t) {
+  for (char16_t c : t) {
+    if (c < u' ' || c == u'\x7f') return true;
+  }
+  return false;
+}
+
+// Whether two "%" enclose a text that the environment expansion could take
+// for a variable's name. Each "%" may open a name, whichever way the expander
+// pairs them up, so every two neighbours are tried. A percent escape of a web
+// address ("%20%2F") encloses a text that starts with two hex digits and
+// passes here; that names no usual variable, and the broker compares the
+// real expansion before the launch for the rest.
+bool HasVariableReference(std::u16string_view t) {
+  size_t open = t.find(u'%');
+  while (open != std::u16string_view::npos) {
+    const size_t close = t.find(u'%', open + 1);
+    if (close == std::u16string_view::npos) return false;
+    const std::u16string_view name = t.substr(open + 1, close - open - 1);
+    if (name.size() < 2 || !IsHexDigit(name[0]) || !IsHexDigit(name[1])) return true;
+    open = close;
+  }
+  return false;
+}
+
 }  // namespace
 
 PolicyVerdict CheckShellTarget(std::u16string_view target) {
@@ -50,8 +80,18 @@ PolicyVerdict CheckShellTarget(std::u16string_view target) {
   // The shell builds a command line from the target; a raw quote could close
   // the handler's quoting and add arguments, web addresses included.
   if (t.find(u'"') != std::u16string::npos) return PolicyVerdict::Malformed;
-  if (t.starts_with(u"http://")) return PolicyVerdict::Allow;
-  if (t.starts_with(u"https://")) return PolicyVerdict::Allow;
+  // A trailing "\" escapes the closing quote of the handler's "%1".
+  if (t.ends_with(u'\\')) return PolicyVerdict::Malformed;
+  if (HasControlUnit(t)) return PolicyVerdict::Malformed;
+  // The shell expands environment variables in the target after this check:
+  // what it launched would not be the text judged here.
+  if (HasVariableReference(t)) return PolicyVerdict::Malformed;
+  // A blank is not valid unescaped in an address and splits the handler's
+  // command line; document paths keep theirs.
+  const bool hasBlank = t.find(u' ') != std::u16string::npos;
+  if (t.starts_with(u"http://") || t.starts_with(u"https://")) {
+    return hasBlank ? PolicyVerdict::Malformed : PolicyVerdict::Allow;
+  }
   // A leading "/" or "-" would read as a switch to the handler.
   if (t.starts_with(u'/') || t.starts_with(u'-')) return PolicyVerdict::Malformed;
   // The handler that opens the document would connect to the pipe's server.
@@ -64,6 +104,7 @@ PolicyVerdict CheckShellTarget(std::u16string_view target) {
   // whose arguments a trailing ".pdf" does not make harmless.
   const std::u16string_view scheme = SchemeOf(t);
   if (!scheme.empty() && !IsDocumentScheme(scheme)) return PolicyVerdict::OutsideSubtree;
+  if (!scheme.empty() && hasBlank) return PolicyVerdict::Malformed;
   const size_t dot = t.rfind(u'.');
   if (dot == std::u16string::npos) return PolicyVerdict::OutsideSubtree;
   const std::u16string_view extension = std::u16string_view(t).substr(dot);

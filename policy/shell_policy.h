@@ -15,6 +15,9 @@ namespace corvane {
 // 260-unit document path and web addresses well beyond 512 units.
 inline constexpr size_t kMaxShellTargetLength = 720;
 
+// Refuses every "%NAME%" that could name a variable, except names starting
+// with two hex digits (web addresses' percent escapes): whether such a text
+// expands in the process's environment is for the caller to compare.
 PolicyVerdict CheckShellTarget(std::u16string_view target);
 
 }  // namespace corvane

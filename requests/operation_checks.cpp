@@ -1,10 +1,13 @@
 #include "requests/operation_checks.h"
 
+#include <windows.h>
+
 #include "policy/path_policy.h"
 #include "policy/registry_key_policy.h"
 #include "policy/shell_policy.h"
 #include "requests/folders.h"
 #include "requests/real_path.h"
+#include "win/wide_text.h"
 
 namespace corvane {
 namespace {
@@ -39,6 +42,26 @@ CheckOutcome AppDataCheck(CheckedRequest& r, bool withTemporary) {
   return {verdict};
 }
 
+// Whether the environment expansion of `target` is `target` itself. The shell
+// expands variables in what it is handed; the rule sees only the text, and a
+// name that looks like a web address's escape ("%DB...%") may still be
+// defined here, so the real expansion is compared as well.
+bool ExpandsToItself(const std::u16string& target) {
+  std::u16string expanded(target.size() + 1, u'\0');
+  const DWORD units = ExpandEnvironmentStringsW(win::Wide(target), win::Wide(expanded.data()),
+                                                static_cast<DWORD>(expanded.size()));
+  // Any other count, a failure included, is a different text.
+  if (units != expanded.size()) return false;
+  expanded.pop_back();
+  return expanded == target;
+}
+
+CheckOutcome ShellTargetCheck(const CheckedRequest& r) {
+  PolicyVerdict verdict = CheckShellTarget(r.path);
+  if (Allows(verdict) && !ExpandsToItself(r.path)) verdict = PolicyVerdict::Malformed;
+  return {verdict, "shell open "};
+}
+
 }  // namespace
 
 CheckOutcome RunCheck(CheckedRequest& r, bool writes) {
@@ -60,7 +83,7 @@ CheckOutcome RunCheck(CheckedRequest& r, bool writes) {
       r.folder = TempFolder();
       return {CheckFileExport(r.path, r.name, r.folder), "file export "};
     case OperationCheck::ShellTarget:
-      return {CheckShellTarget(r.path), "shell open "};
+      return ShellTargetCheck(r);
   }
   return {PolicyVerdict::Malformed};
 }

@@ -1,5 +1,6 @@
 // The access checks of the operation table's rows, run before any action.
-// Windows only: the path rules are fed the user's folders.
+// Windows only: the path rules are fed the user's folders, and a shell target
+// is compared with its expansion in the broker's environment.
 #pragma once
 
 #include "policy/verdict.h"

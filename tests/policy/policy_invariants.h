@@ -173,6 +173,24 @@ inline std::string FileExport(std::u16string_view source, std::u16string_view de
   return "export: allowed a non-image or a changed extension";
 }
 
+// Whether some "%" and the next "%" enclose a text that does not start with
+// two hex digits (the only names a percent escape leaves): an expander may
+// take it for a variable, whichever "%" it pairs with which.
+inline bool MayExpand(std::u16string_view text) {
+  std::vector<size_t> percents;
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == u'%') percents.push_back(i);
+  }
+  const auto hex = [](char16_t c) {
+    return (c >= u'0' && c <= u'9') || ((c | 0x20) >= u'a' && (c | 0x20) <= u'f');
+  };
+  for (size_t k = 1; k < percents.size(); ++k) {
+    const size_t start = percents[k - 1] + 1;
+    if (percents[k] - start < 2 || !hex(text[start]) || !hex(text[start + 1])) return true;
+  }
+  return false;
+}
+
 inline std::string ShellTarget(std::u16string_view target) {
   const PolicyVerdict v = CheckShellTarget(target);
   if (!IsPathVerdict(v)) return "shell: unexpected verdict";
@@ -181,7 +199,15 @@ inline std::string ShellTarget(std::u16string_view target) {
   if (target.size() > kMaxShellTargetLength) return "shell: allowed an over-long target";
   if (HasNul(target)) return "shell: allowed U+0000";
   if (target.find(u'"') != target.npos) return "shell: allowed a quote";
+  if (target.ends_with(u'\\')) return "shell: allowed a trailing backslash";
+  for (char16_t unit : target) {
+    if (unit < 0x20 || unit == 0x7F) return "shell: allowed a control unit";
+  }
+  if (MayExpand(target)) return "shell: allowed a variable reference";
   const std::u16string t = AsciiLower(target);
+  const bool address =
+      t.starts_with(u"http://") || t.starts_with(u"https://") || t.starts_with(u"ftp:");
+  if (address && t.find(u' ') != t.npos) return "shell: allowed a blank in an address";
   if (t.starts_with(u"http://") || t.starts_with(u"https://")) return {};
   if (t.starts_with(u"/") || t.starts_with(u"-")) return "shell: allowed a switch";
   if (HasReservedDeviceComponent(NormalizeSeparators(t))) return "shell: allowed a device name";

@@ -55,7 +55,8 @@ class TextGenerator {
       u"~1",   u"con",  u"NUL",     u"com1",    u"lpt\u00B9", u".pdf",     u".PNG",
       u".jpg", u".tif", u".txt",    u".html",   u"http://",   u"HTTPS://", u"\"",
       u"-",    u"\0"sv, u"\uFF43",  u"\u00C4",  u"software",  u"Temp",     u"localhost",
-      u"c$",   u"srv",  u"Roaming", u"AppData",
+      u"c$",   u"srv",  u"Roaming", u"AppData", u"%",         u"%2F",      u"\t",
+      u"\x7f",
   };
   std::mt19937 random_;
 };

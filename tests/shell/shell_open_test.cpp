@@ -153,6 +153,7 @@ class ShellOpen : public ::testing::Test {
         kFolder + L"\\" + std::wstring(kCommandLength - 1 - kFolder.size() - 1 - tail.size(), L'p');
     CreateDirectoryW(padded.c_str(), nullptr);
     ASSERT_TRUE(CopyFileW(recorder.c_str(), (padded + L"\\recorder.exe").c_str(), FALSE));
+    strayLaunches = padded + L"\\recorder.exe.launches";
     const std::wstring command = L"\"" + padded + tail;
     ASSERT_EQ(command.size(), kCommandLength);
     SetDefault(L".csv", kTestProgId);
@@ -181,6 +182,8 @@ class ShellOpen : public ::testing::Test {
     capture.Clear();
   }
 
+  // Where the recorder writes when its command line was split or altered.
+  static inline std::wstring strayLaunches;
   static inline Scheme schemes[] = {{L"http\\shell\\open\\command", false, {}},
                                     {L"ftp\\shell\\open\\command", false, {}}};
   corvane::test::DebugCapture capture;
@@ -275,6 +278,85 @@ TEST_F(ShellOpen, AdmittedTargetsReachTheShell) {
   EXPECT_TRUE(capture.Lines().empty());
 }
 
+// A variable of this process's environment for one test.
+class ScopedVariable {
+ public:
+  ScopedVariable(const wchar_t* name, const wchar_t* value) : name_(name) {
+    SetEnvironmentVariableW(name, value);
+  }
+  ~ScopedVariable() { SetEnvironmentVariableW(name_, nullptr); }
+  ScopedVariable(const ScopedVariable&) = delete;
+  ScopedVariable& operator=(const ScopedVariable&) = delete;
+
+ private:
+  const wchar_t* name_;
+};
+
+std::wstring Repeat(const std::wstring& piece, size_t times) {
+  std::wstring out;
+  for (size_t i = 0; i < times; ++i) out += piece;
+  return out;
+}
+
+// The handler gets exactly the text that was judged: the shell would expand
+// variables in it, and a trailing "\\", a blank or a control unit would alter
+// the handler's command line. Such targets are refused and launch nothing;
+// percent escapes, lone "%" and blanks in document paths reach the handler
+// intact. Two variables of this process whose names look like escapes are
+// caught by comparing the real expansion.
+TEST_F(ShellOpen, HandlerGetsTheJudgedText) {
+  const ScopedVariable pipe(L"DBCORVANE", L"\\\\.\\pipe\\corvane-shell-test");
+  const ScopedVariable escape(L"2F", L"/evil");
+  const std::wstring docs = kFolder + L"\\My Documents";
+  CreateDirectoryW(docs.c_str(), nullptr);
+  const struct {
+    std::wstring target;
+    bool launched;
+  } cases[] = {
+      // Variables, as found by the attack and in other places.
+      {L"%PATH%", false},
+      {L"%LOGONSERVER%\\pipe\\x.pdf", false},
+      {L"%SHELL%.pdf", false},
+      {L"http://example.invalid/?u=%USERNAME%&p=%USERPROFILE%", false},
+      {L"C:\\docs\\" + Repeat(L"%PATH%", 12) + L".pdf", false},
+      {L"%SystemDrive%\\corvane-shell-test\\Report 1.csv", false},
+      {kFolder + L"\\%NOTSET%PATH%.csv", false},
+      {kFolder + L"\\%DBCORVANE%.csv", false},
+      {L"http://corvane.invalid/%2F%2F", false},
+      // The handler's command line.
+      {L"http://example.invalid/a\\", false},
+      {kFolder + L"\\Report 1.csv\\", false},
+      {L"http://corvane.invalid/?x= /c calc", false},
+      {L"http://corvane.invalid/a\tb", false},
+      {L"http://corvane.invalid/a\x7f", false},
+      // What keeps working.
+      {L"http://corvane.invalid/%20%20", true},
+      {L"http://corvane.invalid/100%", true},
+      {docs + L"\\report.csv", true},
+      {kFolder + L"\\50% off.csv", true},
+      {kFolder + L"\\my%20file%2B1.csv", true},
+  };
+  std::vector<std::wstring> launched;
+  for (const auto& c : cases) {
+    capture.Clear();
+    if (c.launched) {
+      if (c.target.starts_with(L"C:")) WriteFileText(c.target, "x");
+      EXPECT_EQ(Open(c.target), 0) << c.target.size();
+      EXPECT_TRUE(capture.Lines().empty());
+      launched.push_back(c.target);
+    } else {
+      EXPECT_EQ(Open(c.target), 2) << c.target.size();
+      EXPECT_EQ(capture.Lines(),
+                std::vector<std::string>{"[CorvaneBroker] shell open denied: malformed key\n"});
+    }
+  }
+  auto records = WaitForRecords(launched.size());
+  std::sort(records.begin(), records.end());
+  std::sort(launched.begin(), launched.end());
+  EXPECT_EQ(records, launched);
+  EXPECT_EQ(GetFileAttributesW(strayLaunches.c_str()), INVALID_FILE_ATTRIBUTES);
+}
+
 // The component model is initialised and released within the request, so
 // the thread is left in the state it was found in; a failed initialisation
 // is not released and shows in the failure line.
@@ -349,11 +431,18 @@ TEST_F(ShellOpen, LengthBound) {
   DeleteFileW(longestFound.c_str());
 }
 
-// The real broker process answers an over-long target and goes on serving.
+// The real broker process answers an over-long target, or one that the shell
+// would expand past the bound, and goes on serving.
 TEST_F(ShellOpen, BrokerSurvivesOverlongTargets) {
   auto session = corvane::client::BrokerSession::Launch();
   ASSERT_TRUE(session) << session.error().message;
-  for (const std::wstring& target : {LongUrl(5000), LongDocument(5000)}) {
+  // Targets within the bound that the shell would expand past it.
+  const std::wstring expanding[] = {
+      L"C:\\docs\\" + Repeat(L"%PATH%", 12) + L".pdf",
+      L"C:\\docs\\" + Repeat(L"%PATH%", 25) + std::wstring(528, L'C') + L".pdf",
+  };
+  for (const std::wstring& target :
+       {LongUrl(5000), LongDocument(5000), expanding[0], expanding[1]}) {
     auto reply = session->connection.Request(kShellOpen, 0, U(target), u"", u"");
     ASSERT_TRUE(reply) << reply.error().message;
     EXPECT_EQ(reply->status, 2);
