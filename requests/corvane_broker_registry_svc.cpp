@@ -1,6 +1,7 @@
 #include "requests/corvane_broker_registry_svc.h"
 
 #include "ipc/debug_output.h"
+#include "ipc/send_msg.h"
 #include "requests/broker_request.h"
 
 void CorvaneBrokerRegistrySvc::HandleRequest(uint32_t& operation, int32_t& hive,
@@ -16,4 +17,16 @@ void CorvaneBrokerRegistrySvc::HandleRequest(uint32_t& operation, int32_t& hive,
     text.clear();
     status = corvane::StatusCode(corvane::BrokerStatus::Failed);
   }
+}
+
+int64_t CorvaneBrokerRegistrySvc::Serve(ipc::BrokerChannel* channel, In& in) {
+  const int64_t sent = ServerTuple_5_2::Serve(channel, in);
+  if (sent != ipc::kSendUnencodable) return sent;
+  // Nothing was written: the plug-in still waits for its one reply.
+  ipc::DebugOutput("[CorvaneBroker] reply too large; reported as failed\n");
+  ipc::MsgParam status;
+  ipc::MsgParam text;
+  ipc::MsgParamConverter<ipc::kMsgBrokerReply>::Build(
+      corvane::StatusCode(corvane::BrokerStatus::Failed), std::u16string(), status, text);
+  return SendMsg(channel, ipc::kMsgBrokerReply, status, text);
 }

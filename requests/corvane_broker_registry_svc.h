@@ -15,10 +15,17 @@ class CorvaneBrokerRegistrySvc final
                                   CorvaneBrokerRegistrySvc, ipc::kMsgBrokerReply,
                                   ipc::kMsgBrokerRequest, ipc::BrokerChannel> {
  public:
+  using In = ipc::MsgParamConverter<ipc::kMsgBrokerRequest>::In;
+
   // The exception boundary of a request: anything thrown is reported as
   // status 3 with an empty text.
   void HandleRequest(uint32_t& operation, int32_t& hive, std::u16string& path, std::u16string& name,
                      std::u16string& data, int32_t& status, std::u16string& text) override;
+
+  // Serves one request as the base does; a reply too large for a frame is
+  // answered as failed with an empty text instead, so the session goes on.
+  // The typed entry calls this one, hiding the base's.
+  int64_t Serve(ipc::BrokerChannel* channel, In& in);
 };
 
 namespace corvane {

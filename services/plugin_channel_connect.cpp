@@ -26,6 +26,9 @@ UniqueHandle ConnectPluginChannelClient(const wchar_t* name, uint32_t budgetMs) 
     if (left == 0) return UniqueHandle();
     if (!WaitNamedPipeW(name,
                         left < ipc::kPipeDefaultTimeoutMs ? left : NMPWAIT_USE_DEFAULT_WAIT)) {
+      // The pipe was made before its server end was handed over, so a
+      // missing name means the plug-in has closed that end: nothing to wait for.
+      if (GetLastError() == ERROR_FILE_NOT_FOUND) return UniqueHandle();
       Pause(deadline);
       continue;
     }

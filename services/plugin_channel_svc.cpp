@@ -17,6 +17,19 @@ std::atomic<uint32_t> g_pipeNameCounter{0};
 
 constinit SbxPISDKGetHandleToPluginIPCChannelSvc g_pluginChannelSvc;
 
+// The process that is to receive a channel's server end, or none. The broker
+// itself is none: both ends would stay in the broker and the channel's place
+// would never come back. The opened process is judged, not the number asked
+// for, since more than one number can name the same process.
+corvane::UniqueHandle OpenPluginProcess(uint32_t processId) {
+  corvane::UniqueHandle process(
+      OpenProcess(PROCESS_DUP_HANDLE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId));
+  if (!process) return process;
+  const DWORD opened = GetProcessId(process.get());
+  if (opened == 0 || opened == GetCurrentProcessId()) process.Reset();
+  return process;
+}
+
 }  // namespace
 
 namespace corvane {
@@ -39,7 +52,7 @@ int64_t SbxPISDKGetHandleToPluginIPCChannelSvc::CreatePluginChannel(ipc::BrokerC
   uint32_t status = 0;
   uint64_t handleValue = ipc::kNoHandle;
   // A process the broker may not open gets no pipe and no error code.
-  corvane::UniqueHandle process(OpenProcess(PROCESS_DUP_HANDLE, FALSE, processId));
+  corvane::UniqueHandle process = OpenPluginProcess(processId);
   if (process && !corvane::PluginChannelPlaceFree()) {
     // Each channel holds a pipe in the broker and in the plug-in; the plug-in
     // has to close one before it gets another.

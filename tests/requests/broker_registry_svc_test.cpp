@@ -10,7 +10,11 @@
 #include "ipc/decoder.h"
 #include "ipc/handler.h"
 #include "ipc/msg_param.h"
+#include "ipc/wire.h"
+#include "registry/registry_values.h"
+#include "requests/broker_request.h"
 #include "requests/corvane_broker_registry_svc.h"
+#include "tests/broker/broker_test_support.h"
 #include "tests/registry/scratch_key.h"
 #include "tests/requests/failing_allocation.h"
 #include "tests/support/debug_capture.h"
@@ -206,6 +210,37 @@ TEST(BrokerRegistrySvcOverPipe, RepliesWithMessageSevenCarryingStatusAndText) {
   ExpectReply(pipe.client(), 2, u"");
 
   EXPECT_EQ(pipe.Stop(), ipc::kTransportEnded);
+}
+
+// A key whose values are each within the size limit but whose listing is too
+// large for a frame: the listing fails, in every session, and each session
+// goes on.
+TEST(BrokerRegistrySvcThroughTheBroker, AReplyTooLargeForAFrameFailsAndTheSessionGoesOn) {
+  ScratchKey key;
+  // With its terminator, each value is the most one value may hold.
+  const std::u16string value(kMaxValueDataBytes / 2 - 1, u'v');
+  const size_t entryBytes = (3 + 1 + value.size() + 1) * 2;  // "vNN", U+0000, text, U+0000
+  const size_t frameBytes = static_cast<size_t>(ipc::wire::kMaxWords) * 8;
+  const size_t values = frameBytes / entryBytes + 1;
+  ASSERT_LT(values, 100u);
+  for (size_t i = 0; i < values; ++i) {
+    const std::string name = std::to_string(100 + i).substr(1);
+    test::RawSetString(key.root(), key.path(), u"v" + test::U16(name), value);
+  }
+
+  const uint32_t listValues = OperationCode(BrokerOperation::ListValues);
+  for (int session = 0; session < 2; ++session) {
+    SCOPED_TRACE(session);
+    client::BrokerSession s = test::Launch();
+    auto listed = s.connection.Request(listValues, 0, key.path(), u"", u"");
+    ASSERT_TRUE(listed) << listed.error().message;
+    EXPECT_EQ(listed->status, StatusCode(BrokerStatus::Failed));
+    EXPECT_EQ(listed->text, u"");
+    ASSERT_TRUE(s.connection.SendBytes(test::PingFrame()));
+    EXPECT_TRUE(test::NextIsPong(s.connection));
+    s.connection.Close();
+    EXPECT_EQ(test::ExitCodeOf(s.process), 0u);
+  }
 }
 
 }  // namespace
