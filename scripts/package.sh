@@ -195,9 +195,18 @@ TOOLCHAIN
     fi
   done
 
-  # The MSVC ABI: clang and lld-link against the shipped corvane_client.lib.
-  if ! tests/sdk/msvc/build.sh "$sdk/include" "$sdk/lib" "$sdk/bin/corvane-msvc-client.exe"; then
+  # The MSVC ABI: clang and lld-link, through the CMake package, which must
+  # hand this toolchain the shipped corvane_client.lib.
+  local msvc=$work/build-msvc
+  if ! cmake -S tests/sdk/msvc -B "$msvc" -G Ninja -DCMAKE_BUILD_TYPE=Release \
+         -DCMAKE_TOOLCHAIN_FILE="$root/tests/sdk/msvc/toolchain-clang-msvc.cmake" \
+         -Dcorvane_DIR="$sdk/lib/cmake/corvane" >"$work/msvc.log" 2>&1 ||
+     ! cmake --build "$msvc" -v >>"$work/msvc.log" 2>&1 ||
+     ! cmake --install "$msvc" --prefix "$sdk" >>"$work/msvc.log" 2>&1; then
+    sed 's/^/    /' "$work/msvc.log"
     failed+=("MSVC-ABI client: BUILD FAILED")
+  elif ! grep -q -- "$sdk/lib/corvane_client.lib" "$work/msvc.log"; then
+    failed+=("MSVC-ABI client: not linked against the shipped corvane_client.lib")
   else
     out=$(cmake/wine-run.sh "$wine_prefix" "$sdk/bin/corvane-msvc-client.exe" 2>&1)
     rc=$?
