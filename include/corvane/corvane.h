@@ -181,10 +181,11 @@ CORVANE_API void CORVANE_CALL corvane_close(corvane_session* session);
  * at first); waits beyond 0x7FFFFFFF ms (about 24 days) are cut to that.
  * 0 is refused (CORVANE_E_INVALID_ARGUMENT, the time-out unchanged): no
  * broker answers within no time, and the first request would time out and
- * close the session. A request that gets no answer in time (CORVANE_E_TIMED_OUT) or another message
- * instead (CORVANE_E_MALFORMED) leaves the pipe out of step with the broker,
- * so the session closes it: later requests answer CORVANE_E_CLOSED. The raw
- * frame calls keep the session open on those errors. */
+ * close the session. A request that gets no answer in time
+ * (CORVANE_E_TIMED_OUT) or another message instead (CORVANE_E_MALFORMED)
+ * leaves the pipe out of step with the broker, so the session closes it:
+ * later requests answer CORVANE_E_CLOSED. The raw frame calls keep the
+ * session open on those errors. */
 CORVANE_API corvane_result CORVANE_CALL corvane_set_timeout(corvane_session* session,
                                                             uint32_t milliseconds);
 /* The text of the session's last client error ("" if none), valid until the
