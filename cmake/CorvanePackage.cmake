@@ -20,6 +20,37 @@ set_target_properties(corvane-broker PROPERTIES EXPORT_NAME broker)
 add_library(corvane::client ALIAS corvane_client_dll)
 add_executable(corvane::broker ALIAS corvane-broker)
 
+# THIRD-PARTY-NOTICES.txt: the licences of the runtime code the shipped
+# binaries link statically, chosen from what their links really took (each
+# linker's own record of it) by cmake/CorvaneNotices.cmake, which fails the
+# build on a static dependency that has no notice in notices/.
+set(corvane_shipped corvane_client_dll corvane-broker corvane-plugin)
+set(corvane_link_records "")
+file(MAKE_DIRECTORY ${PROJECT_BINARY_DIR}/link-records)
+foreach(target ${corvane_shipped})
+  set(record ${PROJECT_BINARY_DIR}/link-records/${target}.txt)
+  list(APPEND corvane_link_records ${record})
+  if(CMAKE_CXX_COMPILER_ID STREQUAL "Clang")
+    # lld's map names archive members without their archive; its verbose log
+    # ("Loaded libstdc++.a(member.o) for ...") names both.
+    target_link_options(${target} PRIVATE "LINKER:--verbose")
+    set_property(TARGET ${target} PROPERTY RULE_LAUNCH_LINK
+      "${PROJECT_SOURCE_DIR}/cmake/link-record.sh ${record}")
+  else()
+    target_link_options(${target} PRIVATE "LINKER:-Map=${record}")
+  endif()
+endforeach()
+set(CORVANE_NOTICES_FILE ${PROJECT_BINARY_DIR}/package/THIRD-PARTY-NOTICES.txt)
+file(GLOB corvane_notice_sources CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/notices/*)
+add_custom_command(OUTPUT ${CORVANE_NOTICES_FILE}
+  COMMAND ${CMAKE_COMMAND} "-DRECORDS=${corvane_link_records}"
+    -DNOTICES=${PROJECT_SOURCE_DIR}/notices -DOUT=${CORVANE_NOTICES_FILE}
+    -P ${PROJECT_SOURCE_DIR}/cmake/CorvaneNotices.cmake
+  DEPENDS ${corvane_shipped} ${corvane_notice_sources} ${PROJECT_SOURCE_DIR}/cmake/CorvaneNotices.cmake
+  COMMENT "Third-party notices from the links of ${corvane_shipped}"
+  VERBATIM)
+add_custom_target(corvane_notices ALL DEPENDS ${CORVANE_NOTICES_FILE})
+
 if(NOT CORVANE_INSTALL)
   return()
 endif()
@@ -41,20 +72,37 @@ install(TARGETS corvane-plugin
   RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT corvane)
 
 # The headers by name: the folder may hold work in progress that does not
-# ship.
-set(corvane_headers ${PROJECT_SOURCE_DIR}/include/corvane/corvane.h)
-if(EXISTS ${PROJECT_SOURCE_DIR}/include/corvane/corvane.hpp)
-  list(APPEND corvane_headers ${PROJECT_SOURCE_DIR}/include/corvane/corvane.hpp)
-endif()
-install(FILES ${corvane_headers}
+# ship. corvane/version.h is generated (plugin/sdk).
+install(FILES
+    ${PROJECT_SOURCE_DIR}/include/corvane/corvane.h
+    ${PROJECT_SOURCE_DIR}/include/corvane/corvane.hpp
+    ${PROJECT_BINARY_DIR}/include/corvane/version.h
   DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/corvane COMPONENT corvane)
 
-install(FILES
-    ${PROJECT_SOURCE_DIR}/LICENSE
-    ${PROJECT_SOURCE_DIR}/README.md
-    ${PROJECT_SOURCE_DIR}/CHANGELOG.md
-    ${PROJECT_SOURCE_DIR}/SECURITY.md
+# The MSVC-ABI import library and the .def it was made from, beside the
+# MinGW corvane_client.dll.a.
+get_target_property(corvane_msvc_lib corvane_client_dll CORVANE_MSVC_IMPORT_LIBRARY)
+get_target_property(corvane_def corvane_client_dll CORVANE_DEF_FILE)
+if(corvane_msvc_lib)
+  install(FILES ${corvane_msvc_lib} ${corvane_def}
+    DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT corvane)
+endif()
+
+# What a plug-in author holding the archive reads first, the documents and
+# the examples (which build from the installed SDK alone).
+install(FILES ${PROJECT_SOURCE_DIR}/docs/sdk.md ${PROJECT_SOURCE_DIR}/docs/protocol.md
+  DESTINATION docs COMPONENT corvane)
+install(DIRECTORY ${PROJECT_SOURCE_DIR}/examples/c-plugin ${PROJECT_SOURCE_DIR}/examples/cpp-plugin
+  DESTINATION examples COMPONENT corvane)
+
+# The archive's README.md is docs/archive-readme.md: the source tree's README
+# is about building this project, not about using what was built.
+# SECURITY.md stays at the root, where docs/*.md link to it in the sources too.
+install(FILES ${PROJECT_SOURCE_DIR}/LICENSE ${PROJECT_SOURCE_DIR}/CHANGELOG.md
+    ${PROJECT_SOURCE_DIR}/SECURITY.md ${CORVANE_NOTICES_FILE}
   DESTINATION . COMPONENT corvane)
+install(FILES ${PROJECT_SOURCE_DIR}/docs/archive-readme.md
+  DESTINATION . RENAME README.md COMPONENT corvane)
 
 install(EXPORT corvaneTargets
   NAMESPACE corvane::
@@ -65,7 +113,7 @@ configure_package_config_file(
   ${CMAKE_CURRENT_LIST_DIR}/corvaneConfig.cmake.in
   ${PROJECT_BINARY_DIR}/package/corvaneConfig.cmake
   INSTALL_DESTINATION ${CORVANE_INSTALL_CMAKEDIR}
-  PATH_VARS CMAKE_INSTALL_BINDIR)
+  PATH_VARS CMAKE_INSTALL_BINDIR CMAKE_INSTALL_LIBDIR)
 # The C interface keeps its meaning within a major version: 0.9 code runs
 # with any later 0.x, never with 1.0 (AnyNewerVersion would accept that).
 write_basic_package_version_file(

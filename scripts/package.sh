@@ -2,14 +2,26 @@
 # Builds the release configuration (preset "release": product only, clang,
 # symbols in PDB files) and packs what ships into dist/:
 #   corvane-<version>-win64.zip          the broker, corvane-plugin.exe,
-#       corvane_client.dll with its import library and headers, the CMake
-#       package, LICENSE, README.md, CHANGELOG.md, SECURITY.md
+#       corvane_client.dll with its import libraries (MinGW and MSVC) and
+#       headers, the CMake package, docs/, examples/, LICENSE, the archive's
+#       README.md, CHANGELOG.md, SECURITY.md, THIRD-PARTY-NOTICES.txt
 #   corvane-<version>-win64-symbols.zip  the PDB files, in the same layout, so
 #       that unpacking both into one folder puts each PDB beside its binary
 # Both are made from `cmake --install` into a staging folder, and each must
 # hold exactly the expected files. Entries are sorted and dated at the last
 # commit. (The archives' bytes still vary between runs: the zip writer also
 # records each staged file's change time. The binaries inside do not.)
+#
+# Refused before building: a version without its dated CHANGELOG.md section
+# ("## [X.Y.Z] - YYYY-MM-DD"), or entries still under "## [Unreleased]".
+# Checked after packing, as a plug-in author would meet the archive: it is
+# unpacked into an empty folder; both examples are built from it alone with a
+# cross toolchain file that confines package searches to its root (so
+# -Dcorvane_DIR=... as docs/sdk.md says) and run under Wine; a C program for
+# the MSVC ABI (clang for x86_64-pc-windows-msvc, lld-link, no C runtime) is
+# linked against the shipped corvane_client.lib and run under Wine; every
+# export of the .def has its pointer type in corvane.h; the notices hold the
+# GCC Runtime Library Exception.
 #
 # Usage: scripts/package.sh [build folder]   (default build/release-clang)
 # Exit code: 0 when both archives are made and hold what they should.
@@ -34,21 +46,44 @@ if [ -z "$version" ]; then
 fi
 name=corvane-$version-win64
 
+# A released archive carries its version's dated section, and nothing that
+# is not released yet.
+if ! grep -q -E "^## \[${version//./\\.}\] - [0-9]{4}-[0-9]{2}-[0-9]{2}\$" CHANGELOG.md; then
+  echo "== package: CHANGELOG.md has no section '## [$version] - YYYY-MM-DD'" >&2
+  exit 1
+fi
+unreleased=$(awk '/^## \[Unreleased\]/ {inside = 1; next} /^## / {inside = 0} inside && /^- /' CHANGELOG.md)
+if [ -n "$unreleased" ]; then
+  echo "== package: CHANGELOG.md still lists entries under [Unreleased]:" >&2
+  echo "$unreleased" | sed 's/^/  /' >&2
+  exit 1
+fi
+
 product=(
   CHANGELOG.md
   LICENSE
   README.md
   SECURITY.md
+  THIRD-PARTY-NOTICES.txt
   bin/corvane-broker.exe
   bin/corvane-plugin.exe
   bin/corvane_client.dll
+  docs/protocol.md
+  docs/sdk.md
+  examples/c-plugin/CMakeLists.txt
+  examples/c-plugin/main.c
+  examples/cpp-plugin/CMakeLists.txt
+  examples/cpp-plugin/main.cpp
   include/corvane/corvane.h
   include/corvane/corvane.hpp
+  include/corvane/version.h
   lib/cmake/corvane/corvaneConfig.cmake
   lib/cmake/corvane/corvaneConfigVersion.cmake
   lib/cmake/corvane/corvaneTargets-relwithdebinfo.cmake
   lib/cmake/corvane/corvaneTargets.cmake
+  lib/corvane_client.def
   lib/corvane_client.dll.a
+  lib/corvane_client.lib
 )
 symbols=(
   bin/corvane-broker.pdb
@@ -102,8 +137,94 @@ pack() {
   echo "  ok: $# files, $(wc -c <"dist/$archive") bytes"
 }
 
+# check_archive <archive>: the archive as a plug-in author meets it.
+check_archive() {
+  local archive=$root/dist/$1
+  echo "== $1 from an empty folder"
+  local work=$stage/adopter sdk
+  mkdir -p "$work/unpacked"
+  if ! (cd "$work/unpacked" && cmake -E tar xf "$archive"); then
+    echo "  FAIL cannot unpack"
+    failures=$((failures + 1))
+    return
+  fi
+  sdk=$work/unpacked/$name
+  local failed=() wine_prefix=$root/build/windows/wineprefix
+
+  # Every export has its GetProcAddress pointer type.
+  local export
+  for export in $(sed -n 's/^ *\(corvane_[a-z_]*\)$/\1/p' "$sdk/lib/corvane_client.def"); do
+    grep -q "(CORVANE_CALL\* ${export}_fn)" "$sdk/include/corvane/corvane.h" ||
+      failed+=("no ${export}_fn in corvane.h")
+  done
+  grep -q "GCC RUNTIME LIBRARY EXCEPTION" "$sdk/THIRD-PARTY-NOTICES.txt" ||
+    failed+=("THIRD-PARTY-NOTICES.txt lacks the GCC Runtime Library Exception")
+
+  # A cross toolchain file as adopters write them: every search, packages
+  # included, confined to the cross root.
+  cat >"$work/mingw64.cmake" <<'TOOLCHAIN'
+set(CMAKE_SYSTEM_NAME Windows)
+set(CMAKE_SYSTEM_PROCESSOR x86_64)
+set(CMAKE_C_COMPILER x86_64-w64-mingw32-gcc-posix)
+set(CMAKE_CXX_COMPILER x86_64-w64-mingw32-g++-posix)
+set(CMAKE_RC_COMPILER x86_64-w64-mingw32-windres)
+set(CMAKE_FIND_ROOT_PATH /usr/x86_64-w64-mingw32)
+set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
+set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
+TOOLCHAIN
+  local lang out rc
+  declare -A greeting=([c]="hello from C" [cpp]="hello from C++")
+  for lang in c cpp; do
+    if ! cmake -S "$sdk/examples/$lang-plugin" -B "$work/build-$lang" -G Ninja \
+           -DCMAKE_TOOLCHAIN_FILE="$work/mingw64.cmake" -DCMAKE_BUILD_TYPE=Release \
+           -Dcorvane_DIR="$sdk/lib/cmake/corvane" >"$work/$lang.log" 2>&1 ||
+       ! cmake --build "$work/build-$lang" >>"$work/$lang.log" 2>&1 ||
+       ! cmake --install "$work/build-$lang" --prefix "$sdk" >>"$work/$lang.log" 2>&1; then
+      sed 's/^/    /' "$work/$lang.log"
+      failed+=("$lang example: BUILD FAILED")
+      continue
+    fi
+    out=$(cmake/wine-run.sh "$wine_prefix" "$sdk/bin/corvane-example-$lang.exe" 2>&1)
+    rc=$?
+    out=${out//$'\r'/}
+    echo "$out" | sed "s/^/  [$lang] /"
+    if [ "$rc" -ne 0 ] || ! grep -q "^  Greeting = \"${greeting[$lang]}\"\$" <<<"$out"; then
+      failed+=("$lang example: exit code $rc or unexpected answers")
+    fi
+  done
+
+  # The MSVC ABI: clang and lld-link, through the CMake package, which must
+  # hand this toolchain the shipped corvane_client.lib.
+  local msvc=$work/build-msvc
+  if ! cmake -S tests/sdk/msvc -B "$msvc" -G Ninja -DCMAKE_BUILD_TYPE=Release \
+         -DCMAKE_TOOLCHAIN_FILE="$root/tests/sdk/msvc/toolchain-clang-msvc.cmake" \
+         -Dcorvane_DIR="$sdk/lib/cmake/corvane" >"$work/msvc.log" 2>&1 ||
+     ! cmake --build "$msvc" -v >>"$work/msvc.log" 2>&1 ||
+     ! cmake --install "$msvc" --prefix "$sdk" >>"$work/msvc.log" 2>&1; then
+    sed 's/^/    /' "$work/msvc.log"
+    failed+=("MSVC-ABI client: BUILD FAILED")
+  elif ! grep -q -- "$sdk/lib/corvane_client.lib" "$work/msvc.log"; then
+    failed+=("MSVC-ABI client: not linked against the shipped corvane_client.lib")
+  else
+    out=$(cmake/wine-run.sh "$wine_prefix" "$sdk/bin/corvane-msvc-client.exe" 2>&1)
+    rc=$?
+    echo "${out//$'\r'/}" | sed "s/^/  [msvc] /"
+    [ "$rc" -eq 0 ] || failed+=("MSVC-ABI client: exit code $rc")
+  fi
+
+  if [ ${#failed[@]} -eq 0 ]; then
+    echo "  ok: both examples and the MSVC-ABI client built from the archive alone and ran"
+  else
+    printf '  FAIL %s\n' "${failed[@]}"
+    failures=$((failures + 1))
+  fi
+}
+
 pack corvane "$name.zip" "${product[@]}"
 pack corvane_symbols "$name-symbols.zip" "${symbols[@]}"
+[ "$failures" -eq 0 ] && check_archive "$name.zip"
 
 if [ "$failures" -gt 0 ]; then
   echo "== package: $failures check(s) FAILED"

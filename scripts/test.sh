@@ -5,7 +5,8 @@
 # of every C++ file, and the release build (clang, PDB symbols): warning-free,
 # debug information only in the PDB files, reproducible from two folders;
 # the SDK package (the examples built against an installed SDK and run under
-# Wine) and the release archives (scripts/package.sh).
+# Wine) and the release archives (scripts/package.sh, which also builds and
+# runs the examples and an MSVC-ABI client from the unpacked SDK archive).
 # Exits non-zero on any failure, after printing every summary.
 set -uo pipefail
 cd "$(dirname "$0")/.."
@@ -151,11 +152,12 @@ check_sdk_package() {
   fi
 }
 
-# The release archives: exactly the expected files in each.
+# The release archives: exactly the expected files in each, and the SDK
+# archive working from an empty folder (examples, MSVC-ABI client, Wine).
 check_package() {
   echo "== package: release archives"
   if scripts/package.sh; then
-    summaries+=("package: ok (dist/ archives hold exactly the expected files)")
+    summaries+=("package: ok (archives hold exactly the expected files; examples and MSVC-ABI client built from the SDK archive and run)")
   else
     summaries+=("package: FAILED")
     status=1

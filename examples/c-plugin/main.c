@@ -5,8 +5,9 @@
 #include <stdio.h>
 #include <wchar.h>
 
-/* Texts carry their length; these are literals, so sizeof gives it. */
-#define TEXT(literal) literal, (sizeof(literal) / sizeof(wchar_t) - 1)
+/* Texts carry their length; these are literals, so sizeof gives it. Not
+ * named TEXT: <windows.h> has a TEXT macro of its own. */
+#define LITERAL(literal) literal, (sizeof(literal) / sizeof(wchar_t) - 1)
 
 #define KEY L"Software\\Corvane\\Examples\\c"
 
@@ -26,13 +27,13 @@ int main(void) {
 
   int ok = report("ping", session, corvane_ping(session));
   ok = ok && report("write-string", session,
-                    corvane_write_string(session, CORVANE_HKCU, TEXT(KEY), TEXT(L"Greeting"),
-                                         TEXT(L"hello from C")));
+                    corvane_write_string(session, CORVANE_HKCU, LITERAL(KEY), LITERAL(L"Greeting"),
+                                         LITERAL(L"hello from C")));
 
   corvane_buffer* value = NULL;
   if (ok) {
     corvane_result result =
-        corvane_read_string(session, CORVANE_HKCU, TEXT(KEY), TEXT(L"Greeting"), &value);
+        corvane_read_string(session, CORVANE_HKCU, LITERAL(KEY), LITERAL(L"Greeting"), &value);
     ok = report("read-string", session, result);
   }
   if (ok) {
@@ -48,7 +49,7 @@ int main(void) {
   corvane_buffer_free(value);
 
   /* Clean up even after a failure above. */
-  if (!report("delete-tree", session, corvane_delete_key_tree(session, CORVANE_HKCU, TEXT(KEY))))
+  if (!report("delete-tree", session, corvane_delete_key_tree(session, CORVANE_HKCU, LITERAL(KEY))))
     ok = 0;
 
   corvane_close(session); /* ends the broker this session started */

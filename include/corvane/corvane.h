@@ -18,12 +18,16 @@
  *     < 0      an error of the client itself (CORVANE_E_...): the request
  *              was not sent, or no valid answer came back.
  *   corvane_result_name() names every code; corvane_last_error() gives the
- *   text of the session's last client error.
+ *   text of the session's last client error, or with a null session why the
+ *   calling thread's last start or attach failed.
  *
  * Texts
  *   wchar_t texts are UTF-16 with an explicit length in units; they need not
- *   be NUL-terminated and may hold U+0000. A null pointer with length 0 is
- *   the empty text.
+ *   be NUL-terminated, and they reach the broker whole, U+0000 included. A
+ *   null pointer with length 0 is the empty text. What the system does with
+ *   a U+0000 is its own: a registry string is stored whole but reads back
+ *   cut at its first U+0000 (corvane_read_string, corvane_list_values), as
+ *   Windows registry strings do.
  *
  * Ownership
  *   A session is freed by corvane_close(); a corvane_buffer returned through
@@ -42,9 +46,15 @@
 #ifndef CORVANE_CORVANE_H
 #define CORVANE_CORVANE_H
 
+/* Only the compiler's own headers (stddef.h gives C its wchar_t), so that
+ * freestanding and C-runtime-free programs can use the SDK too. */
 #include <stddef.h>
 #include <stdint.h>
-#include <wchar.h>
+
+/* CORVANE_VERSION_MAJOR, _MINOR, _PATCH and CORVANE_VERSION_STRING ("0.10.0"):
+ * the version of these headers, equal to what corvane_version() returns for
+ * the DLL they came with. */
+#include "corvane/version.h"
 
 #if defined(_WIN32)
 #if defined(CORVANE_CLIENT_STATIC)
@@ -85,6 +95,11 @@ typedef int32_t corvane_result;
 #define CORVANE_E_OUT_OF_MEMORY (-9)
 #define CORVANE_E_INTERNAL (-10)
 
+/* The time-outs of corvane_start, corvane_attach and a new session's
+ * requests, in milliseconds. */
+#define CORVANE_DEFAULT_CONNECT_TIMEOUT_MS 10000u
+#define CORVANE_DEFAULT_REPLY_TIMEOUT_MS 30000u
+
 /* Hives of the registry operations. */
 #define CORVANE_HKCU 0 /* HKEY_CURRENT_USER: read and write below the Corvane keys */
 #define CORVANE_HKLM 1 /* HKEY_LOCAL_MACHINE: read only */
@@ -117,7 +132,8 @@ typedef struct corvane_buffer corvane_buffer;
 
 /* ---- Library ----------------------------------------------------------- */
 
-/* "0.9.0": the SDK's version, a static text. */
+/* The DLL's version ("0.10.0"), a static text; CORVANE_VERSION_STRING is
+ * that of the headers. */
 CORVANE_API const char* CORVANE_CALL corvane_version(void);
 /* "Ok", "NotFound", ..., "InvalidArgument", ...; "Unknown" otherwise. Static. */
 CORVANE_API const char* CORVANE_CALL corvane_result_name(corvane_result result);
@@ -126,7 +142,8 @@ CORVANE_API const char* CORVANE_CALL corvane_operation_name(uint32_t operation);
 
 /* ---- Sessions ---------------------------------------------------------- */
 
-/* Starts a broker for this process and connects to it.
+/* Starts a broker for this process and connects to it, waiting up to
+ * CORVANE_DEFAULT_CONNECT_TIMEOUT_MS (10 s) for its pipe.
  * broker_path: the broker executable; null (length 0) means
  * "corvane-broker.exe" in the folder of the module that holds this client
  * (corvane_client.dll, or the program that links the client statically).
@@ -135,26 +152,47 @@ CORVANE_API corvane_result CORVANE_CALL corvane_start(const wchar_t* broker_path
                                                       size_t broker_path_length,
                                                       uint32_t served_process_id,
                                                       corvane_session** session);
+/* corvane_start with the wait for the broker's pipe chosen by the caller:
+ * CORVANE_E_TIMED_OUT (and the broker ended) when it has not accepted the
+ * connection within `connect_timeout_ms`. A broker that exits first gives
+ * CORVANE_E_BROKER_GONE at once. 0 tries once without waiting, which a broker
+ * just started will rarely have been quick enough for. */
+CORVANE_API corvane_result CORVANE_CALL corvane_start_with_timeout(const wchar_t* broker_path,
+                                                                   size_t broker_path_length,
+                                                                   uint32_t served_process_id,
+                                                                   uint32_t connect_timeout_ms,
+                                                                   corvane_session** session);
 /* Connects to a running broker's pipe: its --ipc= name, or a full
- * \\.\pipe\ name. Waits up to 10 s for the pipe to appear or become
- * free (CORVANE_E_TIMED_OUT otherwise). */
+ * \\.\pipe\ name. Waits up to CORVANE_DEFAULT_CONNECT_TIMEOUT_MS (10 s) for
+ * the pipe to appear or become free (CORVANE_E_TIMED_OUT otherwise). */
 CORVANE_API corvane_result CORVANE_CALL corvane_attach(const wchar_t* ipc_name,
                                                        size_t ipc_name_length,
                                                        corvane_session** session);
+/* corvane_attach with the wait chosen by the caller; 0 tries once: the pipe
+ * must exist and be free now. */
+CORVANE_API corvane_result CORVANE_CALL corvane_attach_with_timeout(const wchar_t* ipc_name,
+                                                                    size_t ipc_name_length,
+                                                                    uint32_t connect_timeout_ms,
+                                                                    corvane_session** session);
 /* Closes the pipe (a broker it started then ends) and frees the session.
  * A null session is ignored. The session must not be used afterwards. */
 CORVANE_API void CORVANE_CALL corvane_close(corvane_session* session);
-/* How long a request waits for its answer (default 30000 ms). A request
- * that gets no answer in time (CORVANE_E_TIMED_OUT) or another message
- * instead (CORVANE_E_MALFORMED) leaves the pipe out of step with the broker,
- * so the session closes it: later requests answer CORVANE_E_CLOSED. The raw
- * frame calls keep the session open on those errors. */
+/* How long a request waits for its answer (CORVANE_DEFAULT_REPLY_TIMEOUT_MS
+ * at first); waits beyond 0x7FFFFFFF ms (about 24 days) are cut to that.
+ * 0 is refused (CORVANE_E_INVALID_ARGUMENT, the time-out unchanged): no
+ * broker answers within no time, and the first request would time out and
+ * close the session. A request that gets no answer in time
+ * (CORVANE_E_TIMED_OUT) or another message instead (CORVANE_E_MALFORMED)
+ * leaves the pipe out of step with the broker, so the session closes it:
+ * later requests answer CORVANE_E_CLOSED. The raw frame calls keep the
+ * session open on those errors. */
 CORVANE_API corvane_result CORVANE_CALL corvane_set_timeout(corvane_session* session,
                                                             uint32_t milliseconds);
 /* The text of the session's last client error ("" if none), valid until the
  * next call on the session. A null session gives why the calling thread's
- * last corvane_start or corvane_attach failed ("" after one that worked),
- * valid until that thread's next such call. Never null. */
+ * latest corvane_start, corvane_attach or their _with_timeout forms failed,
+ * a refused argument included ("" after one that worked), valid until that
+ * thread's next such call. Never null. */
 CORVANE_API const char* CORVANE_CALL corvane_last_error(const corvane_session* session);
 
 /* ---- Buffers ----------------------------------------------------------- */
@@ -296,6 +334,92 @@ CORVANE_API corvane_result CORVANE_CALL corvane_send_frame(corvane_session* sess
 /* Waits for the next whole frame from the broker and returns its bytes. */
 CORVANE_API corvane_result CORVANE_CALL corvane_read_frame(corvane_session* session,
                                                            corvane_buffer** frame);
+
+/* ---- Entry point types, for hosts that load the DLL with GetProcAddress -- */
+
+/* One pointer type per entry point, named after it with _fn:
+ *   corvane_ping_fn ping = (corvane_ping_fn)GetProcAddress(dll, "corvane_ping"); */
+typedef const char*(CORVANE_CALL* corvane_version_fn)(void);
+typedef const char*(CORVANE_CALL* corvane_result_name_fn)(corvane_result);
+typedef const char*(CORVANE_CALL* corvane_operation_name_fn)(uint32_t);
+typedef corvane_result(CORVANE_CALL* corvane_start_fn)(const wchar_t*, size_t, uint32_t,
+                                                       corvane_session**);
+typedef corvane_result(CORVANE_CALL* corvane_start_with_timeout_fn)(const wchar_t*, size_t,
+                                                                    uint32_t, uint32_t,
+                                                                    corvane_session**);
+typedef corvane_result(CORVANE_CALL* corvane_attach_fn)(const wchar_t*, size_t, corvane_session**);
+typedef corvane_result(CORVANE_CALL* corvane_attach_with_timeout_fn)(const wchar_t*, size_t,
+                                                                     uint32_t, corvane_session**);
+typedef void(CORVANE_CALL* corvane_close_fn)(corvane_session*);
+typedef corvane_result(CORVANE_CALL* corvane_set_timeout_fn)(corvane_session*, uint32_t);
+typedef const char*(CORVANE_CALL* corvane_last_error_fn)(const corvane_session*);
+typedef const uint8_t*(CORVANE_CALL* corvane_buffer_bytes_fn)(const corvane_buffer*, size_t*);
+typedef const wchar_t*(CORVANE_CALL* corvane_buffer_text_fn)(const corvane_buffer*, size_t*);
+typedef corvane_result(CORVANE_CALL* corvane_buffer_copy_text_fn)(const corvane_buffer*, wchar_t*,
+                                                                  size_t, size_t*);
+typedef void(CORVANE_CALL* corvane_buffer_free_fn)(corvane_buffer*);
+typedef corvane_result(CORVANE_CALL* corvane_request_fn)(corvane_session*, uint32_t, int32_t,
+                                                         const wchar_t*, size_t, const wchar_t*,
+                                                         size_t, const wchar_t*, size_t,
+                                                         corvane_buffer**);
+typedef corvane_result(CORVANE_CALL* corvane_read_string_fn)(corvane_session*, int32_t,
+                                                             const wchar_t*, size_t, const wchar_t*,
+                                                             size_t, corvane_buffer**);
+typedef corvane_result(CORVANE_CALL* corvane_write_string_fn)(corvane_session*, int32_t,
+                                                              const wchar_t*, size_t,
+                                                              const wchar_t*, size_t,
+                                                              const wchar_t*, size_t);
+typedef corvane_result(CORVANE_CALL* corvane_read_dword_fn)(corvane_session*, int32_t,
+                                                            const wchar_t*, size_t, const wchar_t*,
+                                                            size_t, uint32_t*);
+typedef corvane_result(CORVANE_CALL* corvane_write_dword_fn)(corvane_session*, int32_t,
+                                                             const wchar_t*, size_t, const wchar_t*,
+                                                             size_t, uint32_t);
+typedef corvane_result(CORVANE_CALL* corvane_read_qword_fn)(corvane_session*, int32_t,
+                                                            const wchar_t*, size_t, const wchar_t*,
+                                                            size_t, uint64_t*);
+typedef corvane_result(CORVANE_CALL* corvane_write_qword_fn)(corvane_session*, int32_t,
+                                                             const wchar_t*, size_t, const wchar_t*,
+                                                             size_t, uint64_t);
+typedef corvane_result(CORVANE_CALL* corvane_delete_value_fn)(corvane_session*, int32_t,
+                                                              const wchar_t*, size_t,
+                                                              const wchar_t*, size_t);
+typedef corvane_result(CORVANE_CALL* corvane_delete_key_fn)(corvane_session*, int32_t,
+                                                            const wchar_t*, size_t);
+typedef corvane_result(CORVANE_CALL* corvane_delete_key_tree_fn)(corvane_session*, int32_t,
+                                                                 const wchar_t*, size_t);
+typedef corvane_result(CORVANE_CALL* corvane_key_exists_fn)(corvane_session*, int32_t,
+                                                            const wchar_t*, size_t, int*);
+typedef corvane_result(CORVANE_CALL* corvane_list_subkeys_fn)(corvane_session*, int32_t,
+                                                              const wchar_t*, size_t,
+                                                              corvane_buffer**);
+typedef corvane_result(CORVANE_CALL* corvane_list_values_fn)(corvane_session*, int32_t,
+                                                             const wchar_t*, size_t,
+                                                             corvane_buffer**);
+typedef corvane_result(CORVANE_CALL* corvane_copy_key_tree_fn)(corvane_session*, int32_t,
+                                                               const wchar_t*, size_t,
+                                                               const wchar_t*, size_t);
+typedef corvane_result(CORVANE_CALL* corvane_file_read_fn)(corvane_session*, const wchar_t*, size_t,
+                                                           corvane_buffer**);
+typedef corvane_result(CORVANE_CALL* corvane_file_write_fn)(corvane_session*, const wchar_t*,
+                                                            size_t, const uint8_t*, size_t);
+typedef corvane_result(CORVANE_CALL* corvane_file_exists_fn)(corvane_session*, const wchar_t*,
+                                                             size_t, int*);
+typedef corvane_result(CORVANE_CALL* corvane_file_delete_fn)(corvane_session*, const wchar_t*,
+                                                             size_t);
+typedef corvane_result(CORVANE_CALL* corvane_file_copy_fn)(corvane_session*, const wchar_t*, size_t,
+                                                           const wchar_t*, size_t);
+typedef corvane_result(CORVANE_CALL* corvane_file_export_fn)(corvane_session*, const wchar_t*,
+                                                             size_t, const wchar_t*, size_t);
+typedef corvane_result(CORVANE_CALL* corvane_shell_open_fn)(corvane_session*, const wchar_t*,
+                                                            size_t);
+typedef corvane_result(CORVANE_CALL* corvane_ping_fn)(corvane_session*);
+typedef corvane_result(CORVANE_CALL* corvane_keep_alive_fn)(corvane_session*);
+typedef corvane_result(CORVANE_CALL* corvane_get_plugin_channel_fn)(corvane_session*, uint32_t,
+                                                                    uint64_t*, uint32_t*);
+typedef corvane_result(CORVANE_CALL* corvane_send_frame_fn)(corvane_session*, const uint8_t*,
+                                                            size_t);
+typedef corvane_result(CORVANE_CALL* corvane_read_frame_fn)(corvane_session*, corvane_buffer**);
 
 #ifdef __cplusplus
 } /* extern "C" */

@@ -21,6 +21,19 @@
 #ifndef CORVANE_CORVANE_HPP
 #define CORVANE_CORVANE_HPP
 
+// MSVC reports the standard in _MSVC_LANG (__cplusplus only with
+// /Zc:__cplusplus). Below C++17 the rest is skipped, so that the one error
+// below is all the compiler says.
+#if defined(_MSVC_LANG)
+#define CORVANE_HPP_LANGUAGE _MSVC_LANG
+#else
+#define CORVANE_HPP_LANGUAGE __cplusplus
+#endif
+#if CORVANE_HPP_LANGUAGE < 201703L
+#error \
+    "corvane.hpp needs C++17 or later (-std=c++17, /std:c++17); from C or older C++ use corvane.h"
+#else
+
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -193,19 +206,24 @@ class Session {
   Session() = default;
 
   // Starts a broker serving `servedProcessId` (0: this process) and
-  // connects. `brokerPath` empty: corvane-broker.exe in the folder of the
-  // module that holds the client (corvane_client.dll).
-  static Result<Session> Start(std::wstring_view brokerPath = {}, uint32_t servedProcessId = 0) {
+  // connects, waiting up to `connectTimeoutMs` for its pipe (0: one try).
+  // `brokerPath` empty: corvane-broker.exe in the folder of the module that
+  // holds the client (corvane_client.dll).
+  static Result<Session> Start(std::wstring_view brokerPath = {}, uint32_t servedProcessId = 0,
+                               uint32_t connectTimeoutMs = CORVANE_DEFAULT_CONNECT_TIMEOUT_MS) {
     corvane_session* raw = nullptr;
-    const corvane_result r =
-        corvane_start(brokerPath.data(), brokerPath.size(), servedProcessId, &raw);
+    const corvane_result r = corvane_start_with_timeout(brokerPath.data(), brokerPath.size(),
+                                                        servedProcessId, connectTimeoutMs, &raw);
     if (r != CORVANE_OK) return Failure(nullptr, r);
     return Session(raw);
   }
-  // Connects to a running broker: its --ipc= name or a full \\.\pipe\ name.
-  static Result<Session> Attach(std::wstring_view ipcName) {
+  // Connects to a running broker: its --ipc= name or a full \\.\pipe\ name,
+  // waiting up to `connectTimeoutMs` for it to appear or become free.
+  static Result<Session> Attach(std::wstring_view ipcName,
+                                uint32_t connectTimeoutMs = CORVANE_DEFAULT_CONNECT_TIMEOUT_MS) {
     corvane_session* raw = nullptr;
-    const corvane_result r = corvane_attach(ipcName.data(), ipcName.size(), &raw);
+    const corvane_result r =
+        corvane_attach_with_timeout(ipcName.data(), ipcName.size(), connectTimeoutMs, &raw);
     if (r != CORVANE_OK) return Failure(nullptr, r);
     return Session(raw);
   }
@@ -232,7 +250,8 @@ class Session {
   // The C handle, for calls this layer does not wrap; still owned here.
   corvane_session* get() const { return session_; }
 
-  // How long a request waits for its answer (default 30000 ms).
+  // How long a request waits for its answer (default 30000 ms); 0 is refused
+  // (InvalidArgument).
   Result<void> SetTimeout(uint32_t milliseconds) {
     return Done(corvane_set_timeout(session_, milliseconds));
   }
@@ -302,14 +321,14 @@ class Session {
     const corvane_result r = corvane_key_exists(session_, H(hive), key.data(), key.size(), &exists);
     return Answer(r, exists != 0);
   }
-  Result<std::vector<std::wstring>> ListSubkeys(Hive hive, std::wstring_view key) {
+  Result<std::vector<std::wstring> > ListSubkeys(Hive hive, std::wstring_view key) {
     corvane_buffer* raw = nullptr;
     const corvane_result r = corvane_list_subkeys(session_, H(hive), key.data(), key.size(), &raw);
     auto text = TextAnswer(r, detail::Buffer(raw));
     if (!text.ok()) return Failed{text.status(), text.message()};
     return detail::SplitItems(text.value());
   }
-  Result<std::vector<NamedValue>> ListValues(Hive hive, std::wstring_view key) {
+  Result<std::vector<NamedValue> > ListValues(Hive hive, std::wstring_view key) {
     corvane_buffer* raw = nullptr;
     const corvane_result r = corvane_list_values(session_, H(hive), key.data(), key.size(), &raw);
     auto text = TextAnswer(r, detail::Buffer(raw));
@@ -328,7 +347,7 @@ class Session {
 
   // ---- Files -------------------------------------------------------------
 
-  Result<std::vector<uint8_t>> FileRead(std::wstring_view path) {
+  Result<std::vector<uint8_t> > FileRead(std::wstring_view path) {
     corvane_buffer* raw = nullptr;
     const corvane_result r = corvane_file_read(session_, path.data(), path.size(), &raw);
     const detail::Buffer contents(raw);
@@ -388,7 +407,7 @@ class Session {
   Result<void> SendFrame(const std::vector<uint8_t>& frame) {
     return Done(corvane_send_frame(session_, frame.data(), frame.size()));
   }
-  Result<std::vector<uint8_t>> ReadFrame() {
+  Result<std::vector<uint8_t> > ReadFrame() {
     corvane_buffer* raw = nullptr;
     const corvane_result r = corvane_read_frame(session_, &raw);
     const detail::Buffer frame(raw);
@@ -447,4 +466,5 @@ class Session {
 
 }  // namespace corvane
 
+#endif  // C++17
 #endif  // CORVANE_CORVANE_HPP

@@ -139,24 +139,26 @@ int Run(int argc, wchar_t** argv) {
     command.name = ExpandEnvironment(command.name);
   }
 
-  // Trace lines go to standard output, among the answers and the broker's
-  // lines they explain.
+  // Trace lines go to standard error, as git's and curl's do, so that
+  // standard output holds the answers alone.
   auto broker = LiveBroker::Start(options->brokerPath, options->showDiagnostics,
-                                  options->trace ? &std::cout : nullptr, error);
+                                  options->trace ? &std::cerr : nullptr, error);
   if (!broker) {
     Fail(error);
     return kExitBrokerLost;
   }
   RunSettings settings;
   settings.echo = options->scriptPath.has_value();
+  settings.json = options->json;
   const ExitCode result = RunCommands(commands, *broker, std::cout, std::cerr, settings);
   const auto brokerExit = broker->Finish();
-  PrintDiagnostics(*broker, std::cout);
+  std::ostream& diagnostics = options->json ? std::cerr : std::cout;
+  PrintDiagnostics(*broker, diagnostics);
   if (options->showDiagnostics) {
     if (brokerExit) {
-      std::cout << "(broker exited with code " << *brokerExit << ")\n";
+      diagnostics << "(broker exited with code " << *brokerExit << ")\n";
     } else {
-      std::cout << "(broker did not exit)\n";
+      diagnostics << "(broker did not exit)\n";
     }
   }
   std::cout.flush();

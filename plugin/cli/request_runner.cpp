@@ -3,6 +3,7 @@
 #include <ostream>
 
 #include "plugin/cli/answer_format.h"
+#include "plugin/cli/json_answer.h"
 #include "plugin/cli/local_file.h"
 #include "plugin/client/value_text.h"
 
@@ -15,35 +16,43 @@ void Complain(std::ostream& out, std::ostream& err, const std::string& message) 
   err.flush();
 }
 
+// The answer's text in the chosen form.
+std::string Answer(const CliCommand& command, const BrokerAnswer& answer, bool json) {
+  return json ? JsonAnswer(command, answer.status, answer.text)
+              : FormatAnswer(command.shape, answer.status, answer.text);
+}
+
 // Prints the answer (saving file contents if asked) and judges it.
 ExitCode Report(const CliCommand& command, const BrokerAnswer& answer, std::ostream& out,
-                std::ostream& err) {
+                std::ostream& err, bool json) {
   if (command.keepAlive) {
-    out << FormatKeepAliveSent();
+    out << (json ? JsonKeepAliveSent() : FormatKeepAliveSent());
     return kExitOk;
   }
   if (command.pluginChannel) {
-    out << FormatChannelReply(answer.channelError, answer.channelHandle, answer.channelProcessId);
+    out << (json ? JsonChannelReply : FormatChannelReply)(answer.channelError, answer.channelHandle,
+                                                          answer.channelProcessId);
     return answer.channelError == 0 && answer.channelHandle != ~0ull ? kExitOk : kExitNotOk;
   }
   const ExitCode verdict = answer.status == 0 ? kExitOk : kExitNotOk;
   if (command.outFile.empty() || answer.status != 0) {
-    out << FormatAnswer(command.shape, answer.status, answer.text);
+    out << Answer(command, answer, json);
     return verdict;
   }
   const auto bytes = client::HexToBytes(answer.text);
   std::string error;
   if (!bytes) {
-    out << FormatAnswer(command.shape, answer.status, answer.text);
+    out << Answer(command, answer, json);
     Complain(out, err, "the answer is not hexadecimal text; nothing was saved");
     return kExitUsage;
   }
   if (!WriteLocalFile(command.outFile, *bytes, error)) {
-    out << FormatAnswer(command.shape, answer.status, answer.text);
+    out << Answer(command, answer, json);
     Complain(out, err, error);
     return kExitUsage;
   }
-  out << FormatSavedContents(answer.status, bytes->size(), command.outFile);
+  out << (json ? JsonSavedContents(command, answer.status, bytes->size(), command.outFile)
+               : FormatSavedContents(answer.status, bytes->size(), command.outFile));
   return verdict;
 }
 
@@ -56,9 +65,10 @@ void PrintDiagnostics(BrokerLink& link, std::ostream& out) {
 ExitCode RunCommands(const std::vector<CliCommand>& commands, BrokerLink& link, std::ostream& out,
                      std::ostream& err, const RunSettings& settings) {
   ExitCode result = kExitOk;
+  std::ostream& diagnostics = settings.json ? err : out;
   for (const CliCommand& original : commands) {
-    PrintDiagnostics(link, out);
-    if (settings.echo) out << FormatEcho(original);
+    PrintDiagnostics(link, diagnostics);
+    if (settings.echo && !settings.json) out << FormatEcho(original);
 
     const CliCommand* command = &original;
     CliCommand withContents;
@@ -78,12 +88,12 @@ ExitCode RunCommands(const std::vector<CliCommand>& commands, BrokerLink& link, 
     BrokerAnswer answer;
     std::string error;
     const bool answered = link.Send(*command, answer, error);
-    PrintDiagnostics(link, out);
+    PrintDiagnostics(link, diagnostics);
     if (!answered) {
       Complain(out, err, error);
       return kExitBrokerLost;
     }
-    result = WorseExit(result, Report(*command, answer, out, err));
+    result = WorseExit(result, Report(*command, answer, out, err, settings.json));
     out.flush();
   }
   return result;

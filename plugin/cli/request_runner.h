@@ -33,6 +33,9 @@ class BrokerLink {
 
 struct RunSettings {
   bool echo = false;  // print each command before its answer (scripts)
+  // Answers as JSON objects, one a line; `out` then holds nothing else: no
+  // echo, and the broker's debug lines go to `err`.
+  bool json = false;
 };
 
 // Stops at the first lost connection; otherwise runs every command. Answers

@@ -43,12 +43,14 @@ std::optional<ToolOptions> ParseToolOptions(const std::vector<std::u16string>& a
     bool missing = false;
     if (IsHelpWord(word)) {
       options.help = true;
-    } else if (word == u"--version") {
+    } else if (word == u"--version" || word == u"-V") {
       options.version = true;
     } else if (word == u"--show-diagnostics") {
       options.showDiagnostics = true;
     } else if (word == u"--trace") {
       options.trace = true;
+    } else if (word == u"--json") {
+      options.json = true;
     } else if (MatchValueOption(args, i, u"--broker", value, missing)) {
       if (missing || value.empty()) {
         error = "--broker needs the path of the broker program";

@@ -12,7 +12,8 @@ struct ToolOptions {
   std::optional<std::u16string> helpCommand;  // help for this command only
   bool version = false;
   bool showDiagnostics = false;
-  bool trace = false;                        // print every frame sent and received
+  bool trace = false;                        // every frame sent and received, to stderr
+  bool json = false;                         // each answer as one JSON object
   std::u16string brokerPath;                 // empty: the default next to the tool
   std::optional<std::u16string> scriptPath;  // "-" is standard input
   std::vector<std::u16string> commandWords;  // the command and its arguments

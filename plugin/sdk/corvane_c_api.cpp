@@ -13,7 +13,6 @@
 #include <vector>
 
 #include "corvane/corvane.h"
-#include "corvane_version.h"
 #include "ipc/wire.h"
 #include "plugin/client/broker_session.h"
 #include "plugin/client/operations.h"
@@ -64,6 +63,8 @@ static_assert(CORVANE_DENIED == corvane::StatusCode(BrokerStatus::Denied));
 static_assert(CORVANE_FAILED == corvane::StatusCode(BrokerStatus::Failed));
 static_assert(CORVANE_INVALID == corvane::StatusCode(BrokerStatus::Invalid));
 static_assert(sizeof(wchar_t) == sizeof(char16_t));
+static_assert(CORVANE_DEFAULT_CONNECT_TIMEOUT_MS == client::kDefaultConnectTimeoutMs);
+static_assert(CORVANE_DEFAULT_REPLY_TIMEOUT_MS == client::kDefaultReplyTimeoutMs);
 
 // A frame holds at most this many bytes, so no longer text can be sent.
 constexpr size_t kMaxFrameBytes = static_cast<size_t>(ipc::wire::kMaxWords) * 8;
@@ -149,20 +150,6 @@ corvane_result Request(corvane_session* session, Body&& body) {
   });
 }
 
-// Runs a function without a session; nothing to record an error in.
-template <class Body>
-corvane_result Guarded(Body&& body) {
-  try {
-    return body();
-  } catch (const ArgumentError&) {
-    return CORVANE_E_INVALID_ARGUMENT;
-  } catch (const std::bad_alloc&) {
-    return CORVANE_E_OUT_OF_MEMORY;
-  } catch (...) {
-    return CORVANE_E_INTERNAL;
-  }
-}
-
 std::u16string Text(const wchar_t* text, size_t length, const char* what) {
   if (text == nullptr && length != 0) {
     throw ArgumentError{std::string(what) + " is null with a non-zero length"};
@@ -246,7 +233,7 @@ corvane_result ListOf(corvane_session& s, client::BrokerConnection& c, BrokerOpe
 // ---- Library ---------------------------------------------------------------
 
 const char* CORVANE_CALL corvane_version(void) {
-  return CORVANE_VERSION;
+  return CORVANE_VERSION_STRING;
 }
 
 const char* CORVANE_CALL corvane_result_name(corvane_result result) {
@@ -286,49 +273,93 @@ const char* CORVANE_CALL corvane_operation_name(uint32_t operation) {
 
 namespace {
 
-// Why this thread's last corvane_start or corvane_attach failed: there is no
-// session then to keep the text.
+// Why this thread's latest corvane_start or corvane_attach failed: there is
+// no session then to keep the text.
 thread_local std::string t_lastStartError;
 
-corvane_result StartFailed(const client::ClientError& error) {
+corvane_result StartFailed(corvane_result code, const std::string& message) {
   try {
-    t_lastStartError = error.message;
+    t_lastStartError = message;
   } catch (...) {
     t_lastStartError.clear();
   }
-  return CodeOf(error.kind);
+  return code;
+}
+
+corvane_result StartFailed(const client::ClientError& error) {
+  return StartFailed(CodeOf(error.kind), error.message);
+}
+
+// Guarded for start and attach: every failure, a refused argument included,
+// leaves its reason for corvane_last_error(NULL), and success clears it.
+template <class Body>
+corvane_result Starting(Body&& body) {
+  t_lastStartError.clear();
+  try {
+    return body();
+  } catch (const ArgumentError& e) {
+    return StartFailed(CORVANE_E_INVALID_ARGUMENT, e.message);
+  } catch (const std::bad_alloc&) {
+    return StartFailed(CORVANE_E_OUT_OF_MEMORY, "out of memory");
+  } catch (...) {
+    return StartFailed(CORVANE_E_INTERNAL, "internal error in corvane_client");
+  }
+}
+
+corvane_result Start(const wchar_t* broker_path, size_t broker_path_length,
+                     uint32_t served_process_id, uint32_t timeout_ms, corvane_session** session) {
+  return Starting([&] {
+    corvane_session*& out = Out(session, "session");
+    // An empty path is DefaultBrokerPath(): beside the module holding this code.
+    auto launched = client::BrokerSession::Launch(
+        Text(broker_path, broker_path_length, "broker_path"), served_process_id, timeout_ms);
+    if (!launched) return StartFailed(launched.error());
+    out = new corvane_session{std::move(launched).value(), {}};
+    return CORVANE_OK;
+  });
+}
+
+corvane_result Attach(const wchar_t* ipc_name, size_t ipc_name_length, uint32_t timeout_ms,
+                      corvane_session** session) {
+  return Starting([&] {
+    corvane_session*& out = Out(session, "session");
+    std::u16string name = Text(ipc_name, ipc_name_length, "ipc_name");
+    if (name.empty()) throw ArgumentError{"ipc_name is empty"};
+    auto connection = client::BrokerConnection::Connect(name, nullptr, timeout_ms);
+    if (!connection) return StartFailed(connection.error());
+    out = new corvane_session{client::BrokerSession{client::BrokerProcess(),
+                                                    std::move(connection).value(), std::move(name)},
+                              {}};
+    return CORVANE_OK;
+  });
 }
 
 }  // namespace
 
 corvane_result CORVANE_CALL corvane_start(const wchar_t* broker_path, size_t broker_path_length,
                                           uint32_t served_process_id, corvane_session** session) {
-  return Guarded([&] {
-    corvane_session*& out = Out(session, "session");
-    // An empty path is DefaultBrokerPath(): beside the module holding this code.
-    auto launched = client::BrokerSession::Launch(
-        Text(broker_path, broker_path_length, "broker_path"), served_process_id);
-    if (!launched) return StartFailed(launched.error());
-    out = new corvane_session{std::move(launched).value(), {}};
-    t_lastStartError.clear();
-    return CORVANE_OK;
-  });
+  return Start(broker_path, broker_path_length, served_process_id,
+               CORVANE_DEFAULT_CONNECT_TIMEOUT_MS, session);
+}
+
+corvane_result CORVANE_CALL corvane_start_with_timeout(const wchar_t* broker_path,
+                                                       size_t broker_path_length,
+                                                       uint32_t served_process_id,
+                                                       uint32_t connect_timeout_ms,
+                                                       corvane_session** session) {
+  return Start(broker_path, broker_path_length, served_process_id, connect_timeout_ms, session);
 }
 
 corvane_result CORVANE_CALL corvane_attach(const wchar_t* ipc_name, size_t ipc_name_length,
                                            corvane_session** session) {
-  return Guarded([&] {
-    corvane_session*& out = Out(session, "session");
-    std::u16string name = Text(ipc_name, ipc_name_length, "ipc_name");
-    if (name.empty()) throw ArgumentError{"ipc_name is empty"};
-    auto connection = client::BrokerConnection::Connect(name);
-    if (!connection) return StartFailed(connection.error());
-    out = new corvane_session{client::BrokerSession{client::BrokerProcess(),
-                                                    std::move(connection).value(), std::move(name)},
-                              {}};
-    t_lastStartError.clear();
-    return CORVANE_OK;
-  });
+  return Attach(ipc_name, ipc_name_length, CORVANE_DEFAULT_CONNECT_TIMEOUT_MS, session);
+}
+
+corvane_result CORVANE_CALL corvane_attach_with_timeout(const wchar_t* ipc_name,
+                                                        size_t ipc_name_length,
+                                                        uint32_t connect_timeout_ms,
+                                                        corvane_session** session) {
+  return Attach(ipc_name, ipc_name_length, connect_timeout_ms, session);
 }
 
 void CORVANE_CALL corvane_close(corvane_session* session) {
@@ -338,6 +369,7 @@ void CORVANE_CALL corvane_close(corvane_session* session) {
 
 corvane_result CORVANE_CALL corvane_set_timeout(corvane_session* session, uint32_t milliseconds) {
   return Run(session, [&](corvane_session& s) {
+    if (milliseconds == 0) throw ArgumentError{"a time-out of 0 ms would close the session"};
     s.broker.connection.SetReplyTimeout(milliseconds);
     return CORVANE_OK;
   });

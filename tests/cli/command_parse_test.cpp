@@ -230,6 +230,16 @@ TEST(ToolOptionParsing, OptionsComeBeforeTheCommand) {
   EXPECT_EQ(o->scriptPath, u"-");
   EXPECT_TRUE(o->commandWords.empty());
   EXPECT_FALSE(o->trace);
+  EXPECT_FALSE(o->json);
+
+  o = ParseToolOptions({u"--json", u"ping"}, error);
+  ASSERT_TRUE(o) << error;
+  EXPECT_TRUE(o->json);
+  for (const char16_t* word : {u"-V", u"--version"}) {
+    o = ParseToolOptions({word}, error);
+    ASSERT_TRUE(o) << error;
+    EXPECT_TRUE(o->version);
+  }
 }
 
 TEST(ToolOptionParsing, HelpComesInEveryUsualForm) {

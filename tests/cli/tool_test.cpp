@@ -230,35 +230,63 @@ TEST_F(CorvanePluginTool, DiagnosticsShowWhyARequestWasRefused) {
   EXPECT_EQ(quiet.exitCode, 1u);
 }
 
-TEST_F(CorvanePluginTool, TraceShowsEveryFrameDecodedAmongTheAnswers) {
+TEST_F(CorvanePluginTool, TraceShowsEveryFrameDecodedOnStandardError) {
   const ToolRun ping = Run("--trace ping");
   EXPECT_EQ(ping.exitCode, 0u);
-  const std::string& out = ping.out;
-  const size_t sent = out.find("trace: sent 128 bytes\ntrace: 0000  4b 52 4f 4d 00 00 00 00\n");
-  const size_t request = out.find(
+  // Standard output holds the answer alone.
+  EXPECT_EQ(ping.out, "Ok (0): \"pong\"\n");
+  const std::string& err = ping.err;
+  const size_t sent = err.find("trace: sent 128 bytes\ntrace: 0000  4b 52 4f 4d 00 00 00 00\n");
+  const size_t request = err.find(
       "trace:   message 6, 5 parameters\n"
       "trace:     1. tag 2 int32: 11 (ping)\n"
       "trace:     2. tag 2 int32: 0\n"
       "trace:     3. tag 25 text16: \"\"\n");
-  const size_t received = out.find("trace: received 88 bytes\n");
-  const size_t reply = out.find(
+  const size_t received = err.find("trace: received 88 bytes\n");
+  const size_t reply = err.find(
       "trace:   message 7, 2 parameters\n"
       "trace:     1. tag 2 int32: 0 (Ok)\n"
-      "trace:     2. tag 25 text16: \"pong\"\n"
-      "Ok (0): \"pong\"\n");
-  EXPECT_NE(sent, std::string::npos) << out;
+      "trace:     2. tag 25 text16: \"pong\"\n");
+  EXPECT_NE(sent, std::string::npos) << err;
   EXPECT_LT(sent, request);
   EXPECT_LT(request, received);
   EXPECT_LT(received, reply);
-  EXPECT_NE(reply, std::string::npos) << out;
+  EXPECT_NE(reply, std::string::npos) << err;
 
   // A refusal's diagnostic line comes between the request and its answer.
   const ToolRun refused =
       Run("--trace --show-diagnostics write-string hklm Software\\Corvane Greeting nope");
-  const size_t line = refused.out.find("broker: [CorvaneBroker] denied: write to read-only hive\n");
-  EXPECT_LT(refused.out.find("trace: sent "), line) << refused.out;
-  EXPECT_LT(line, refused.out.find("trace: received ")) << refused.out;
+  const size_t line = refused.err.find("broker: [CorvaneBroker] denied: write to read-only hive\n");
+  EXPECT_LT(refused.err.find("trace: sent "), line) << refused.err;
+  EXPECT_LT(line, refused.err.find("trace: received ")) << refused.err;
+  EXPECT_EQ(refused.out.rfind("Denied (2)\n", 0), 0u) << refused.out;
   EXPECT_EQ(refused.exitCode, 1u);
+}
+
+// One object a line on standard output, for a script; the broker's lines
+// go to standard error.
+TEST_F(CorvanePluginTool, JsonGivesOneObjectPerAnswer) {
+  const ToolRun run = Run("--json --show-diagnostics --script " +
+                          ScriptFile("write-qword hkcu " + key_ +
+                                     " q 0xFFFFFFFFFFFFFFFF\n"
+                                     "read-qword hkcu " +
+                                     key_ +
+                                     " q\n"
+                                     "write-string hklm Software\\Corvane Greeting nope\n"
+                                     "keep-alive\n"));
+  EXPECT_EQ(run.out, R"({"operation":"write-qword","code":13,"status":0,"status_name":"Ok"})"
+                     "\n"
+                     R"({"operation":"read-qword","code":12,"status":0,"status_name":"Ok",)"
+                     R"("value":18446744073709551615,"text":"18446744073709551615"})"
+                     "\n"
+                     R"({"operation":"write-string","code":2,"status":2,"status_name":"Denied"})"
+                     "\n"
+                     R"({"operation":"keep-alive","sent":true})"
+                     "\n");
+  EXPECT_NE(run.err.find("broker: [CorvaneBroker] denied: write to read-only hive\n"),
+            std::string::npos)
+      << run.err;
+  EXPECT_EQ(run.exitCode, 1u);
 }
 
 TEST_F(CorvanePluginTool, ExitCodesTellWhatWentWrong) {
@@ -325,6 +353,10 @@ TEST_F(CorvanePluginTool, UsageErrorsStopBeforeTheBroker) {
 }
 
 TEST_F(CorvanePluginTool, HelpAndVersionNeedNoBroker) {
+  const ToolRun version = Run("-V");
+  EXPECT_EQ(version.exitCode, 0u);
+  EXPECT_EQ(version.out.rfind("corvane-plugin 0.", 0), 0u) << version.out;
+
   const ToolRun general = Run("help");
   EXPECT_EQ(general.exitCode, 0u);
   EXPECT_NE(general.out.find("--version"), std::string::npos) << general.out;

@@ -10,7 +10,6 @@
 #include <windows.h>
 
 #include "corvane/corvane.h"
-#include "corvane_version.h"
 
 static int failures = 0;
 
@@ -84,7 +83,12 @@ static const uint64_t kPongWords[11] = {
     0x474E4142};
 
 static void library_calls(void) {
-  CHECK(strcmp(corvane_version(), CORVANE_VERSION) == 0);
+  /* The headers' version macros are the DLL's version. */
+  char version[32];
+  snprintf(version, sizeof version, "%d.%d.%d", CORVANE_VERSION_MAJOR, CORVANE_VERSION_MINOR,
+           CORVANE_VERSION_PATCH);
+  CHECK(strcmp(version, CORVANE_VERSION_STRING) == 0);
+  CHECK(strcmp(corvane_version(), CORVANE_VERSION_STRING) == 0);
   CHECK(strcmp(corvane_result_name(CORVANE_DENIED), "Denied") == 0);
   CHECK(strcmp(corvane_result_name(CORVANE_E_CLOSED), "Closed") == 0);
   CHECK(strcmp(corvane_result_name(99), "Unknown") == 0);
@@ -110,6 +114,14 @@ static void registry_calls(corvane_session* s) {
   corvane_buffer* value = NULL;
   CHECK_RESULT(s, corvane_read_string(s, CORVANE_HKCU, L_(sub), L_(L"s"), &value), CORVANE_OK);
   CHECK(text_is(value, L_(L"text")));
+  corvane_buffer_free(value);
+
+  /* A string with U+0000 goes whole, but reads back cut there, as Windows
+   * registry strings do (the header says so). */
+  CHECK_RESULT(s, corvane_write_string(s, CORVANE_HKCU, L_(sub), L_(L"nul"), L"ab\0cd", 5),
+               CORVANE_OK);
+  CHECK_RESULT(s, corvane_read_string(s, CORVANE_HKCU, L_(sub), L_(L"nul"), &value), CORVANE_OK);
+  CHECK(text_is(value, L_(L"ab")));
   corvane_buffer_free(value);
 
   /* A missing value: NotFound, and the out-parameter stays as it was. */
@@ -205,15 +217,39 @@ static void misuse(corvane_session* s) {
   corvane_session* none = NULL;
   CHECK_RESULT(none, corvane_ping(NULL), CORVANE_E_INVALID_ARGUMENT);
   CHECK_RESULT(none, corvane_set_timeout(NULL, 10), CORVANE_E_INVALID_ARGUMENT);
-  CHECK(strcmp(corvane_last_error(NULL), "") == 0);
   corvane_close(NULL);
   corvane_buffer_free(NULL);
-  CHECK_RESULT(none, corvane_start(NULL, 0, 0, NULL), CORVANE_E_INVALID_ARGUMENT);
-  CHECK_RESULT(none, corvane_attach(L"", 0, &none), CORVANE_E_INVALID_ARGUMENT);
   CHECK_RESULT(none, corvane_start(L_(L"C:\\no\\such\\corvane-broker.exe"), 0, &none),
                CORVANE_E_START_FAILED);
   CHECK(none == NULL);
-  CHECK(strlen(corvane_last_error(NULL)) != 0); /* why the start failed */
+  CHECK(strstr(corvane_last_error(NULL), "cannot start") != NULL); /* why the start failed */
+
+  /* corvane_last_error(NULL) tells why this thread's latest start or attach
+   * failed, a refused argument included, and not an earlier failure's text. */
+  wchar_t missing_pipe[64];
+  with_number(missing_pipe, 64, L"corvane.sdk-test.none.", GetCurrentProcessId());
+  /* Each failure replaces the text before it. */
+  CHECK_RESULT(none, corvane_start(NULL, 0, 0, NULL), CORVANE_E_INVALID_ARGUMENT);
+  CHECK(strstr(corvane_last_error(NULL), "session") != NULL);
+  CHECK_RESULT(none, corvane_attach(NULL, 5, &none), CORVANE_E_INVALID_ARGUMENT);
+  CHECK(strstr(corvane_last_error(NULL), "ipc_name") != NULL);
+  CHECK_RESULT(none, corvane_attach(L"", 0, &none), CORVANE_E_INVALID_ARGUMENT);
+  CHECK(strstr(corvane_last_error(NULL), "empty") != NULL);
+  /* No broker behind the name: one try, at once. */
+  CHECK_RESULT(none, corvane_attach_with_timeout(L_(missing_pipe), 0, &none), CORVANE_E_TIMED_OUT);
+  CHECK(strstr(corvane_last_error(NULL), "pipe") != NULL);
+  CHECK_RESULT(none, corvane_start_with_timeout(NULL, 0, 0, 1000, NULL),
+               CORVANE_E_INVALID_ARGUMENT);
+  CHECK(strstr(corvane_last_error(NULL), "session") != NULL);
+  CHECK(none == NULL);
+  /* A start that works clears it. */
+  corvane_session* started = NULL;
+  CHECK_RESULT(started, corvane_start_with_timeout(NULL, 0, 0, 30000, &started), CORVANE_OK);
+  CHECK(strcmp(corvane_last_error(NULL), "") == 0);
+  /* A time-out of 0 would close the session at its first request: refused. */
+  CHECK_RESULT(started, corvane_set_timeout(started, 0), CORVANE_E_INVALID_ARGUMENT);
+  CHECK_RESULT(started, corvane_ping(started), CORVANE_OK);
+  corvane_close(started);
 
   const wchar_t* key = L"Software\\Corvane\\SdkTest";
   CHECK_RESULT(s, corvane_read_string(s, CORVANE_HKCU, L_(key), L_(L"s"), NULL),
@@ -313,10 +349,6 @@ static void attach_and_lose_the_broker(void) {
   CloseHandle(process.hProcess);
 }
 
-typedef void(CORVANE_CALL* close_function)(corvane_session*);
-typedef corvane_result(CORVANE_CALL* start_function)(const wchar_t*, size_t, uint32_t,
-                                                     corvane_session**);
-
 /* A copy of the DLL in a folder without a broker looks for the broker beside
  * itself, not beside this program (whose folder has one). */
 static void default_broker_is_beside_the_dll(void) {
@@ -337,10 +369,10 @@ static void default_broker_is_beside_the_dll(void) {
   CHECK(module != NULL);
   if (module != NULL) {
     FARPROC address = GetProcAddress(module, "corvane_start");
-    start_function start;
+    corvane_start_fn start;
     memcpy(&start, &address, sizeof start);
     address = GetProcAddress(module, "corvane_close");
-    close_function close;
+    corvane_close_fn close;
     memcpy(&close, &address, sizeof close);
     corvane_session* s = NULL;
     CHECK(start != NULL && close != NULL);
