@@ -37,19 +37,6 @@ inline std::u16string UserSid() {
   return sid;
 }
 
-// Whether the key at `path` in HKEY_CURRENT_USER is itself a link.
-inline bool RawIsLink(const std::u16string& path) {
-  RawKey key;
-  if (RegOpenKeyExW(HKEY_CURRENT_USER, W(path), REG_OPTION_OPEN_LINK, KEY_QUERY_VALUE, key.out()) !=
-      ERROR_SUCCESS) {
-    return false;
-  }
-  DWORD type = REG_NONE;
-  return RegQueryValueExW(key.get(), L"SymbolicLinkValue", nullptr, &type, nullptr, nullptr) ==
-             ERROR_SUCCESS &&
-         type == REG_LINK;
-}
-
 // A volatile link at `path` (its parent must exist) to HKEY_CURRENT_USER's
 // `target`, by the target's native name as links name it.
 class PlantedLink {

@@ -203,15 +203,6 @@ TEST(RegistryDeleteTree, RemovesEverythingBelowAndTheKeyItself) {
   EXPECT_TRUE(RegistryDeleteTree(kUser, key.Sub(u"tree")));
 }
 
-TEST(RegistryDeleteTree, RemovesEveryLevelOfADeepTree) {
-  ScratchKey key;
-  std::u16string deep = key.Sub(u"tree");
-  for (int level = 0; level < 100; ++level) deep += u"\\d";
-  RawSetString(key.root(), deep, u"v", u"x");
-  EXPECT_TRUE(RegistryDeleteTree(kUser, key.Sub(u"tree")));
-  EXPECT_FALSE(RawKeyExists(key.root(), key.Sub(u"tree")));
-}
-
 TEST(RegistryKeyExists, TellsPresentFromAbsent) {
   ScratchKey key;
   RawCreateKey(key.root(), key.Sub(u"here"));
