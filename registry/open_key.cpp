@@ -1,8 +1,10 @@
 #include "registry/open_key.h"
 
+#include <string_view>
 #include <utility>
 #include <vector>
 
+#include "registry/key_nesting.h"
 #include "win/system_libraries.h"
 #include "win/wide_text.h"
 
@@ -13,32 +15,21 @@ namespace {
 // follows no key without it.
 constexpr wchar_t kLinkValue[] = L"SymbolicLinkValue";
 
-std::vector<std::u16string> KeyNames(const std::u16string& key) {
-  std::vector<std::u16string> names;
-  size_t start = 0;
-  while (start <= key.size()) {
-    size_t end = key.find(u'\\', start);
-    if (end == std::u16string::npos) end = key.size();
-    if (end > start) names.push_back(key.substr(start, end - start));
-    start = end + 1;
-  }
-  return names;
-}
-
 // Opens `key` one name at a time, each relative to the one before: opening
 // a whole path at once would follow a link in its middle whatever the
 // options. `step` opens one name; the keys on the way get `wayAccess`.
 template <class Step>
 LSTATUS Walk(int32_t hive, const std::u16string& key, REGSAM wayAccess, REGSAM access, RegKey& out,
              Step step) {
-  const std::vector<std::u16string> names = KeyNames(key);
+  const std::vector<std::u16string_view> names = KeyNames(key);
   // No name: the root itself, which is no link.
   if (names.empty()) return OpenSubkeyUnfollowed(RootKeyFor(hive), u"", access, out);
   RegKey current;
   for (size_t i = 0; i < names.size(); ++i) {
     RegKey next;
     const HKEY parent = current ? current.get() : RootKeyFor(hive);
-    const LSTATUS status = step(parent, names[i], i + 1 == names.size() ? access : wayAccess, next);
+    const LSTATUS status =
+        step(parent, std::u16string(names[i]), i + 1 == names.size() ? access : wayAccess, next);
     if (status != ERROR_SUCCESS) return status;
     current = std::move(next);
   }
