@@ -18,8 +18,9 @@ RegistryResult RegistryListSubkeys(int32_t hive, const std::u16string& key,
                                    std::vector<std::u16string>& out);
 RegistryResult RegistryListValues(int32_t hive, const std::u16string& key,
                                   std::vector<ValueEntry>& out);
-// Not done through a link on either side, in either key's path or anywhere
-// below the source or the destination; what was copied until then stays.
+// Refused as through a link when either key's path holds one, when a key
+// below the source is one, or when the copy would write into one below the
+// destination; what was copied until then stays.
 RegistryResult RegistryCopyTree(int32_t hive, const std::u16string& source,
                                 const std::u16string& destination);
 
