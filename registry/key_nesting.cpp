@@ -8,7 +8,6 @@
 #include "win/wide_text.h"
 
 namespace corvane {
-namespace {
 
 std::vector<std::u16string_view> KeyNames(const std::u16string& path) {
   std::vector<std::u16string_view> names;
@@ -22,6 +21,8 @@ std::vector<std::u16string_view> KeyNames(const std::u16string& path) {
   }
   return names;
 }
+
+namespace {
 
 bool SameName(std::u16string_view a, std::u16string_view b) {
   // The registry refuses names this long anyway.

@@ -1,10 +1,16 @@
-// Whether one key path lies below another, compared as the registry
-// compares names. Windows only.
+// Key paths as the registry reads them: their names, and whether one lies
+// below another. Windows only.
 #pragma once
 
 #include <string>
+#include <string_view>
+#include <vector>
 
 namespace corvane {
+
+// The names of a key path, in order: "\" separates (runs of it count as
+// one, empty names are dropped) and "/" belongs to a name. Views into `path`.
+std::vector<std::u16string_view> KeyNames(const std::u16string& path);
 
 // True when `key` names a key strictly below `ancestor`: "\" separates
 // (runs of it count as one, empty names are dropped), "/" belongs to a name,

@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "registry/key_nesting.h"
+#include "registry/key_tree.h"
 #include "registry/open_key.h"
 #include "registry/query_string_value.h"
 #include "win/scoped_handle.h"
@@ -13,18 +14,18 @@
 namespace corvane {
 namespace {
 
-// The longest key name is 255 units and the longest value name 16383,
-// each plus its terminator.
-constexpr DWORD kSubkeyNameUnits = 256;
+// The longest value name is 16383 units, plus its terminator.
 constexpr DWORD kValueNameUnits = 16384;
 
 // Calls `each(key, name)` for the names that `next(key, index, buffer,
 // length)` enumerates, in order. An error ends the listing early; what was
-// gathered stays. False only when the key does not open.
+// gathered stays. Not done only when the key does not open.
 template <class Next, class Each>
-bool ForEachName(int32_t hive, const std::u16string& key, DWORD units, Next next, Each each) {
+RegistryResult ForEachName(int32_t hive, const std::u16string& key, DWORD units, Next next,
+                           Each each) {
   RegKey opened;
-  if (OpenRegKey(hive, key, KEY_READ, opened) != ERROR_SUCCESS) return false;
+  const LSTATUS status = OpenRegKey(hive, key, KEY_READ, opened);
+  if (status != ERROR_SUCCESS) return ResultOf(status);
   std::u16string buffer(units, u'\0');
   for (DWORD index = 0;; ++index) {
     DWORD length = units;
@@ -36,8 +37,8 @@ bool ForEachName(int32_t hive, const std::u16string& key, DWORD units, Next next
 
 }  // namespace
 
-bool RegistryListSubkeys(int32_t hive, const std::u16string& key,
-                         std::vector<std::u16string>& out) {
+RegistryResult RegistryListSubkeys(int32_t hive, const std::u16string& key,
+                                   std::vector<std::u16string>& out) {
   return ForEachName(
       hive, key, kSubkeyNameUnits,
       [](HKEY opened, DWORD index, wchar_t* name, DWORD* length) {
@@ -46,7 +47,8 @@ bool RegistryListSubkeys(int32_t hive, const std::u16string& key,
       [&out](HKEY, std::u16string name) { out.push_back(std::move(name)); });
 }
 
-bool RegistryListValues(int32_t hive, const std::u16string& key, std::vector<ValueEntry>& out) {
+RegistryResult RegistryListValues(int32_t hive, const std::u16string& key,
+                                  std::vector<ValueEntry>& out) {
   return ForEachName(
       hive, key, kValueNameUnits,
       [](HKEY opened, DWORD index, wchar_t* name, DWORD* length) {
@@ -61,19 +63,18 @@ bool RegistryListValues(int32_t hive, const std::u16string& key, std::vector<Val
       });
 }
 
-bool RegistryCopyTree(int32_t hive, const std::u16string& source,
-                      const std::u16string& destination) {
+RegistryResult RegistryCopyTree(int32_t hive, const std::u16string& source,
+                                const std::u16string& destination) {
   // A destination inside the source would receive its own copy again and
   // again: the copy would never end.
   if (IsBelowKey(destination, source)) return false;
   RegKey from;
-  if (OpenRegKey(hive, source, KEY_READ, from) != ERROR_SUCCESS) return false;
+  LSTATUS status = OpenRegKey(hive, source, KEY_READ, from);
+  if (status != ERROR_SUCCESS) return ResultOf(status);
   RegKey to;
-  if (CreateRegKey(hive, destination, KEY_ALL_ACCESS, to) != ERROR_SUCCESS) return false;
-  const LSTATUS status = RegCopyTreeW(from.get(), nullptr, to.get());
-  to.Reset();
-  from.Reset();
-  return status == ERROR_SUCCESS;
+  status = CreateRegKey(hive, destination, KEY_READ | KEY_WRITE, to);
+  if (status != ERROR_SUCCESS) return ResultOf(status);
+  return ResultOf(CopySubtree(from.get(), to.get()));
 }
 
 }  // namespace corvane

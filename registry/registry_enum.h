@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "registry/registry_result.h"
+
 namespace corvane {
 
 struct ValueEntry {
@@ -12,9 +14,14 @@ struct ValueEntry {
   std::u16string text;  // string data (REG_SZ, REG_EXPAND_SZ unexpanded), else empty
 };
 
-bool RegistryListSubkeys(int32_t hive, const std::u16string& key, std::vector<std::u16string>& out);
-bool RegistryListValues(int32_t hive, const std::u16string& key, std::vector<ValueEntry>& out);
-bool RegistryCopyTree(int32_t hive, const std::u16string& source,
-                      const std::u16string& destination);
+RegistryResult RegistryListSubkeys(int32_t hive, const std::u16string& key,
+                                   std::vector<std::u16string>& out);
+RegistryResult RegistryListValues(int32_t hive, const std::u16string& key,
+                                  std::vector<ValueEntry>& out);
+// Refused as through a link when either key's path holds one, when a key
+// below the source is one, or when the copy would write into one below the
+// destination; what was copied until then stays.
+RegistryResult RegistryCopyTree(int32_t hive, const std::u16string& source,
+                                const std::u16string& destination);
 
 }  // namespace corvane

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include "registry/key_tree.h"
 #include "registry/open_key.h"
 #include "registry/query_string_value.h"
 #include "win/scoped_handle.h"
@@ -15,11 +16,12 @@ using win::Wide;
 template <class Number>
 constexpr DWORD kNumberType = sizeof(Number) == 4 ? REG_DWORD : REG_QWORD;
 
-bool WriteValue(int32_t hive, const std::u16string& key, const std::u16string& name, DWORD type,
-                const void* bytes, DWORD size) {
+RegistryResult WriteValue(int32_t hive, const std::u16string& key, const std::u16string& name,
+                          DWORD type, const void* bytes, DWORD size) {
   if (size > kMaxValueDataBytes) return false;
   RegKey created;
-  if (CreateRegKey(hive, key, KEY_WRITE, created) != ERROR_SUCCESS) return false;
+  const LSTATUS status = CreateRegKey(hive, key, KEY_WRITE, created);
+  if (status != ERROR_SUCCESS) return ResultOf(status);
   return RegSetValueExW(created.get(), Wide(name), 0, type, static_cast<const BYTE*>(bytes),
                         size) == ERROR_SUCCESS;
 }
@@ -29,10 +31,11 @@ bool WriteValue(int32_t hive, const std::u16string& key, const std::u16string& n
 // Larger data than the number fails with ERROR_MORE_DATA and so is refused
 // as well.
 template <class Number>
-bool RegistryReadNumber(int32_t hive, const std::u16string& key, const std::u16string& name,
-                        Number& out) {
+RegistryResult RegistryReadNumber(int32_t hive, const std::u16string& key,
+                                  const std::u16string& name, Number& out) {
   RegKey opened;
-  if (OpenRegKey(hive, key, KEY_READ, opened) != ERROR_SUCCESS) return false;
+  const LSTATUS openStatus = OpenRegKey(hive, key, KEY_READ, opened);
+  if (openStatus != ERROR_SUCCESS) return ResultOf(openStatus);
   DWORD type = 0;
   Number value = 0;
   DWORD size = sizeof(value);
@@ -45,60 +48,68 @@ bool RegistryReadNumber(int32_t hive, const std::u16string& key, const std::u16s
 }
 
 template <class Number>
-bool RegistryWriteNumber(int32_t hive, const std::u16string& key, const std::u16string& name,
-                         Number value) {
+RegistryResult RegistryWriteNumber(int32_t hive, const std::u16string& key,
+                                   const std::u16string& name, Number value) {
   return WriteValue(hive, key, name, kNumberType<Number>, &value, sizeof(value));
 }
 
-template bool RegistryReadNumber(int32_t, const std::u16string&, const std::u16string&, uint32_t&);
-template bool RegistryReadNumber(int32_t, const std::u16string&, const std::u16string&, uint64_t&);
-template bool RegistryWriteNumber(int32_t, const std::u16string&, const std::u16string&, uint32_t);
-template bool RegistryWriteNumber(int32_t, const std::u16string&, const std::u16string&, uint64_t);
+template RegistryResult RegistryReadNumber(int32_t, const std::u16string&, const std::u16string&,
+                                           uint32_t&);
+template RegistryResult RegistryReadNumber(int32_t, const std::u16string&, const std::u16string&,
+                                           uint64_t&);
+template RegistryResult RegistryWriteNumber(int32_t, const std::u16string&, const std::u16string&,
+                                            uint32_t);
+template RegistryResult RegistryWriteNumber(int32_t, const std::u16string&, const std::u16string&,
+                                            uint64_t);
 
-bool RegistryReadString(int32_t hive, const std::u16string& key, const std::u16string& name,
-                        std::u16string& out) {
+RegistryResult RegistryReadString(int32_t hive, const std::u16string& key,
+                                  const std::u16string& name, std::u16string& out) {
   RegKey opened;
-  if (OpenRegKey(hive, key, KEY_READ, opened) != ERROR_SUCCESS) return false;
+  const LSTATUS status = OpenRegKey(hive, key, KEY_READ, opened);
+  if (status != ERROR_SUCCESS) return ResultOf(status);
   return QueryStringValue(opened.get(), name, out);
 }
 
-bool RegistryWriteString(int32_t hive, const std::u16string& key, const std::u16string& name,
-                         const std::u16string& data) {
+RegistryResult RegistryWriteString(int32_t hive, const std::u16string& key,
+                                   const std::u16string& name, const std::u16string& data) {
   // Every unit of the text, embedded U+0000 included, plus the terminator.
   const unsigned long long bytes = (static_cast<unsigned long long>(data.size()) + 1) * 2;
   if (bytes > kMaxValueDataBytes) return false;
   return WriteValue(hive, key, name, REG_SZ, data.c_str(), static_cast<DWORD>(bytes));
 }
 
-bool RegistryDeleteValue(int32_t hive, const std::u16string& key, const std::u16string& name) {
+RegistryResult RegistryDeleteValue(int32_t hive, const std::u16string& key,
+                                   const std::u16string& name) {
   RegKey opened;
-  if (OpenRegKey(hive, key, KEY_WRITE, opened) != ERROR_SUCCESS) return false;
+  const LSTATUS openStatus = OpenRegKey(hive, key, KEY_WRITE, opened);
+  if (openStatus != ERROR_SUCCESS) return ResultOf(openStatus);
   const LSTATUS status = RegDeleteValueW(opened.get(), Wide(name));
   return status == ERROR_SUCCESS || status == ERROR_FILE_NOT_FOUND;
 }
 
-bool RegistryDeleteKey(int32_t hive, const std::u16string& key) {
-  const LSTATUS status = RegDeleteKeyW(RootKeyFor(hive), Wide(key));
-  return status == ERROR_SUCCESS || status == ERROR_FILE_NOT_FOUND;
+// A missing key counts as deleted; one with subkeys is not deleted.
+RegistryResult RegistryDeleteKey(int32_t hive, const std::u16string& key) {
+  RegKey opened;
+  const LSTATUS status = OpenRegKey(hive, key, DELETE, opened);
+  if (status == ERROR_FILE_NOT_FOUND) return true;
+  if (status != ERROR_SUCCESS) return ResultOf(status);
+  return DeleteOpenKey(opened.get());
 }
 
-bool RegistryDeleteTree(int32_t hive, const std::u16string& key) {
+RegistryResult RegistryDeleteTree(int32_t hive, const std::u16string& key) {
   RegKey opened;
-  const LSTATUS openStatus = OpenRegKey(hive, key, KEY_ALL_ACCESS, opened);
-  if (openStatus == ERROR_FILE_NOT_FOUND) return true;
-  if (openStatus != ERROR_SUCCESS) return false;
-  const LSTATUS treeStatus = RegDeleteTreeW(opened.get(), nullptr);
-  opened.Reset();
-  if (treeStatus != ERROR_SUCCESS) return false;
+  const LSTATUS status = OpenRegKey(hive, key, KEY_ENUMERATE_SUB_KEYS | DELETE, opened);
+  if (status == ERROR_FILE_NOT_FOUND) return true;
+  if (status != ERROR_SUCCESS) return ResultOf(status);
+  if (DeleteSubkeys(opened.get()) != ERROR_SUCCESS) return false;
   // The key itself must go too; a key that stays (for instance because a
   // subkey appeared meanwhile) is not reported as deleted.
-  const LSTATUS keyStatus = RegDeleteKeyW(RootKeyFor(hive), Wide(key));
-  return keyStatus == ERROR_SUCCESS || keyStatus == ERROR_FILE_NOT_FOUND;
+  return DeleteOpenKey(opened.get());
 }
 
-bool RegistryKeyExists(int32_t hive, const std::u16string& key) {
+RegistryResult RegistryKeyExists(int32_t hive, const std::u16string& key) {
   RegKey opened;
-  return OpenRegKey(hive, key, KEY_READ, opened) == ERROR_SUCCESS;
+  return ResultOf(OpenRegKey(hive, key, KEY_READ, opened));
 }
 
 }  // namespace corvane

@@ -1,5 +1,6 @@
 // The registry actions: they act on the key text the check judged
-// (CheckedRequest::key), never on the request's raw path.
+// (CheckedRequest::key), never on the request's raw path. A key reached
+// through a registry link is refused like a key outside the subtree.
 #include <vector>
 
 #include "registry/registry_enum.h"
@@ -11,27 +12,32 @@
 namespace corvane::action {
 namespace {
 
-BrokerStatus ReadResult(bool ok) {
-  return ok ? BrokerStatus::Ok : BrokerStatus::NotFound;
+BrokerStatus ReadResult(RegistryResult result) {
+  if (result.throughLink()) return BrokerStatus::Denied;
+  return result ? BrokerStatus::Ok : BrokerStatus::NotFound;
 }
-BrokerStatus WriteResult(bool ok) {
-  return ok ? BrokerStatus::Ok : BrokerStatus::Failed;
+BrokerStatus WriteResult(RegistryResult result) {
+  if (result.throughLink()) return BrokerStatus::Denied;
+  return result ? BrokerStatus::Ok : BrokerStatus::Failed;
 }
 
 // A number value, answered in unsigned decimal.
-template <class T, bool (*Read)(int32_t, const std::u16string&, const std::u16string&, T&)>
+template <class T,
+          RegistryResult (*Read)(int32_t, const std::u16string&, const std::u16string&, T&)>
 BrokerStatus ReadNumber(const CheckedRequest& r, std::u16string& text) {
   T value = 0;
-  if (!Read(r.hive, r.key, r.name, value)) return ReadResult(false);
+  const RegistryResult result = Read(r.hive, r.key, r.name, value);
+  if (!result) return ReadResult(result);
   text = FormatDecimal(value);
   return ReadResult(true);
 }
 
 // A listing, answered as its elements each followed by U+0000.
-template <class T, bool (*List)(int32_t, const std::u16string&, std::vector<T>&)>
+template <class T, RegistryResult (*List)(int32_t, const std::u16string&, std::vector<T>&)>
 BrokerStatus ReadListing(const CheckedRequest& r, std::u16string& text) {
   std::vector<T> items;
-  if (!List(r.hive, r.key, items)) return ReadResult(false);
+  const RegistryResult result = List(r.hive, r.key, items);
+  if (!result) return ReadResult(result);
   text = JoinWithNul(items);
   return ReadResult(true);
 }

@@ -113,6 +113,34 @@ TEST(RegistryCopyTree, CreatesTheDestinationWithTheWholeSubtree) {
   EXPECT_TRUE(RawGet(key.root(), key.Sub(u"src\\a\\b"), u"deep").found);
 }
 
+TEST(RegistryCopyTree, CopiesEveryValueAsStoredAtEveryDepth) {
+  ScratchKey key;
+  const uint8_t binary[] = {0, 1, 2, 0xFF};
+  const uint64_t qword = 0x0102030405060708ull;
+  std::u16string deep = u"src";
+  for (int level = 0; level < 100; ++level) deep += u"\\d";
+  for (const std::u16string& path : {key.Sub(u"src"), key.Sub(deep)}) {
+    RawSetString(key.root(), path, u"", u"default");
+    RawSetString(key.root(), path, u"expand", u"%TEMP%", REG_EXPAND_SZ);
+    RawSetString(key.root(), path, u"multi", u"a\0b\0"s, REG_MULTI_SZ);
+    RawSet(key.root(), path, u"binary", REG_BINARY, binary, sizeof(binary));
+    RawSet(key.root(), path, u"empty", REG_BINARY, nullptr, 0);
+    RawSet(key.root(), path, u"qword", REG_QWORD, &qword, sizeof(qword));
+  }
+
+  ASSERT_TRUE(RegistryCopyTree(kUser, key.Sub(u"src"), key.Sub(u"dst")));
+  const std::u16string copied = u"dst" + deep.substr(3);
+  for (const std::u16string& name : test::RawValueNames(key.root(), key.Sub(deep))) {
+    const auto from = RawGet(key.root(), key.Sub(deep), name);
+    const auto to = RawGet(key.root(), key.Sub(copied), name);
+    EXPECT_TRUE(to.found);
+    EXPECT_EQ(to.type, from.type);
+    EXPECT_EQ(to.bytes, from.bytes);
+  }
+  EXPECT_EQ(test::RawValueNames(key.root(), key.Sub(copied)).size(), 6u);
+  EXPECT_EQ(RawGet(key.root(), key.Sub(u"dst"), u"empty").bytes, std::vector<uint8_t>{});
+}
+
 TEST(RegistryCopyTree, KeepsWhatTheDestinationHeld) {
   ScratchKey key;
   RawSetString(key.root(), key.Sub(u"src"), u"shared", u"from source");

@@ -1,0 +1,25 @@
+// Walking a whole subtree of open keys, for deleting and copying it, without
+// following a link anywhere below: a link can lead anywhere in the registry.
+// Windows only.
+#pragma once
+
+#include <windows.h>
+
+namespace corvane {
+
+// The longest key name is 255 units, plus its terminator.
+constexpr DWORD kSubkeyNameUnits = 256;
+
+// Deletes every key below `key` (opened with KEY_ENUMERATE_SUB_KEYS), the
+// key itself staying. A link below is deleted as the key it is; what it
+// leads to is not touched.
+LSTATUS DeleteSubkeys(HKEY key);
+
+// Copies the values and subkeys of `from` (opened with KEY_READ) into `to`
+// (KEY_READ | KEY_WRITE), creating missing subkeys and keeping what `to`
+// held otherwise. kKeyIsLink, and no further copying, when a subkey on
+// either side is a link: the broker makes no links, and writing through one
+// would land outside the tree. What was copied until then stays.
+LSTATUS CopySubtree(HKEY from, HKEY to);
+
+}  // namespace corvane
