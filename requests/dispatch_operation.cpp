@@ -82,9 +82,11 @@ BrokerStatus Dispatch(uint32_t operation, CheckedRequest& request, std::u16strin
   if (row->namesValue && !IsValidValueName(request.name)) return BrokerStatus::Invalid;
 
   const BrokerStatus status = kActions[index].act(request, text);
-  // A real path judged outside is refused like a path outside.
+  // A real path judged outside, or a key reached through a link, is refused
+  // like a path outside, with the line the check would have written.
   if (status == BrokerStatus::Denied) {
-    return Refuse(outcome.subject, VerdictText(PolicyVerdict::OutsideSubtree));
+    return Refuse(outcome.subject,
+                  outcome.lineGivesReason ? VerdictText(PolicyVerdict::OutsideSubtree) : "denied");
   }
   return status;
 }

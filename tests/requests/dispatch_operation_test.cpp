@@ -9,6 +9,7 @@
 
 #include "requests/broker_request.h"
 #include "requests/corvane_broker_registry_svc.h"
+#include "tests/registry/planted_link.h"
 #include "tests/registry/scratch_key.h"
 #include "tests/support/debug_capture.h"
 
@@ -326,6 +327,11 @@ TEST_F(Dispatch, CopyKeyTreeChecksBothKeysAndAnswersNotFoundOnFailure) {
   EXPECT_EQ(Run(20, key.Sub(u"src"), key.Sub(u"src\\inside")), kNotFound);
   EXPECT_EQ(text, u"");
   EXPECT_EQ(lines(), Lines{});
+
+  // A link found while copying is refused with the copy's own line too.
+  test::PlantedLink link(key.Sub(u"src\\link"), u"Software\\Corvane");
+  EXPECT_EQ(Run(20, key.Sub(u"src"), key.Sub(u"dst4")), kDenied);
+  EXPECT_EQ(lines(), Lines{kCopyDenied});
 }
 
 }  // namespace
