@@ -2,7 +2,7 @@
 
 #include <limits>
 
-#include "requests/decimal_text.h"
+#include "protocol/decimal_text.h"
 
 namespace corvane {
 

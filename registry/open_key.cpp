@@ -1,11 +1,12 @@
 #include "registry/open_key.h"
 
+#include "protocol/hives.h"
 #include "win/wide_text.h"
 
 namespace corvane {
 
 HKEY RootKeyFor(int32_t hive) {
-  return hive == 1 ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER;
+  return hive == HiveCode(Hive::LocalMachine) ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER;
 }
 
 LSTATUS OpenRegKey(int32_t hive, const std::u16string& key, REGSAM access, RegKey& out) {

@@ -9,11 +9,9 @@
 #include <cstdint>
 #include <string>
 
-namespace corvane {
+#include "protocol/limits.h"  // kMaxValueDataBytes
 
-// The most data one write stores: ample for settings, which is what the
-// registry is for. A larger write fails before anything is created.
-constexpr size_t kMaxValueDataBytes = 1048576;
+namespace corvane {
 
 bool RegistryReadString(int32_t hive, const std::u16string& key, const std::u16string& name,
                         std::u16string& out);

@@ -1,7 +1,7 @@
 #include "requests/corvane_broker_registry_svc.h"
 
 #include "ipc/debug_output.h"
-#include "requests/broker_request.h"
+#include "protocol/operations.h"
 
 void CorvaneBrokerRegistrySvc::HandleRequest(uint32_t& operation, int32_t& hive,
                                              std::u16string& path, std::u16string& name,

@@ -90,7 +90,7 @@ BrokerStatus ReadWholeFile(const std::u16string& path, const RealPathCheck& insi
   if (!file) return FailedOpen(path, inside, BrokerStatus::NotFound);
   if (!Judged(file.get(), inside)) return BrokerStatus::Denied;
   LARGE_INTEGER size{};
-  if (!GetFileSizeEx(file.get(), &size) || size.QuadPart > kMaxReadSize)
+  if (!GetFileSizeEx(file.get(), &size) || size.QuadPart > kMaxFileReadBytes)
     return BrokerStatus::NotFound;
   bytes.assign(static_cast<size_t>(size.QuadPart), 0);
   if (bytes.empty()) return BrokerStatus::Ok;

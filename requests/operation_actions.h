@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string>
 
-#include "requests/broker_request.h"
+#include "protocol/operations.h"
 #include "requests/file_ops.h"
 
 namespace corvane {

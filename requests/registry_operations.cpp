@@ -2,10 +2,10 @@
 // (CheckedRequest::key), never on the request's raw path.
 #include <vector>
 
+#include "protocol/decimal_text.h"
+#include "protocol/nul_joined_text.h"
 #include "registry/registry_enum.h"
 #include "registry/registry_values.h"
-#include "requests/decimal_text.h"
-#include "requests/nul_joined_text.h"
 #include "requests/operation_actions.h"
 
 namespace corvane::action {

@@ -4,9 +4,10 @@
 #include <limits>
 
 #include "plugin/cli/utf_convert.h"
-#include "policy/text_helpers.h"
-#include "requests/broker_request.h"
-#include "requests/decimal_text.h"
+#include "protocol/ascii_text.h"
+#include "protocol/decimal_text.h"
+#include "protocol/hives.h"
+#include "protocol/operations.h"
 
 namespace corvane::cli {
 namespace {
@@ -308,8 +309,12 @@ const std::vector<CommandInfo>& Commands() {
 }
 
 std::optional<int32_t> ParseHive(std::u16string_view text) {
-  if (EqualsAsciiNoCase(text, "hkcu") || EqualsAsciiNoCase(text, "hkey_current_user")) return 0;
-  if (EqualsAsciiNoCase(text, "hklm") || EqualsAsciiNoCase(text, "hkey_local_machine")) return 1;
+  if (EqualsAsciiNoCase(text, "hkcu") || EqualsAsciiNoCase(text, "hkey_current_user")) {
+    return HiveCode(Hive::CurrentUser);
+  }
+  if (EqualsAsciiNoCase(text, "hklm") || EqualsAsciiNoCase(text, "hkey_local_machine")) {
+    return HiveCode(Hive::LocalMachine);
+  }
   // Codes above the signed range are accepted as their 32-bit pattern.
   const auto bits = ParseNumber(text, uint64_t{1} << 31, std::numeric_limits<uint32_t>::max());
   if (!bits) return std::nullopt;

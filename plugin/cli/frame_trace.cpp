@@ -6,7 +6,7 @@
 #include "ipc/msg_param.h"
 #include "plugin/cli/answer_format.h"
 #include "plugin/client/frame_reader.h"
-#include "requests/broker_request.h"
+#include "protocol/operations.h"
 
 namespace corvane::cli {
 namespace {

@@ -9,7 +9,7 @@
 #include "ipc/message_shapes.h"
 #include "ipc/msg_param.h"
 #include "plugin/client/client_result.h"
-#include "requests/broker_request.h"
+#include "protocol/operations.h"
 
 namespace corvane::client {
 

@@ -1,7 +1,8 @@
 #include "plugin/client/value_text.h"
 
-#include "requests/decimal_text.h"
-#include "requests/hex_text.h"
+#include "protocol/decimal_text.h"
+#include "protocol/hex_text.h"
+#include "protocol/nul_joined_text.h"
 
 namespace corvane::client {
 
@@ -17,14 +18,7 @@ std::optional<std::vector<uint8_t>> HexToBytes(std::u16string_view hex) {
 }
 
 std::vector<std::u16string> SplitList(std::u16string_view text) {
-  std::vector<std::u16string> items;
-  while (!text.empty()) {
-    const size_t end = text.find(u'\0');
-    items.emplace_back(text.substr(0, end));
-    if (end == std::u16string_view::npos) break;
-    text.remove_prefix(end + 1);
-  }
-  return items;
+  return SplitAtNul(text);
 }
 
 std::optional<uint64_t> ParseDecimal(std::u16string_view text, uint64_t max) {

@@ -18,7 +18,7 @@
 #include "plugin/client/broker_session.h"
 #include "plugin/client/operations.h"
 #include "plugin/client/value_text.h"
-#include "requests/broker_request.h"
+#include "protocol/operations.h"
 #include "win/wide_text.h"
 
 namespace client = corvane::client;

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "requests/broker_request.h"
+#include "protocol/operations.h"
 #include "requests/corvane_broker_registry_svc.h"
 #include "tests/registry/scratch_key.h"
 #include "tests/support/debug_capture.h"

@@ -3,9 +3,10 @@
 #include <cstdint>
 #include <string>
 
-#include "requests/broker_request.h"
-#include "requests/decimal_text.h"
-#include "requests/nul_joined_text.h"
+#include "protocol/decimal_text.h"
+#include "protocol/nul_joined_text.h"
+#include "protocol/operations.h"
+#include "registry/registry_enum.h"  // ValueEntry
 
 namespace corvane {
 namespace {

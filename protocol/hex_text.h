@@ -2,6 +2,7 @@
 // byte, high nibble first.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -10,9 +11,9 @@
 namespace corvane {
 
 struct HexText {
-  // With room reserved beyond the text for the reply frame to be built in
-  // the same storage (ipc::kFrameRoomUnits).
-  static std::u16string Encode(const std::vector<uint8_t>& bytes);
+  // With `roomAfter` units reserved beyond the text, so that a reply frame
+  // can be built in the same storage (the broker passes ipc::kFrameRoomUnits).
+  static std::u16string Encode(const std::vector<uint8_t>& bytes, size_t roomAfter = 0);
   // Accepts either case. An odd length or any other character rejects the
   // whole text and leaves `bytes` empty.
   static bool Decode(std::u16string_view text, std::vector<uint8_t>& bytes);

@@ -1,10 +1,8 @@
-#include "requests/hex_text.h"
+#include "protocol/hex_text.h"
 
 #include <algorithm>
 #include <array>
 #include <cstring>
-
-#include "ipc/encoder.h"
 
 namespace corvane {
 
@@ -41,13 +39,13 @@ uint8_t DigitValue(char16_t c) {
 
 }  // namespace
 
-std::u16string HexText::Encode(const std::vector<uint8_t>& bytes) {
+std::u16string HexText::Encode(const std::vector<uint8_t>& bytes, size_t roomAfter) {
   // The contents of a file read go out as a reply: the room reserved beyond
   // the text lets the reply frame be built in this storage instead of a
   // second one as large. Appending from a small buffer writes each unit of
   // the text once; sizing the text first would also fill it with zeros.
   std::u16string text;
-  text.reserve(bytes.size() * 2 + ipc::kFrameRoomUnits);
+  text.reserve(bytes.size() * 2 + roomAfter);
   constexpr size_t kChunk = 2048;
   char16_t units[2 * kChunk];
   for (size_t at = 0; at < bytes.size(); at += kChunk) {
