@@ -18,6 +18,7 @@
 #include "plugin/client/broker_session.h"
 #include "plugin/client/operations.h"
 #include "plugin/client/value_text.h"
+#include "protocol/hives.h"
 #include "protocol/operations.h"
 #include "win/wide_text.h"
 
@@ -39,8 +40,8 @@ struct corvane_buffer {
 
 namespace {
 
-// The C constants are the table's codes, row by row, and the statuses are
-// the broker's.
+// The C constants are the table's codes, row by row, and the statuses and
+// hives are the protocol's.
 constexpr uint32_t kCOperationCodes[] = {
     CORVANE_OP_READ_STRING,     CORVANE_OP_WRITE_STRING, CORVANE_OP_READ_DWORD,
     CORVANE_OP_WRITE_DWORD,     CORVANE_OP_DELETE_VALUE, CORVANE_OP_DELETE_KEY,
@@ -63,6 +64,8 @@ static_assert(CORVANE_NOT_FOUND == corvane::StatusCode(BrokerStatus::NotFound));
 static_assert(CORVANE_DENIED == corvane::StatusCode(BrokerStatus::Denied));
 static_assert(CORVANE_FAILED == corvane::StatusCode(BrokerStatus::Failed));
 static_assert(CORVANE_INVALID == corvane::StatusCode(BrokerStatus::Invalid));
+static_assert(CORVANE_HKCU == corvane::HiveCode(corvane::Hive::CurrentUser));
+static_assert(CORVANE_HKLM == corvane::HiveCode(corvane::Hive::LocalMachine));
 static_assert(sizeof(wchar_t) == sizeof(char16_t));
 
 // A frame holds at most this many bytes, so no longer text can be sent.
