@@ -157,7 +157,7 @@ bool ReadFrame(HANDLE pipe, ipc::MsgParamList& list) {
     DWORD got = 0;
     if (!ReadFile(pipe, chunk, sizeof(chunk), &got, nullptr) || got == 0) return false;
     decoder.Append(chunk, got);
-    if (decoder.buffer.size() % 8 != 0) continue;
+    if (decoder.buffered().size() % 8 != 0) continue;
     const ipc::DecodeResult result = decoder.Decode();
     if (result == ipc::kComplete) return true;
     if (result != ipc::kNeedMore) return false;
