@@ -8,7 +8,6 @@ namespace corvane {
 
 namespace {
 
-constexpr char16_t kDigits[] = u"0123456789abcdef";
 constexpr uint8_t kNotHex = 0xFF;
 
 // Value of each ASCII unit as a hex digit, kNotHex for every other unit. A
@@ -28,7 +27,9 @@ constexpr std::array<uint8_t, 128> kDigitValues = MakeDigitValues();
 // The two digits of every byte value, high nibble first.
 constexpr std::array<std::array<char16_t, 2>, 256> MakeDigitPairs() {
   std::array<std::array<char16_t, 2>, 256> pairs{};
-  for (size_t b = 0; b < 256; ++b) pairs[b] = {kDigits[b >> 4], kDigits[b & 0x0F]};
+  for (size_t b = 0; b < 256; ++b)
+    pairs[b] = {static_cast<char16_t>(HexDigit(static_cast<unsigned>(b >> 4))),
+                static_cast<char16_t>(HexDigit(static_cast<unsigned>(b)))};
   return pairs;
 }
 constexpr std::array<std::array<char16_t, 2>, 256> kDigitPairs = MakeDigitPairs();

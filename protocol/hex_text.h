@@ -10,6 +10,11 @@
 
 namespace corvane {
 
+// The digit of a nibble (0..15), lower case unless `upper`.
+constexpr char HexDigit(unsigned nibble, bool upper = false) {
+  return (upper ? "0123456789ABCDEF" : "0123456789abcdef")[nibble & 0xFu];
+}
+
 struct HexText {
   // With `roomAfter` units reserved beyond the text, so that a reply frame
   // can be built in the same storage (the broker passes ipc::kFrameRoomUnits).

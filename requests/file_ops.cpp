@@ -14,7 +14,6 @@ namespace {
 
 using win::Wide;
 
-constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
 // A folder held this way cannot be renamed or removed while the operation
 // works in it, so its judged path stays the one acted in.
 constexpr DWORD kShareNoDelete = FILE_SHARE_READ | FILE_SHARE_WRITE;

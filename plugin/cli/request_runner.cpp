@@ -5,6 +5,7 @@
 #include "plugin/cli/answer_format.h"
 #include "plugin/cli/local_file.h"
 #include "plugin/client/value_text.h"
+#include "protocol/hex_text.h"
 
 namespace corvane::cli {
 namespace {
@@ -71,7 +72,7 @@ ExitCode RunCommands(const std::vector<CliCommand>& commands, BrokerLink& link, 
         continue;
       }
       withContents = original;
-      withContents.data = client::BytesToHex(*bytes);
+      withContents.data = HexText::Encode(*bytes);
       command = &withContents;
     }
 
