@@ -2,7 +2,8 @@
 
 #include <limits>
 
-#include "requests/decimal_text.h"
+#include "protocol/decimal_text.h"
+#include "protocol/pipe_names.h"
 
 namespace corvane {
 
@@ -38,7 +39,7 @@ uint32_t ParseProcessId(std::u16string_view text) {
 }
 
 std::u16string BrokerPipeName(std::u16string_view ipcValue) {
-  std::u16string name(u"\\\\.\\pipe\\");
+  std::u16string name(kPipePrefix);
   name += ipcValue;
   return name;
 }

@@ -67,10 +67,8 @@ bool RunBroker(BrokerSync& sync, std::u16string_view commandLine) {
 
   ResetEvent(sync.readyEvent);
   ResetEvent(sync.failedEvent);
-  DWORD threadId = 0;
-  const UniqueHandle thread(CreateThread(nullptr, 0, ChannelThreadStart, args.get(), 0, &threadId));
+  const UniqueHandle thread(CreateThread(nullptr, 0, ChannelThreadStart, args.get(), 0, nullptr));
   if (!thread) return false;
-  sync.thread = thread.get();
 
   Connection connection = WaitForConnection(sync, process.get());
   if (connection == Connection::ServedProcessEnded) {

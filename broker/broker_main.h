@@ -12,7 +12,6 @@ namespace corvane {
 
 // Shared with the channel thread; the events are owned by BrokerMain.
 struct BrokerSync {
-  HANDLE thread = nullptr;
   HANDLE readyEvent = nullptr;   // a client connected and the service manager exists
   HANDLE failedEvent = nullptr;  // connecting the broker pipe failed
 };

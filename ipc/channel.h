@@ -54,7 +54,7 @@ class Channel {
     for (;;) {
       if (!FillAndDecode(decoder)) return kTransportEnded;
       lastMessageId = list.msgId;
-      if (decoder.state != kDone) return kBadFrameResult;
+      if (decoder.state() != kDone) return kBadFrameResult;
       if (list.count > static_cast<uint64_t>(wire::kMaxParams)) return kTooManyParams;
       const auto count = static_cast<int32_t>(list.count);
       int64_t result = 0;
@@ -73,22 +73,18 @@ class Channel {
     }
   }
 
-  int64_t ReceiveLoop(Handler* defaultHandler) {
-    return ReceiveLoop(defaultHandler, [](int32_t) -> Handler* { return nullptr; });
-  }
-
  private:
   // Reads until the decoder stops asking for more; false when the transport
   // delivered nothing. Leaves the decoder Complete or BadFrame.
   bool FillAndDecode(Dec& decoder) {
     for (;;) {
-      if (decoder.buffer.empty() || decoder.lastResult == kNeedMore) {
+      if (decoder.buffered().empty() || decoder.lastResult() == kNeedMore) {
         do {
           size_t got = 0;
           const uint8_t* bytes = transport->Read(got);
           if (bytes == nullptr || got == 0) return false;
           decoder.Append(bytes, got);
-        } while (decoder.buffer.size() % 8 != 0);
+        } while (decoder.buffered().size() % 8 != 0);
       }
       if (decoder.Decode() != kNeedMore) return true;
     }

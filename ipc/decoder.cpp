@@ -8,30 +8,30 @@ namespace ipc {
 
 uint64_t Decoder::WordAt(size_t offset) const {
   uint64_t w;
-  std::memcpy(&w, buffer.data() + offset, sizeof w);  // little-endian host
+  std::memcpy(&w, buffer_.data() + offset, sizeof w);  // little-endian host
   return w;
 }
 
 uint32_t Decoder::NextLow32() {
-  const auto w = static_cast<uint32_t>(WordAt(static_cast<size_t>(cursor)));
-  cursor += 8;
+  const auto w = static_cast<uint32_t>(WordAt(static_cast<size_t>(cursor_)));
+  cursor_ += 8;
   return w;
 }
 
 void Decoder::Reset() {
-  if (buffer.capacity() > kKeptStorageBytes) std::vector<uint8_t>(buffer).swap(buffer);
-  state = kReadHeader;
-  paramCount = -1;
-  wordsLeft = -1;
-  cursor = 0;
-  lastResult = 0;
+  if (buffer_.capacity() > kKeptStorageBytes) std::vector<uint8_t>(buffer_).swap(buffer_);
+  state_ = kReadHeader;
+  paramCount_ = -1;
+  wordsLeft_ = -1;
+  cursor_ = 0;
+  lastResult_ = 0;
   tags_.clear();
 }
 
 DecodeResult Decoder::Decode() {
   DecodeResult r = kContinue;
   while (r == kContinue) {
-    switch (state) {
+    switch (state_) {
       case kReadHeader:
         r = StepHeader();
         break;
@@ -49,7 +49,7 @@ DecodeResult Decoder::Decode() {
         break;
     }
   }
-  lastResult = r;
+  lastResult_ = r;
   return r;
 }
 
@@ -66,38 +66,38 @@ DecodeResult Decoder::StepHeader() {
   // parameters still names its message.
   sink_->msgId = id;
   if (n > wire::kMaxParams) return kBadFrame;
-  paramCount = n;
-  wordsLeft = total - 4;
-  state = kReadTags;
+  paramCount_ = n;
+  wordsLeft_ = total - 4;
+  state_ = kReadTags;
   return MoreOrContinue();
 }
 
 DecodeResult Decoder::StepTags() {
-  const auto n = static_cast<size_t>(paramCount);
+  const auto n = static_cast<size_t>(paramCount_);
   if (Available() < (n + 1) * 8) return kNeedMore;
   for (size_t i = 0; i < n; ++i) tags_.push_back(NextLow32());
   if (NextLow32() != wire::kSeparator) return kBadFrame;
-  wordsLeft -= paramCount + 1;
-  if (wordsLeft < static_cast<int32_t>(tags_.size())) return kBadFrame;
-  state = kReadParams;
+  wordsLeft_ -= paramCount_ + 1;
+  if (wordsLeft_ < static_cast<int32_t>(tags_.size())) return kBadFrame;
+  state_ = kReadParams;
   return MoreOrContinue();
 }
 
 DecodeResult Decoder::StepParams() {
-  if (static_cast<int64_t>(Available()) < static_cast<int64_t>(wordsLeft) * 8) return kNeedMore;
+  if (static_cast<int64_t>(Available()) < static_cast<int64_t>(wordsLeft_) * 8) return kNeedMore;
   for (const uint32_t t : tags_) {
     // The whole declared frame was buffered before this loop began, so only a
     // string longer than its frame can use up the bytes here. Waiting for more
     // would restart the loop and decode the earlier parameters a second time.
     if (Available() < 8) return kBadFrame;
-    const size_t at = static_cast<size_t>(cursor);
+    const size_t at = static_cast<size_t>(cursor_);
     if (t & wire::kText8Class) {
       const auto length = static_cast<int32_t>(NextLow32());
       if (length < 0) return kBadFrame;  // no string can have a negative size
       const uint64_t dataWords = (static_cast<uint64_t>(length) + 7) / 8;
       if (Available() >= dataWords * 8) {
-        const char* data = reinterpret_cast<const char*>(buffer.data() + at + 8);
-        cursor += static_cast<int32_t>(dataWords * 8);
+        const char* data = reinterpret_cast<const char*>(buffer_.data() + at + 8);
+        cursor_ += static_cast<int32_t>(dataWords * 8);
         sink_->AddText8(std::string_view(data, static_cast<size_t>(length)),
                         static_cast<int32_t>(t & ~wire::kText8Class));
       }
@@ -106,29 +106,27 @@ DecodeResult Decoder::StepParams() {
       if (units < 0) return kBadFrame;
       const uint64_t dataWords = (2 * static_cast<uint64_t>(units) + 7) / 8;
       if (Available() >= dataWords * 8) {
-        const uint8_t* data = buffer.data() + at + 8;
-        cursor += static_cast<int32_t>(dataWords * 8);
+        const uint8_t* data = buffer_.data() + at + 8;
+        cursor_ += static_cast<int32_t>(dataWords * 8);
         sink_->AddText16Bytes(data, static_cast<size_t>(units),
                               static_cast<int32_t>(t & ~wire::kText16Class));
       }
     } else {
-      --wordsLeft;
       if (!sink_->AddScalar(WordAt(at), static_cast<int32_t>(t))) return kBadFrame;
-      cursor += 8;
+      cursor_ += 8;
     }
   }
   tags_.clear();
-  state = kReadTrailer;
+  state_ = kReadTrailer;
   return MoreOrContinue();
 }
 
 DecodeResult Decoder::StepTrailer() {
   if (Available() < 8) return kNeedMore;
-  --wordsLeft;
   if (NextLow32() != wire::kTrailerMagic) return kBadFrame;
-  buffer.erase(buffer.begin(), buffer.begin() + cursor);
-  cursor = 0;
-  state = kDone;
+  buffer_.erase(buffer_.begin(), buffer_.begin() + cursor_);
+  cursor_ = 0;
+  state_ = kDone;
   return kComplete;
 }
 

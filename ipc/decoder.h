@@ -1,5 +1,19 @@
-// Incremental decoder of frames. The owner appends received bytes to
-// `buffer` and calls Decode until it reports Complete or BadFrame.
+// Incremental decoder of frames. The owner appends received bytes and calls
+// Decode until it reports Complete or BadFrame.
+//
+// TRUST BOUNDARY. Every byte appended here comes from the pipe, written by a
+// plug-in that may be compromised: every byte is hostile. What is checked
+// where:
+//   here            the frame: magic words, message id >= 0, 1..20
+//                   parameters, total size within 64 MiB, the separator,
+//                   every text within its frame, known tags only, the
+//                   trailer (ipc/wire.h draws the format)
+//   ipc/channel.h   a service for the id; at most 20 parameters
+//   ipc/msg_in.h    the count and tags of the message's declared shape
+//                   (protocol/messages.h), before any service runs
+//   requests/       the access policy on every path, key and target, then
+//                   the object actually opened (dispatch_operation.cpp)
+// Nothing past this decoder sees bytes; it sees typed, bounded values.
 #pragma once
 
 #include <cstddef>
@@ -30,20 +44,26 @@ class Decoder {
  public:
   explicit Decoder(MsgParamList* sink) : sink_(sink) {}
 
-  std::vector<uint8_t> buffer;
-  DecodeState state = kReadHeader;
-  int32_t paramCount = -1;
-  int32_t wordsLeft = -1;
-  int32_t cursor = 0;
-  int32_t lastResult = 0;
-
   DecodeResult Decode();
-  // Prepares for the next frame; unconsumed bytes stay in `buffer`, whose
+  // Prepares for the next frame; unconsumed bytes stay buffered, and their
   // storage is given back if a large frame grew it.
   void Reset();
+  // Drops every buffered byte (after a bad frame nothing that follows can
+  // be trusted to start a frame).
+  void Discard() { buffer_.clear(); }
 
-  void Append(const uint8_t* data, size_t size) { buffer.insert(buffer.end(), data, data + size); }
+  void Append(const uint8_t* data, size_t size) {
+    buffer_.insert(buffer_.end(), data, data + size);
+  }
   MsgParamList* sink() const { return sink_; }
+
+  // The bytes received and not yet consumed by a complete frame.
+  const std::vector<uint8_t>& buffered() const { return buffer_; }
+  DecodeState state() const { return state_; }
+  // What the last Decode answered; 0 before the first.
+  int32_t lastResult() const { return lastResult_; }
+  // The offset in buffered() where decoding resumes.
+  int32_t cursor() const { return cursor_; }
 
  private:
   DecodeResult StepHeader();
@@ -51,12 +71,18 @@ class Decoder {
   DecodeResult StepParams();
   DecodeResult StepTrailer();
 
-  size_t Available() const { return buffer.size() - static_cast<size_t>(cursor); }
+  size_t Available() const { return buffer_.size() - static_cast<size_t>(cursor_); }
   uint64_t WordAt(size_t offset) const;
   uint32_t NextLow32();
   DecodeResult MoreOrContinue() const { return Available() < 8 ? kNeedMore : kContinue; }
 
   MsgParamList* sink_;
+  std::vector<uint8_t> buffer_;
+  DecodeState state_ = kReadHeader;
+  int32_t paramCount_ = -1;
+  int32_t wordsLeft_ = -1;  // of the frame, after the words read so far
+  int32_t cursor_ = 0;
+  int32_t lastResult_ = 0;
   std::vector<uint32_t> tags_;
 };
 

@@ -7,26 +7,13 @@
 #include <string>
 #include <string_view>
 
+#include "protocol/messages.h"
+
 namespace ipc {
 
-// Wire tags. 1..7 are scalars, 8..10 null markers, 22..26 strings.
-enum ParamType : int32_t {
-  kInt32A = 1,
-  kInt32 = 2,  // operation, hive and status values
-  kInt32B = 3,
-  kUint32 = 4,  // process ids and system error codes
-  kByte = 5,
-  kInt16 = 6,
-  kInt64 = 7,  // handle values
-  kNullText8 = 8,
-  kNullText16 = 9,
-  kNullBytes = 10,
-  kText8Terminated = 22,
-  kText8 = 23,
-  kText16Terminated = 24,
-  kText16 = 25,
-  kBytes = 26,
-};
+// Wire tags, declared with the messages that carry them.
+using ParamType = corvane::protocol::ParamType;
+using enum corvane::protocol::ParamType;
 
 // A null marker decodes to all ones in the low 32 bits.
 inline constexpr uint64_t kNullMarkerValue = 0xFFFFFFFFull;

@@ -6,6 +6,7 @@
 
 #include "ipc/handler.h"
 #include "ipc/msg_in.h"
+#include "protocol/operations.h"
 
 namespace ipc {
 
@@ -38,7 +39,7 @@ class ServerTuple_5_2 : public SandboxPISvcBase<Channel>, public MsgIn<RequestId
 
  protected:
   // An operation that left without setting its status failed.
-  static constexpr int32_t kStatusWhenUnset = 3;
+  static constexpr int32_t kStatusWhenUnset = corvane::StatusCode(corvane::BrokerStatus::Failed);
   ~ServerTuple_5_2() = default;
 };
 

@@ -51,9 +51,9 @@ PolicyVerdict Verdict(int32_t hive, std::u16string_view key, const std::u16strin
   const std::u16string k = AsciiLower(normalized);
   if (HasTraversal(k)) return PolicyVerdict::Malformed;
   switch (hive) {
-    case static_cast<int32_t>(RegistryHive::CurrentUser):
+    case HiveCode(RegistryHive::CurrentUser):
       return CheckRoots(k, kCurrentUserRoots);
-    case static_cast<int32_t>(RegistryHive::LocalMachine):
+    case HiveCode(RegistryHive::LocalMachine):
       // The machine hive is read-only whatever the key.
       if (write) return PolicyVerdict::WriteToReadOnlyHive;
       return CheckRoots(k, kLocalMachineRoots);

@@ -7,20 +7,10 @@
 #include <string_view>
 
 #include "policy/verdict.h"
+#include "protocol/hives.h"
+#include "protocol/limits.h"
 
 namespace corvane {
-
-enum class RegistryHive : int32_t {
-  CurrentUser = 0,   // read and write below the Corvane roots
-  LocalMachine = 1,  // read only
-};
-
-// The registry takes a key text of at most this many units whole; a longer
-// one is cut, and the cut text names another key.
-constexpr size_t kMaxRegistryKeyText = 32766;
-// The longest name of one key, and of one value.
-constexpr size_t kMaxRegistryKeyName = 255;
-constexpr size_t kMaxRegistryValueName = 16383;
 
 // A verdict, and for an allowed key the text that every registry call must
 // be given: the key with its separators normalised exactly as the check saw

@@ -27,16 +27,6 @@ std::u16string AsciiLower(std::u16string_view text) {
   return out;
 }
 
-bool EqualsAsciiNoCase(std::u16string_view text, std::string_view lowerAscii) {
-  if (text.size() != lowerAscii.size()) return false;
-  for (size_t i = 0; i < text.size(); ++i) {
-    char16_t unit = text[i];
-    if (unit >= u'A' && unit <= u'Z') unit = static_cast<char16_t>(unit + 32);
-    if (unit != static_cast<unsigned char>(lowerAscii[i])) return false;
-  }
-  return true;
-}
-
 bool HasTraversal(std::u16string_view text) {
   if (text == u"..") return true;
   if (text.find(u"\\..\\") != std::u16string_view::npos) return true;

@@ -5,6 +5,8 @@
 #include <string>
 #include <string_view>
 
+#include "protocol/ascii_text.h"  // EqualsAsciiNoCase
+
 namespace corvane {
 
 // Windows takes both slashes as path separators.
@@ -15,9 +17,6 @@ constexpr bool IsSeparator(char16_t unit) {
 constexpr bool IsAsciiLetter(char16_t unit) {
   return (unit >= u'A' && unit <= u'Z') || (unit >= u'a' && unit <= u'z');
 }
-
-// Whether `text` is `lowerAscii` with A..Z folded; no other letter folds.
-bool EqualsAsciiNoCase(std::u16string_view text, std::string_view lowerAscii);
 
 // Runs of "/" and "\" become one "\"; leading and trailing separators go.
 std::u16string NormalizeSeparators(std::u16string_view text);

@@ -4,6 +4,7 @@
 #include <utility>
 #include <vector>
 
+#include "protocol/hives.h"
 #include "registry/key_nesting.h"
 #include "win/system_libraries.h"
 #include "win/wide_text.h"
@@ -40,7 +41,7 @@ LSTATUS Walk(int32_t hive, const std::u16string& key, REGSAM wayAccess, REGSAM a
 }  // namespace
 
 HKEY RootKeyFor(int32_t hive) {
-  return hive == 1 ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER;
+  return hive == HiveCode(RegistryHive::LocalMachine) ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER;
 }
 
 LSTATUS OpenRegKey(int32_t hive, const std::u16string& key, REGSAM access, RegKey& out) {

@@ -10,13 +10,10 @@
 #include <cstdint>
 #include <string>
 
+#include "protocol/limits.h"  // kMaxValueDataBytes
 #include "registry/registry_result.h"
 
 namespace corvane {
-
-// The most data one write stores: ample for settings, which is what the
-// registry is for. A larger write fails before anything is created.
-constexpr size_t kMaxValueDataBytes = 1048576;
 
 RegistryResult RegistryReadString(int32_t hive, const std::u16string& key,
                                   const std::u16string& name, std::u16string& out);

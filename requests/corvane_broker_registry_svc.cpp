@@ -2,7 +2,7 @@
 
 #include "ipc/debug_output.h"
 #include "ipc/send_msg.h"
-#include "requests/broker_request.h"
+#include "protocol/operations.h"
 
 void CorvaneBrokerRegistrySvc::HandleRequest(uint32_t& operation, int32_t& hive,
                                              std::u16string& path, std::u16string& name,

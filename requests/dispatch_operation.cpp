@@ -5,7 +5,7 @@
 
 #include "ipc/debug_output.h"
 #include "policy/registry_key_policy.h"
-#include "requests/broker_request.h"
+#include "protocol/operations.h"
 #include "requests/corvane_broker_registry_svc.h"
 #include "requests/operation_actions.h"
 #include "requests/operation_checks.h"

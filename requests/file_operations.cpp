@@ -4,8 +4,9 @@
 // outside.
 #include <vector>
 
+#include "ipc/encoder.h"  // kFrameRoomUnits
+#include "protocol/hex_text.h"
 #include "requests/file_ops.h"
-#include "requests/hex_text.h"
 #include "requests/operation_actions.h"
 
 namespace corvane::action {
@@ -13,7 +14,7 @@ namespace corvane::action {
 BrokerStatus FileRead(const CheckedRequest& r, std::u16string& text) {
   std::vector<uint8_t> bytes;
   const BrokerStatus status = ReadWholeFile(r.path, r.RealPathInside(), bytes);
-  if (status == BrokerStatus::Ok) text = HexText::Encode(bytes);
+  if (status == BrokerStatus::Ok) text = HexText::Encode(bytes, ipc::kFrameRoomUnits);
   return status;
 }
 

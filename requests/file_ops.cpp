@@ -15,7 +15,6 @@ namespace {
 
 using win::Wide;
 
-constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
 // A folder held this way cannot be renamed or removed while the operation
 // works in it, so its judged path stays the one acted in.
 constexpr DWORD kShareNoDelete = FILE_SHARE_READ | FILE_SHARE_WRITE;
@@ -139,7 +138,7 @@ BrokerStatus ReadWholeFile(const std::u16string& path, const RealPathCheck& insi
   if (!file) return FailedOpen(path, inside, BrokerStatus::NotFound);
   if (!JudgedWithOneName(file.get(), inside)) return BrokerStatus::Denied;
   LARGE_INTEGER size{};
-  if (!GetFileSizeEx(file.get(), &size) || size.QuadPart > kMaxReadSize)
+  if (!GetFileSizeEx(file.get(), &size) || size.QuadPart > kMaxFileReadBytes)
     return BrokerStatus::NotFound;
   bytes.assign(static_cast<size_t>(size.QuadPart), 0);
   if (bytes.empty()) return BrokerStatus::Ok;

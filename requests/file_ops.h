@@ -11,18 +11,16 @@
 #include <string>
 #include <vector>
 
-#include "requests/broker_request.h"
+#include "protocol/limits.h"
+#include "protocol/operations.h"
 
 namespace corvane {
-
-// The largest file that a read returns (it bounds the reply's size).
-constexpr int64_t kMaxReadSize = 4194304;
 
 // Whether a real path (a final path, without "\\?\") lies where the request
 // may act.
 using RealPathCheck = std::function<bool(const std::u16string& realPath)>;
 
-// The whole file, at most kMaxReadSize bytes: Ok, or NotFound when it cannot
+// The whole file, at most kMaxFileReadBytes bytes: Ok, or NotFound when it cannot
 // be read.
 BrokerStatus ReadWholeFile(const std::u16string& path, const RealPathCheck& inside,
                            std::vector<uint8_t>& bytes);

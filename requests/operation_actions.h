@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string>
 
-#include "requests/broker_request.h"
+#include "protocol/operations.h"
 #include "requests/file_ops.h"
 
 namespace corvane {
@@ -49,7 +49,7 @@ BrokerStatus CopyKeyTree(const CheckedRequest& request, std::u16string& text);
 // The ping, answered "pong": requests/dispatch_operation.cpp.
 BrokerStatus Ping(const CheckedRequest& request, std::u16string& text);
 
-// Files: requests/file_shell_operations.cpp.
+// Files: requests/file_operations.cpp.
 BrokerStatus FileRead(const CheckedRequest& request, std::u16string& text);
 BrokerStatus FileWrite(const CheckedRequest& request, std::u16string& text);
 BrokerStatus FileExists(const CheckedRequest& request, std::u16string& text);

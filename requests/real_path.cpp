@@ -7,12 +7,6 @@
 
 namespace corvane {
 
-namespace {
-
-constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
-
-}  // namespace
-
 UniqueHandle OpenExisting(const std::u16string& path, DWORD access, DWORD share, DWORD flags) {
   return UniqueHandle(CreateFileW(win::Wide(path), access, share, nullptr, OPEN_EXISTING,
                                   flags | SECURITY_SQOS_PRESENT | SECURITY_IDENTIFICATION,

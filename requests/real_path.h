@@ -11,6 +11,10 @@
 
 namespace corvane {
 
+// Sharing that lets others read, write, rename and delete meanwhile: the
+// broker never keeps another program from its files.
+inline constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+
 // CreateFileW on an existing object. A pipe reached through a link gets only
 // identification-level access to the broker's token. GetLastError() tells
 // why an empty handle came back.

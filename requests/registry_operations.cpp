@@ -3,10 +3,10 @@
 // through a registry link is refused like a key outside the subtree.
 #include <vector>
 
+#include "protocol/decimal_text.h"
+#include "protocol/nul_joined_text.h"
 #include "registry/registry_enum.h"
 #include "registry/registry_values.h"
-#include "requests/decimal_text.h"
-#include "requests/nul_joined_text.h"
 #include "requests/operation_actions.h"
 
 namespace corvane::action {

@@ -78,8 +78,9 @@ int64_t SbxPISDKGetHandleToPluginIPCChannelSvc::CreatePluginChannel(ipc::BrokerC
   }
   process.Reset();
 
-  ipc::MsgParam statusParam = ipc::MsgParam::Scalar(ipc::kUint32, status);
-  ipc::MsgParam handleParam = ipc::MsgParam::Scalar(ipc::kInt64, handleValue);
+  ipc::MsgParam statusParam, handleParam;
+  ipc::MsgParam* const reply[] = {&statusParam, &handleParam};
+  ipc::MakeParams(corvane::protocol::PluginChannelReply{status, handleValue}, reply);
   const int64_t sent = SendMsg(channel, ipc::kMsgPluginChannelReply, statusParam, handleParam);
   if (handleValue == ipc::kNoHandle) return sent;
 

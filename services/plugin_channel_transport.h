@@ -6,12 +6,10 @@
 #include <cstddef>
 
 #include "ipc/pipe_transport.h"
+#include "protocol/limits.h"  // kMaxPluginChannels, the newest channel included
 #include "win/scoped_handle.h"
 
 namespace corvane {
-
-// Connected plug-in channels a broker holds at most, the newest included.
-inline constexpr size_t kMaxPluginChannels = 16;
 
 // Built on first use (its exit routine closes it) and published as the
 // process-wide pointer, which ClosePluginChannelTransport clears again.

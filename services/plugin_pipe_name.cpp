@@ -1,5 +1,7 @@
 #include "services/plugin_pipe_name.h"
 
+#include "protocol/hex_text.h"
+
 namespace corvane {
 
 namespace {
@@ -13,7 +15,7 @@ wchar_t* AppendHex(wchar_t* out, uint32_t value) {
   wchar_t digits[8];
   size_t count = 0;
   do {
-    digits[count++] = L"0123456789abcdef"[value & 0xFu];
+    digits[count++] = static_cast<wchar_t>(HexDigit(value));
     value >>= 4;
   } while (value != 0);
   while (count != 0) *out++ = digits[--count];

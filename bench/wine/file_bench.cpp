@@ -20,7 +20,7 @@
 #include "bench/wine/bench_sections.h"
 #include "bench/wine/report.h"
 #include "bench/wine/server_session.h"
-#include "requests/broker_request.h"
+#include "protocol/operations.h"
 #include "win/scoped_handle.h"
 
 namespace corvane::bench {

@@ -11,7 +11,7 @@
 #include "bench/wine/bench_sections.h"
 #include "bench/wine/report.h"
 #include "bench/wine/server_session.h"
-#include "requests/broker_request.h"
+#include "protocol/operations.h"
 
 namespace corvane::bench {
 

@@ -21,7 +21,7 @@
 #include "bench/wine/server_session.h"
 #include "ipc/message_shapes.h"
 #include "ipc/send_msg.h"
-#include "requests/broker_request.h"
+#include "protocol/operations.h"
 
 namespace corvane::bench {
 

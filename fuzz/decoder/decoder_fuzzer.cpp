@@ -109,7 +109,7 @@ void CheckRoundTrip(const Message& m, size_t consumed) {
   ipc::Decoder d(&list);
   d.Append(bytes.data(), bytes.size());
   Require(d.Decode() == ipc::kComplete, "re-encoded frame does not decode");
-  Require(d.buffer.empty(), "re-encoded frame leaves bytes behind");
+  Require(d.buffered().empty(), "re-encoded frame leaves bytes behind");
   const Message again = Copy(list);
   Require(SameMessage(m, again), "re-encoded frame decodes differently");
   Require(Encode(again) == bytes, "encoding is not stable");
@@ -136,21 +136,22 @@ WholeRun DecodeWhole(const uint8_t* data, size_t size) {
   d.Append(data, size);
   bool agreeing = true;
   for (;;) {
-    const size_t before = d.buffer.size();
-    const uint32_t declared = before >= 32 ? Low32At(d.buffer, 24) : 0;
+    const size_t before = d.buffered().size();
+    const uint32_t declared = before >= 32 ? Low32At(d.buffered(), 24) : 0;
     const ipc::DecodeResult r = d.Decode();
     Require(r == ipc::kNeedMore || r == ipc::kComplete || r == ipc::kBadFrame,
             "Decode returned an internal result");
-    Require(d.lastResult == r, "lastResult differs from the result");
+    Require(d.lastResult() == r, "lastResult differs from the result");
     if (r == ipc::kBadFrame) run.endedBad = true;
     if (r != ipc::kComplete) break;
-    Require(d.state == ipc::kDone && d.cursor == 0, "complete frame left the decoder mid-way");
+    Require(d.state() == ipc::kDone && d.cursor() == 0, "complete frame left the decoder mid-way");
     Require(list.count <= 20, "more than 20 parameters");
     Require(list.msgId >= 0, "negative message id");
-    const size_t consumed = before - d.buffer.size();
+    const size_t consumed = before - d.buffered().size();
     Require(consumed % 8 == 0 && consumed >= 5 * 8, "frame of a broken size");
-    Require(d.buffer.empty() ||
-                std::memcmp(d.buffer.data(), data + (size - d.buffer.size()), d.buffer.size()) == 0,
+    Require(d.buffered().empty() ||
+                std::memcmp(d.buffered().data(), data + (size - d.buffered().size()),
+                            d.buffered().size()) == 0,
             "bytes after the frame changed");
     const Message m = Copy(list);
     for (const auto& p : m.params) CheckParam(p);

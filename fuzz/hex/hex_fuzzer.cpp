@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "requests/hex_text.h"
+#include "protocol/hex_text.h"
 
 namespace {
 

@@ -6,6 +6,8 @@
 #include "plugin/cli/utf_convert.h"
 #include "plugin/client/protocol.h"
 #include "plugin/client/value_text.h"
+#include "protocol/hex_text.h"
+#include "protocol/nul_joined_text.h"
 
 namespace corvane::cli {
 namespace {
@@ -13,10 +15,9 @@ namespace {
 constexpr size_t kHexBytesPerLine = 32;
 
 std::string Hex(uint64_t value, bool upper, size_t minDigits) {
-  const char* digits = upper ? "0123456789ABCDEF" : "0123456789abcdef";
   std::string out;
   do {
-    out.insert(out.begin(), digits[value & 0xF]);
+    out.insert(out.begin(), HexDigit(static_cast<unsigned>(value), upper));
     value >>= 4;
   } while (value != 0);
   if (out.size() < minDigits) out.insert(0, minDigits - out.size(), '0');
@@ -124,13 +125,13 @@ std::string FormatAnswer(AnswerShape shape, int32_t status, std::u16string_view 
       return head + ": " + (number.empty() ? QuotedText(text) : number) + "\n";
     }
     case AnswerShape::Entries: {
-      const auto items = client::SplitList(text);
+      const auto items = SplitAtNul(text);
       std::string out = head + ": " + CountOf(items.size(), "entry", "entries") + "\n";
       for (const auto& item : items) out += "  " + ReadableText(item) + "\n";
       return out;
     }
     case AnswerShape::Pairs: {
-      const auto items = client::SplitList(text);
+      const auto items = SplitAtNul(text);
       const size_t pairs = (items.size() + 1) / 2;
       std::string out = head + ": " + CountOf(pairs, "value", "values") + "\n";
       for (size_t i = 0; i < items.size(); i += 2) {

@@ -1,12 +1,17 @@
 #include "plugin/cli/cli_command.h"
 
+#include <algorithm>
 #include <array>
+#include <deque>
+#include <iterator>
 #include <limits>
+#include <string>
 
 #include "plugin/cli/utf_convert.h"
-#include "policy/text_helpers.h"
-#include "requests/broker_request.h"
-#include "requests/decimal_text.h"
+#include "protocol/ascii_text.h"
+#include "protocol/decimal_text.h"
+#include "protocol/hives.h"
+#include "protocol/operations.h"
 
 namespace corvane::cli {
 namespace {
@@ -130,9 +135,42 @@ constexpr CommandRow kCommandTable[] = {
 };
 // clang-format on
 
+// An operation of the table that has no row above still is a command of its
+// table name: the four fields of the request as given, the answer as text.
+CommandRow GenericRow(const OperationInfo& operation) {
+  static constexpr std::string_view kArguments = "HIVE PATH NAME DATA";
+  static std::deque<std::string> texts;  // what the rows' views point into
+  const std::string code = std::to_string(OperationCode(operation.code));
+  const std::string& description =
+      texts.emplace_back("send operation " + code + " with its four fields as given");
+  const std::string& example =
+      texts.emplace_back(std::string(operation.name) + " hkcu Software\\Corvane \"\" \"\"");
+  return {{operation.name, kArguments, description, example},
+          OperationCode(operation.code),
+          AnswerShape::Text,
+          {Slot::Hive, Slot::Path, Slot::Name, Slot::Data},
+          4,
+          LocalOption::None};
+}
+
+// The rows above, then a generic one for every other operation of the table.
+const std::vector<CommandRow>& CommandRows() {
+  static const std::vector<CommandRow> rows = [] {
+    std::vector<CommandRow> all(std::begin(kCommandTable), std::end(kCommandTable));
+    for (const OperationInfo& operation : kOperations) {
+      const bool listed = std::any_of(all.begin(), all.end(), [&](const CommandRow& row) {
+        return row.operation == OperationCode(operation.code);
+      });
+      if (!listed) all.push_back(GenericRow(operation));
+    }
+    return all;
+  }();
+  return rows;
+}
+
 std::vector<CommandInfo> BuildInfos() {
   std::vector<CommandInfo> infos;
-  for (const CommandRow& row : kCommandTable) infos.push_back(row.info);
+  for (const CommandRow& row : CommandRows()) infos.push_back(row.info);
   return infos;
 }
 
@@ -184,7 +222,7 @@ std::string UsageOf(const CommandRow& row) {
 }
 
 AnswerShape ShapeOfOperation(uint32_t operation) {
-  for (const CommandRow& row : kCommandTable) {
+  for (const CommandRow& row : CommandRows()) {
     if (row.operation == operation && operation != kChannel && operation != kRaw &&
         operation != kKeepAlive) {
       return row.shape;
@@ -308,8 +346,12 @@ const std::vector<CommandInfo>& Commands() {
 }
 
 std::optional<int32_t> ParseHive(std::u16string_view text) {
-  if (EqualsAsciiNoCase(text, "hkcu") || EqualsAsciiNoCase(text, "hkey_current_user")) return 0;
-  if (EqualsAsciiNoCase(text, "hklm") || EqualsAsciiNoCase(text, "hkey_local_machine")) return 1;
+  if (EqualsAsciiNoCase(text, "hkcu") || EqualsAsciiNoCase(text, "hkey_current_user")) {
+    return HiveCode(RegistryHive::CurrentUser);
+  }
+  if (EqualsAsciiNoCase(text, "hklm") || EqualsAsciiNoCase(text, "hkey_local_machine")) {
+    return HiveCode(RegistryHive::LocalMachine);
+  }
   // Codes above the signed range are accepted as their 32-bit pattern.
   const auto bits = ParseNumber(text, uint64_t{1} << 31, std::numeric_limits<uint32_t>::max());
   if (!bits) return std::nullopt;
@@ -323,7 +365,7 @@ std::optional<CliCommand> ParseCommand(const std::vector<std::u16string>& words,
     return std::nullopt;
   }
   const CommandRow* row = nullptr;
-  for (const CommandRow& candidate : kCommandTable) {
+  for (const CommandRow& candidate : CommandRows()) {
     if (EqualsAscii(words[0], candidate.info.name)) row = &candidate;
   }
   if (row == nullptr) {

@@ -19,11 +19,7 @@ constexpr uint32_t kGraceMs = 5000;
 
 std::string WideToUtf8(const wchar_t* text, int length) {
   if (length <= 0) return {};
-  const int size = WideCharToMultiByte(CP_UTF8, 0, text, length, nullptr, 0, nullptr, nullptr);
-  if (size <= 0) return {};
-  std::string out(static_cast<size_t>(size), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, text, length, out.data(), size, nullptr, nullptr);
-  return out;
+  return Utf16ToUtf8(std::u16string_view(win::Utf16(text), static_cast<size_t>(length)));
 }
 
 }  // namespace

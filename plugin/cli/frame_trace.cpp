@@ -6,7 +6,8 @@
 #include "ipc/msg_param.h"
 #include "plugin/cli/answer_format.h"
 #include "plugin/client/frame_reader.h"
-#include "requests/broker_request.h"
+#include "protocol/hex_text.h"
+#include "protocol/operations.h"
 
 namespace corvane::cli {
 namespace {
@@ -16,21 +17,19 @@ constexpr size_t kMaxTextUnits = 64;
 constexpr char kPrefix[] = "trace: ";
 
 std::string HexWord(const uint8_t* bytes, size_t size) {
-  static constexpr char kDigits[] = "0123456789abcdef";
   std::string out;
   for (size_t i = 0; i < size; ++i) {
     if (i != 0) out += ' ';
-    out += kDigits[bytes[i] >> 4];
-    out += kDigits[bytes[i] & 0xF];
+    out += HexDigit(static_cast<unsigned>(bytes[i] >> 4));
+    out += HexDigit(bytes[i]);
   }
   return out;
 }
 
 std::string HexNumber(uint64_t value) {
-  static constexpr char kDigits[] = "0123456789abcdef";
   std::string out;
   do {
-    out.insert(out.begin(), kDigits[value & 0xF]);
+    out.insert(out.begin(), HexDigit(static_cast<unsigned>(value)));
     value >>= 4;
   } while (value != 0);
   return out;

@@ -5,6 +5,7 @@
 #include "plugin/cli/utf_convert.h"
 #include "plugin/client/protocol.h"
 #include "plugin/client/value_text.h"
+#include "protocol/nul_joined_text.h"
 
 namespace corvane::cli {
 namespace {
@@ -109,10 +110,10 @@ std::string JsonAnswer(const CliCommand& command, int32_t status, std::u16string
       break;
     }
     case AnswerShape::Entries:
-      out += ",\"values\":" + List(client::SplitList(text));
+      out += ",\"values\":" + List(SplitAtNul(text));
       break;
     case AnswerShape::Pairs:
-      out += ",\"values\":" + Pairs(client::SplitList(text));
+      out += ",\"values\":" + Pairs(SplitAtNul(text));
       break;
     case AnswerShape::FileContents: {
       const auto bytes = client::HexToBytes(text);

@@ -6,6 +6,7 @@
 #include "plugin/cli/json_answer.h"
 #include "plugin/cli/local_file.h"
 #include "plugin/client/value_text.h"
+#include "protocol/hex_text.h"
 
 namespace corvane::cli {
 namespace {
@@ -81,7 +82,7 @@ ExitCode RunCommands(const std::vector<CliCommand>& commands, BrokerLink& link, 
         continue;
       }
       withContents = original;
-      withContents.data = client::BytesToHex(*bytes);
+      withContents.data = HexText::Encode(*bytes);
       command = &withContents;
     }
 

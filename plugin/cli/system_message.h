@@ -1,12 +1,16 @@
 // The system's own words for an error code, for messages that name what
-// failed and why. Windows only; header-only so that every part of the tool
-// can use it without another library.
+// failed and why. Windows only; header-only, over the tool's one UTF-8
+// conversion (utf_convert.h).
 #pragma once
 
 #include <windows.h>
 
 #include <memory>
 #include <string>
+#include <string_view>
+
+#include "plugin/cli/utf_convert.h"
+#include "win/wide_text.h"
 
 namespace corvane::cli {
 
@@ -25,12 +29,9 @@ inline std::string SystemMessage(DWORD code) {
   while (end > 0 && (raw[end - 1] == L'\r' || raw[end - 1] == L'\n' || raw[end - 1] == L' ')) {
     --end;
   }
-  std::string text;
-  const int size =
-      end > 0 ? WideCharToMultiByte(CP_UTF8, 0, raw, end, nullptr, 0, nullptr, nullptr) : 0;
-  if (size <= 0) return "system error " + std::to_string(code);
-  text.resize(static_cast<size_t>(size));
-  WideCharToMultiByte(CP_UTF8, 0, raw, end, text.data(), size, nullptr, nullptr);
+  if (end <= 0) return "system error " + std::to_string(code);
+  const std::string text =
+      Utf16ToUtf8(std::u16string_view(win::Utf16(raw), static_cast<size_t>(end)));
   return text + " (error " + std::to_string(code) + ")";
 }
 

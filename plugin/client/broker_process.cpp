@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "plugin/client/command_line.h"
+#include "protocol/hex_text.h"
 #include "win/wide_text.h"
 
 namespace corvane::client {
@@ -12,10 +13,9 @@ namespace corvane::client {
 namespace {
 
 std::u16string Hex(uint64_t value) {
-  static constexpr char16_t kDigits[] = u"0123456789abcdef";
   std::u16string text;
   do {
-    text.insert(text.begin(), kDigits[value & 0xF]);
+    text.insert(text.begin(), static_cast<char16_t>(HexDigit(static_cast<unsigned>(value))));
     value >>= 4;
   } while (value != 0);
   return text;

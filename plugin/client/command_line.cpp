@@ -1,12 +1,8 @@
 #include "plugin/client/command_line.h"
 
+#include "protocol/pipe_names.h"
+
 namespace corvane::client {
-
-namespace {
-
-constexpr std::u16string_view kPipePrefix = u"\\\\.\\pipe\\";
-
-}  // namespace
 
 std::u16string BuildBrokerCommandLine(std::u16string_view exePath, std::u16string_view ipcName,
                                       uint32_t servedProcessId) {

@@ -33,14 +33,14 @@ void FrameReader::Append(const uint8_t* data, size_t size) {
 }
 
 bool FrameReader::HasBufferedBytes() const {
-  return !state_->decoder.buffer.empty();
+  return !state_->decoder.buffered().empty();
 }
 
 FrameReader::Step FrameReader::Next(Message& out, std::vector<uint8_t>* frame) {
   ipc::Decoder& decoder = state_->decoder;
   ipc::MsgParamList& list = state_->list;
   if (frame != nullptr && !state_->copying) {
-    state_->copy = decoder.buffer;
+    state_->copy = decoder.buffered();
     state_->copying = true;
   }
   const ipc::DecodeResult result = decoder.Decode();
@@ -48,7 +48,7 @@ FrameReader::Step FrameReader::Next(Message& out, std::vector<uint8_t>* frame) {
   if (result == ipc::kComplete && state_->copying) {
     // What the decoder consumed is the frame; the rest stays buffered.
     if (frame != nullptr) {
-      const size_t used = state_->copy.size() - decoder.buffer.size();
+      const size_t used = state_->copy.size() - decoder.buffered().size();
       state_->copy.resize(used);
       frame->swap(state_->copy);
     }
@@ -56,7 +56,7 @@ FrameReader::Step FrameReader::Next(Message& out, std::vector<uint8_t>* frame) {
   }
   if (result != ipc::kComplete) {
     state_->StopCopying();
-    decoder.buffer.clear();
+    decoder.Discard();
     list.Clear();
     list.msgId = -1;
     decoder.Reset();

@@ -3,6 +3,9 @@
 #include <utility>
 
 #include "plugin/client/value_text.h"
+#include "protocol/decimal_text.h"
+#include "protocol/hex_text.h"
+#include "protocol/nul_joined_text.h"
 
 namespace corvane::client {
 
@@ -78,7 +81,7 @@ Result<Answer<uint32_t>> ReadDword(BrokerConnection& c, Hive hive, std::u16strin
 Result<int32_t> WriteDword(BrokerConnection& c, Hive hive, std::u16string key, std::u16string name,
                            uint32_t value) {
   return StatusOf(
-      Send(c, Op::WriteDword, hive, std::move(key), std::move(name), DecimalText(value)));
+      Send(c, Op::WriteDword, hive, std::move(key), std::move(name), FormatDecimal(value)));
 }
 
 Result<Answer<uint64_t>> ReadQword(BrokerConnection& c, Hive hive, std::u16string key,
@@ -90,7 +93,7 @@ Result<Answer<uint64_t>> ReadQword(BrokerConnection& c, Hive hive, std::u16strin
 Result<int32_t> WriteQword(BrokerConnection& c, Hive hive, std::u16string key, std::u16string name,
                            uint64_t value) {
   return StatusOf(
-      Send(c, Op::WriteQword, hive, std::move(key), std::move(name), DecimalText(value)));
+      Send(c, Op::WriteQword, hive, std::move(key), std::move(name), FormatDecimal(value)));
 }
 
 Result<int32_t> DeleteValue(BrokerConnection& c, Hive hive, std::u16string key,
@@ -115,7 +118,7 @@ Result<Answer<std::vector<std::u16string>>> ListSubkeys(BrokerConnection& c, Hiv
   return Typed<std::vector<std::u16string>>(
       Send(c, Op::ListSubkeys, hive, std::move(key)),
       [](const std::u16string& text, std::vector<std::u16string>& out) {
-        out = SplitList(text);
+        out = SplitAtNul(text);
         return true;
       });
 }
@@ -125,7 +128,7 @@ Result<Answer<std::vector<ValueItem>>> ListValues(BrokerConnection& c, Hive hive
   return Typed<std::vector<ValueItem>>(
       Send(c, Op::ListValues, hive, std::move(key)),
       [](const std::u16string& text, std::vector<ValueItem>& out) {
-        std::vector<std::u16string> items = SplitList(text);
+        std::vector<std::u16string> items = SplitAtNul(text);
         if (items.size() % 2 != 0) return false;
         for (size_t i = 0; i < items.size(); i += 2) {
           out.push_back(ValueItem{std::move(items[i]), std::move(items[i + 1])});
@@ -151,7 +154,7 @@ Result<Answer<std::vector<uint8_t>>> FileRead(BrokerConnection& c, std::u16strin
 
 Result<int32_t> FileWrite(BrokerConnection& c, std::u16string path,
                           const std::vector<uint8_t>& contents) {
-  return StatusOf(Send(c, Op::FileWrite, std::move(path), {}, BytesToHex(contents)));
+  return StatusOf(Send(c, Op::FileWrite, std::move(path), {}, HexText::Encode(contents)));
 }
 
 Result<int32_t> FileExists(BrokerConnection& c, std::u16string path) {

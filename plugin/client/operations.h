@@ -11,11 +11,12 @@
 
 #include "plugin/client/broker_connection.h"
 #include "plugin/client/client_result.h"
-#include "requests/broker_request.h"
+#include "protocol/hives.h"
+#include "protocol/operations.h"
 
 namespace corvane::client {
 
-enum class Hive : int32_t { CurrentUser = 0, LocalMachine = 1 };
+using Hive = ::corvane::RegistryHive;
 
 // `value` is meaningful only when ok().
 template <class T>

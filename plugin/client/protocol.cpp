@@ -22,9 +22,31 @@ std::string Describe(const Message& message) {
   return text + ")";
 }
 
-bool HasTags(const Message& message, int32_t first, int32_t second) {
-  return message.params.size() == 2 && message.params[0].type == first &&
-         message.params[1].type == second;
+// A whole message in its declared shape.
+template <class Shape>
+std::vector<uint8_t> Encode(Shape message) {
+  std::vector<ipc::MsgParam> params(protocol::kParamCount<Shape>);
+  std::vector<ipc::MsgParam*> pointers;
+  for (auto& p : params) pointers.push_back(&p);
+  ipc::MakeParams(std::move(message), pointers.data());
+  return EncodeMessage(Shape::kId, std::move(params));
+}
+
+// `message` read as the reply it should be, or Malformed saying what came.
+template <class Shape>
+Result<Shape> Expect(const Message& message, const char* what) {
+  Shape shape;
+  if (message.id == Shape::kId &&
+      ipc::ReadParams(message.params.data(), message.params.size(), shape)) {
+    return shape;
+  }
+  std::string expected =
+      std::string("expected ") + what + " " + std::to_string(Shape::kId) + " with tags (";
+  for (size_t i = 0; i < protocol::kParamCount<Shape>; ++i) {
+    if (i != 0) expected += ", ";
+    expected += std::to_string(Shape::kTags[i]);
+  }
+  return Malformed(expected + "), got " + Describe(message));
 }
 
 }  // namespace
@@ -43,39 +65,28 @@ std::vector<uint8_t> EncodeMessage(int32_t id, std::vector<ipc::MsgParam> params
 
 std::vector<uint8_t> EncodeBrokerRequest(uint32_t operation, int32_t hive, std::u16string path,
                                          std::u16string name, std::u16string data) {
-  std::vector<ipc::MsgParam> params;
-  params.push_back(ipc::MsgParam::Scalar(ipc::kInt32, operation));
-  params.push_back(ipc::MsgParam::Scalar(ipc::kInt32, static_cast<uint32_t>(hive)));
-  params.push_back(ipc::MsgParam::Text16(std::move(path)));
-  params.push_back(ipc::MsgParam::Text16(std::move(name)));
-  params.push_back(ipc::MsgParam::Text16(std::move(data)));
-  return EncodeMessage(ipc::kMsgBrokerRequest, std::move(params));
+  return Encode(
+      protocol::BrokerRequest{operation, hive, std::move(path), std::move(name), std::move(data)});
 }
 
 std::vector<uint8_t> EncodeGetPluginChannel(uint32_t processId) {
-  std::vector<ipc::MsgParam> params;
-  params.push_back(ipc::MsgParam::Scalar(ipc::kUint32, processId));
-  return EncodeMessage(ipc::kMsgGetPluginChannel, std::move(params));
+  return Encode(protocol::GetPluginChannel{processId});
 }
 
 std::vector<uint8_t> EncodeKeepAlive() {
-  std::vector<ipc::MsgParam> params;
-  params.push_back(ipc::MsgParam::Scalar(ipc::kInt32, 0));
-  return EncodeMessage(ipc::kMsgKeepAlive, std::move(params));
+  return Encode(protocol::KeepAlive{});
 }
 
 Result<Reply> ToReply(const Message& message) {
-  if (message.id != ipc::kMsgBrokerReply || !HasTags(message, ipc::kInt32, ipc::kText16)) {
-    return Malformed("expected reply 7 with tags (2, 25), got " + Describe(message));
-  }
-  return Reply{static_cast<int32_t>(message.params[0].Low32()), message.params[1].text16};
+  auto reply = Expect<protocol::BrokerReply>(message, "reply");
+  if (!reply) return reply.error();
+  return Reply{reply->status, std::move(reply->text)};
 }
 
 Result<PluginChannel> ToPluginChannel(const Message& message) {
-  if (message.id != ipc::kMsgPluginChannelReply || !HasTags(message, ipc::kUint32, ipc::kInt64)) {
-    return Malformed("expected reply 4 with tags (4, 7), got " + Describe(message));
-  }
-  return PluginChannel{message.params[0].Low32(), message.params[1].value};
+  const auto reply = Expect<protocol::PluginChannelReply>(message, "reply");
+  if (!reply) return reply.error();
+  return PluginChannel{reply->status, reply->handle};
 }
 
 }  // namespace corvane::client

@@ -9,7 +9,7 @@
 #include "ipc/message_shapes.h"
 #include "ipc/msg_param.h"
 #include "plugin/client/client_result.h"
-#include "requests/broker_request.h"
+#include "protocol/operations.h"
 
 namespace corvane::client {
 
@@ -41,17 +41,17 @@ using ::corvane::StatusName;
 
 // One frame; empty if a parameter's type cannot be encoded.
 std::vector<uint8_t> EncodeMessage(int32_t id, std::vector<ipc::MsgParam> params);
-// Request 6 (tags 2, 2, 25, 25, 25).
+// Request 6 (protocol::BrokerRequest).
 std::vector<uint8_t> EncodeBrokerRequest(uint32_t operation, int32_t hive, std::u16string path,
                                          std::u16string name, std::u16string data);
-// Request 3 (tag 4).
+// Request 3 (protocol::GetPluginChannel).
 std::vector<uint8_t> EncodeGetPluginChannel(uint32_t processId);
 // Message 1 with a single 32-bit 0: keeps the channel alive, never answered.
 std::vector<uint8_t> EncodeKeepAlive();
 
-// Malformed unless `message` is reply 7 with tags 2 and 25.
+// Malformed unless `message` is reply 7 with exactly its declared tags.
 Result<Reply> ToReply(const Message& message);
-// Malformed unless `message` is reply 4 with tags 4 and 7.
+// Malformed unless `message` is reply 4 with exactly its declared tags.
 Result<PluginChannel> ToPluginChannel(const Message& message);
 
 }  // namespace corvane::client

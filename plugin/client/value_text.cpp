@@ -1,14 +1,9 @@
 #include "plugin/client/value_text.h"
 
-#include "requests/decimal_text.h"
-#include "requests/hex_text.h"
+#include "protocol/decimal_text.h"
+#include "protocol/hex_text.h"
 
 namespace corvane::client {
-
-// The client speaks the same text form the broker decodes.
-std::u16string BytesToHex(const std::vector<uint8_t>& bytes) {
-  return HexText::Encode(bytes);
-}
 
 std::optional<std::vector<uint8_t>> HexToBytes(std::u16string_view hex) {
   std::vector<uint8_t> bytes;
@@ -16,25 +11,10 @@ std::optional<std::vector<uint8_t>> HexToBytes(std::u16string_view hex) {
   return bytes;
 }
 
-std::vector<std::u16string> SplitList(std::u16string_view text) {
-  std::vector<std::u16string> items;
-  while (!text.empty()) {
-    const size_t end = text.find(u'\0');
-    items.emplace_back(text.substr(0, end));
-    if (end == std::u16string_view::npos) break;
-    text.remove_prefix(end + 1);
-  }
-  return items;
-}
-
 std::optional<uint64_t> ParseDecimal(std::u16string_view text, uint64_t max) {
   uint64_t value = 0;
   if (!ReadWholeDigits(text, max, value)) return std::nullopt;
   return value;
-}
-
-std::u16string DecimalText(uint64_t value) {
-  return FormatDecimal(value);
 }
 
 }  // namespace corvane::client

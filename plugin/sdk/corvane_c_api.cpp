@@ -17,7 +17,8 @@
 #include "plugin/client/broker_session.h"
 #include "plugin/client/operations.h"
 #include "plugin/client/value_text.h"
-#include "requests/broker_request.h"
+#include "protocol/hives.h"
+#include "protocol/operations.h"
 #include "win/wide_text.h"
 
 namespace client = corvane::client;
@@ -38,21 +39,41 @@ struct corvane_buffer {
 
 namespace {
 
-// The C constants are the table's codes, row by row, and the statuses are
-// the broker's.
-constexpr uint32_t kCOperationCodes[] = {
-    CORVANE_OP_READ_STRING,     CORVANE_OP_WRITE_STRING, CORVANE_OP_READ_DWORD,
-    CORVANE_OP_WRITE_DWORD,     CORVANE_OP_DELETE_VALUE, CORVANE_OP_DELETE_KEY,
-    CORVANE_OP_DELETE_KEY_TREE, CORVANE_OP_KEY_EXISTS,   CORVANE_OP_LIST_SUBKEYS,
-    CORVANE_OP_LIST_VALUES,     CORVANE_OP_PING,         CORVANE_OP_READ_QWORD,
-    CORVANE_OP_WRITE_QWORD,     CORVANE_OP_FILE_READ,    CORVANE_OP_FILE_WRITE,
-    CORVANE_OP_FILE_EXISTS,     CORVANE_OP_FILE_DELETE,  CORVANE_OP_SHELL_OPEN,
-    CORVANE_OP_COPY_KEY_TREE,   CORVANE_OP_FILE_COPY,    CORVANE_OP_FILE_EXPORT,
+// The C constants are the table's codes, row by row, and the statuses and
+// hives are the protocol's.
+struct NamedOperation {
+  uint32_t constant;
+  BrokerOperation operation;
 };
-static_assert(std::size(kCOperationCodes) == corvane::kOperationCount);
+constexpr NamedOperation kCOperationCodes[] = {
+    {CORVANE_OP_READ_STRING, BrokerOperation::ReadString},
+    {CORVANE_OP_WRITE_STRING, BrokerOperation::WriteString},
+    {CORVANE_OP_READ_DWORD, BrokerOperation::ReadDword},
+    {CORVANE_OP_WRITE_DWORD, BrokerOperation::WriteDword},
+    {CORVANE_OP_DELETE_VALUE, BrokerOperation::DeleteValue},
+    {CORVANE_OP_DELETE_KEY, BrokerOperation::DeleteKey},
+    {CORVANE_OP_DELETE_KEY_TREE, BrokerOperation::DeleteKeyTree},
+    {CORVANE_OP_KEY_EXISTS, BrokerOperation::KeyExists},
+    {CORVANE_OP_LIST_SUBKEYS, BrokerOperation::ListSubkeys},
+    {CORVANE_OP_LIST_VALUES, BrokerOperation::ListValues},
+    {CORVANE_OP_PING, BrokerOperation::Ping},
+    {CORVANE_OP_READ_QWORD, BrokerOperation::ReadQword},
+    {CORVANE_OP_WRITE_QWORD, BrokerOperation::WriteQword},
+    {CORVANE_OP_FILE_READ, BrokerOperation::FileRead},
+    {CORVANE_OP_FILE_WRITE, BrokerOperation::FileWrite},
+    {CORVANE_OP_FILE_EXISTS, BrokerOperation::FileExists},
+    {CORVANE_OP_FILE_DELETE, BrokerOperation::FileDelete},
+    {CORVANE_OP_SHELL_OPEN, BrokerOperation::ShellOpen},
+    {CORVANE_OP_COPY_KEY_TREE, BrokerOperation::CopyKeyTree},
+    {CORVANE_OP_FILE_COPY, BrokerOperation::FileCopy},
+    {CORVANE_OP_FILE_EXPORT, BrokerOperation::FileExport},
+};
+// Each constant is the code of its operation's row; an operation the SDK
+// does not name needs no constant.
 constexpr bool CodesMatchTheTable() {
-  for (size_t i = 0; i < corvane::kOperationCount; ++i) {
-    if (kCOperationCodes[i] != corvane::OperationCode(corvane::kOperations[i].code)) return false;
+  for (const NamedOperation& named : kCOperationCodes) {
+    const corvane::OperationInfo* row = corvane::FindOperation(named.constant);
+    if (row == nullptr || row->code != named.operation) return false;
   }
   return true;
 }
@@ -62,6 +83,8 @@ static_assert(CORVANE_NOT_FOUND == corvane::StatusCode(BrokerStatus::NotFound));
 static_assert(CORVANE_DENIED == corvane::StatusCode(BrokerStatus::Denied));
 static_assert(CORVANE_FAILED == corvane::StatusCode(BrokerStatus::Failed));
 static_assert(CORVANE_INVALID == corvane::StatusCode(BrokerStatus::Invalid));
+static_assert(CORVANE_HKCU == corvane::HiveCode(corvane::RegistryHive::CurrentUser));
+static_assert(CORVANE_HKLM == corvane::HiveCode(corvane::RegistryHive::LocalMachine));
 static_assert(sizeof(wchar_t) == sizeof(char16_t));
 static_assert(CORVANE_DEFAULT_CONNECT_TIMEOUT_MS == client::kDefaultConnectTimeoutMs);
 static_assert(CORVANE_DEFAULT_REPLY_TIMEOUT_MS == client::kDefaultReplyTimeoutMs);

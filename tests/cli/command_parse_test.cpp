@@ -8,7 +8,7 @@
 #include "plugin/cli/help_text.h"
 #include "plugin/cli/script_reader.h"
 #include "plugin/cli/tool_options.h"
-#include "requests/broker_request.h"
+#include "protocol/operations.h"
 
 namespace corvane::cli {
 namespace {

@@ -7,6 +7,8 @@
 #include "plugin/client/frame_reader.h"
 #include "plugin/client/protocol.h"
 #include "plugin/client/value_text.h"
+#include "protocol/hex_text.h"
+#include "protocol/nul_joined_text.h"
 #include "tests/support/frames.h"
 
 namespace corvane::client {
@@ -31,15 +33,15 @@ TEST(ClientCommandLine, IsReadBackByTheBrokerAsWritten) {
 
 TEST(ClientValueText, HexListsAndNumbers) {
   const std::vector<uint8_t> bytes = {0x00, 0x0f, 0xa5, 0xff};
-  EXPECT_EQ(BytesToHex(bytes), u"000fa5ff");
+  EXPECT_EQ(HexText::Encode(bytes), u"000fa5ff");
   EXPECT_EQ(HexToBytes(u"000FA5ff"), bytes);
   EXPECT_FALSE(HexToBytes(u"abc"));
   EXPECT_FALSE(HexToBytes(u"0g"));
 
   using V = std::vector<std::u16string>;
-  EXPECT_EQ(SplitList(u""), V{});
-  EXPECT_EQ(SplitList(std::u16string(u"A\0B\0", 4)), (V{u"A", u"B"}));
-  EXPECT_EQ(SplitList(std::u16string(u"\0\0", 2)), (V{u"", u""}));
+  EXPECT_EQ(SplitAtNul(u""), V{});
+  EXPECT_EQ(SplitAtNul(std::u16string(u"A\0B\0", 4)), (V{u"A", u"B"}));
+  EXPECT_EQ(SplitAtNul(std::u16string(u"\0\0", 2)), (V{u"", u""}));
 
   EXPECT_EQ(ParseDecimal(u"4294967295", 0xFFFFFFFFu), 0xFFFFFFFFu);
   EXPECT_FALSE(ParseDecimal(u"4294967296", 0xFFFFFFFFu));

@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "protocol/hex_text.h"
 #include "requests/folders.h"
-#include "requests/hex_text.h"
 #include "tests/files/local_files.h"
 #include "tests/files/request.h"
 #include "tests/support/debug_capture.h"

@@ -1,4 +1,4 @@
-#include "requests/hex_text.h"
+#include "protocol/hex_text.h"
 
 #include <gtest/gtest.h>
 

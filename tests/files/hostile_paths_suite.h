@@ -16,8 +16,8 @@
 #include <vector>
 
 #include "policy/path_policy.h"
+#include "protocol/hex_text.h"
 #include "requests/folders.h"
-#include "requests/hex_text.h"
 #include "tests/files/file_tree_snapshot.h"
 #include "tests/files/local_files.h"
 #include "tests/files/request.h"

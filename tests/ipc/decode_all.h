@@ -22,7 +22,7 @@ inline std::vector<Message> DecodeAll(const std::vector<uint8_t>& bytes,
   ipc::MsgParamList list;
   ipc::Decoder decoder(&list);
   decoder.Append(bytes.data(), bytes.size());
-  while (!decoder.buffer.empty() && decoder.Decode() == ipc::kComplete) {
+  while (!decoder.buffered().empty() && decoder.Decode() == ipc::kComplete) {
     Message m;
     m.id = list.msgId;
     for (uint64_t i = 0; i < list.count; ++i) m.params.push_back(list.params[i]);
@@ -31,7 +31,7 @@ inline std::vector<Message> DecodeAll(const std::vector<uint8_t>& bytes,
     list.msgId = -1;
     decoder.Reset();
   }
-  if (undecoded != nullptr) *undecoded = decoder.buffer.size();
+  if (undecoded != nullptr) *undecoded = decoder.buffered().size();
   return out;
 }
 

@@ -54,7 +54,7 @@ TEST(FrameEncoding, PongReplyIsExactlyTheWorkedExample) {
   EXPECT_EQ(d.list.params[0].Low32(), 0u);
   EXPECT_EQ(d.list.params[1].type, 25);
   EXPECT_EQ(d.list.params[1].text16, u"pong");
-  EXPECT_TRUE(d.decoder.buffer.empty());
+  EXPECT_TRUE(d.decoder.buffered().empty());
 }
 
 TEST(FrameDecoding, SplitAtEveryByteBoundaryDecodesTheSame) {
@@ -79,7 +79,7 @@ TEST(FrameDecoding, HeaderAloneLeavesStateTags) {
   Decoded d;
   const auto bytes = PongFrame();
   EXPECT_EQ(d.Feed({bytes.begin(), bytes.begin() + 32}), ipc::kNeedMore);
-  EXPECT_EQ(d.decoder.state, ipc::kReadTags);
+  EXPECT_EQ(d.decoder.state(), ipc::kReadTags);
 }
 
 TEST(FrameDecoding, TwoFramesInOneBufferDecodeOneAfterTheOther) {
@@ -87,7 +87,7 @@ TEST(FrameDecoding, TwoFramesInOneBufferDecodeOneAfterTheOther) {
   const auto second = Frame(6, {MsgParam::Scalar(ipc::kInt32, 11)});
   ASSERT_EQ(d.Feed(Join(PongFrame(), second)), ipc::kComplete);
   EXPECT_EQ(d.list.msgId, 7);
-  EXPECT_EQ(d.decoder.buffer, second);
+  EXPECT_EQ(d.decoder.buffered(), second);
   EXPECT_EQ(d.decoder.Decode(), ipc::kBadFrame);  // Done until Reset
   d.list.Clear();
   d.decoder.Reset();
@@ -159,7 +159,7 @@ TEST(FrameDecoding, HeaderLimitsThatStillPass) {
   Decoded d;
   // n = 20 and the largest total pass the header and wait for the rest.
   EXPECT_EQ(d.Feed(Words({kMagic, 7, 20, 8388608})), ipc::kNeedMore);
-  EXPECT_EQ(d.decoder.state, ipc::kReadTags);
+  EXPECT_EQ(d.decoder.state(), ipc::kReadTags);
   // Only the low 32 bits of header words count.
   Decoded e;
   EXPECT_EQ(e.Feed(Words({kMagic | 0xABCD00000000ull, 7, 1, 7, 2, kSep, 5, kEnd})),
@@ -258,7 +258,7 @@ TEST(FrameDecoding, LargeStorageIsGivenBackOnceServed) {
   d.list.Clear();
   d.decoder.Reset();
   EXPECT_LE(d.list.params[0].text16.capacity() * 2, ipc::kKeptStorageBytes);
-  EXPECT_LE(d.decoder.buffer.capacity(), ipc::kKeptStorageBytes);
+  EXPECT_LE(d.decoder.buffered().capacity(), ipc::kKeptStorageBytes);
   EXPECT_EQ(d.Feed({pong.begin() + 8, pong.end()}), ipc::kComplete);
   EXPECT_EQ(d.list.params[1].text16, u"pong");
 }

@@ -11,8 +11,8 @@
 #include "ipc/handler.h"
 #include "ipc/msg_param.h"
 #include "ipc/wire.h"
+#include "protocol/operations.h"
 #include "registry/registry_values.h"
-#include "requests/broker_request.h"
 #include "requests/corvane_broker_registry_svc.h"
 #include "tests/broker/broker_test_support.h"
 #include "tests/registry/scratch_key.h"
@@ -161,7 +161,7 @@ bool ReadFrame(HANDLE pipe, ipc::MsgParamList& list) {
     DWORD got = 0;
     if (!ReadFile(pipe, chunk, sizeof(chunk), &got, nullptr) || got == 0) return false;
     decoder.Append(chunk, got);
-    if (decoder.buffer.size() % 8 != 0) continue;
+    if (decoder.buffered().size() % 8 != 0) continue;
     const ipc::DecodeResult result = decoder.Decode();
     if (result == ipc::kComplete) return true;
     if (result != ipc::kNeedMore) return false;

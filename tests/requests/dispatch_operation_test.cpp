@@ -1,13 +1,14 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <map>
 #include <string>
 #include <vector>
 
-#include "requests/broker_request.h"
+#include "protocol/operations.h"
 #include "requests/corvane_broker_registry_svc.h"
 #include "tests/registry/planted_link.h"
 #include "tests/registry/scratch_key.h"
@@ -35,6 +36,26 @@ constexpr int32_t kInvalid = 4;
 
 constexpr int32_t kUser = 0;
 constexpr int32_t kMachine = 1;
+
+// The codes of the table's rows that `pick` selects.
+template <class Pick>
+std::vector<uint32_t> CodesWhere(Pick pick) {
+  std::vector<uint32_t> codes;
+  for (const OperationInfo& row : kOperations) {
+    if (pick(row)) codes.push_back(OperationCode(row.code));
+  }
+  return codes;
+}
+
+// Codes without a row: zero, the table's first gap, one past its largest
+// code, and far ones.
+std::vector<uint32_t> UnassignedCodes() {
+  uint32_t gap = 1;
+  while (FindOperation(gap) != nullptr) ++gap;
+  uint32_t largest = 0;
+  for (const OperationInfo& row : kOperations) largest = std::max(largest, OperationCode(row.code));
+  return {0u, gap, largest + 1, 1000u, 0xFFFFFFFFu};
+}
 
 const std::string kOutside = "[CorvaneBroker] denied: outside Corvane subtree\n";
 const std::string kMalformed = "[CorvaneBroker] denied: malformed key\n";
@@ -70,8 +91,9 @@ TEST_F(Dispatch, PingAnswersPongWhateverElseArrives) {
 }
 
 TEST_F(Dispatch, UnassignedCodesPassTheKeyCheckAsReadersAndAnswerInvalid) {
-  for (uint32_t op : {0u, 19u, 23u, 1000u, 0xFFFFFFFFu}) {
+  for (uint32_t op : UnassignedCodes()) {
     SCOPED_TRACE(op);
+    ASSERT_EQ(FindOperation(op), nullptr);
     EXPECT_EQ(Run(op, key.path()), kInvalid);
     EXPECT_EQ(text, u"");
     EXPECT_EQ(lines(), Lines{});
@@ -111,7 +133,7 @@ TEST_F(Dispatch, ReadStringAnswersTheValueOrNotFound) {
 
 TEST_F(Dispatch, ValueNamesWithSeparatorsAreInvalidOnlyAfterThePolicyAllows) {
   const std::u16string fresh = key.Sub(u"fresh");
-  for (uint32_t op : {1u, 2u, 3u, 4u, 5u, 12u, 13u}) {
+  for (uint32_t op : CodesWhere([](const OperationInfo& row) { return row.namesValue; })) {
     SCOPED_TRACE(op);
     for (const auto& name : {u"a\\b"s, u"a/b"s, u"a\0b"s}) {
       EXPECT_EQ(Run(op, fresh, name, u"1"), kInvalid);
@@ -166,7 +188,10 @@ TEST_F(Dispatch, LocalMachineIsReadOnly) {
   EXPECT_EQ(text, u"child\0"s);
   EXPECT_EQ(lines(), Lines{});
 
-  for (uint32_t op : {2u, 4u, 5u, 6u, 7u, 13u}) {
+  const auto keyWriters = CodesWhere([](const OperationInfo& row) {
+    return row.writes && row.check == OperationCheck::RegistryKey;
+  });
+  for (uint32_t op : keyWriters) {
     SCOPED_TRACE(op);
     EXPECT_EQ(Run(op, machine.path(), u"v", u"1", kMachine), kDenied);
     EXPECT_EQ(lines(), Lines{kReadOnly});

@@ -13,8 +13,8 @@
 
 #include "plugin/client/broker_session.h"
 #include "policy/registry_key_policy.h"
+#include "protocol/operations.h"
 #include "registry/registry_values.h"
-#include "requests/broker_request.h"
 #include "tests/registry/scratch_key.h"
 
 namespace corvane {
@@ -30,8 +30,8 @@ constexpr int32_t kOk = StatusCode(BrokerStatus::Ok);
 constexpr int32_t kNotFound = StatusCode(BrokerStatus::NotFound);
 constexpr int32_t kDenied = StatusCode(BrokerStatus::Denied);
 constexpr int32_t kFailed = StatusCode(BrokerStatus::Failed);
-constexpr int32_t kUser = static_cast<int32_t>(RegistryHive::CurrentUser);
-constexpr int32_t kMachine = static_cast<int32_t>(RegistryHive::LocalMachine);
+constexpr int32_t kUser = HiveCode(RegistryHive::CurrentUser);
+constexpr int32_t kMachine = HiveCode(RegistryHive::LocalMachine);
 
 // "software" + 32,758 "\" + "corvane": 32,773 units that Wine's registry once
 // cut and read as HKCU\Software.

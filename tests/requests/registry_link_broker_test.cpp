@@ -10,7 +10,7 @@
 
 #include "plugin/client/broker_session.h"
 #include "policy/registry_key_policy.h"
-#include "requests/broker_request.h"
+#include "protocol/operations.h"
 #include "tests/registry/planted_link.h"
 #include "tests/registry/scratch_key.h"
 

@@ -1,16 +1,13 @@
-#include "requests/hex_text.h"
+#include "protocol/hex_text.h"
 
 #include <algorithm>
 #include <array>
 #include <cstring>
 
-#include "ipc/encoder.h"
-
 namespace corvane {
 
 namespace {
 
-constexpr char16_t kDigits[] = u"0123456789abcdef";
 constexpr uint8_t kNotHex = 0xFF;
 
 // Value of each ASCII unit as a hex digit, kNotHex for every other unit. A
@@ -30,7 +27,9 @@ constexpr std::array<uint8_t, 128> kDigitValues = MakeDigitValues();
 // The two digits of every byte value, high nibble first.
 constexpr std::array<std::array<char16_t, 2>, 256> MakeDigitPairs() {
   std::array<std::array<char16_t, 2>, 256> pairs{};
-  for (size_t b = 0; b < 256; ++b) pairs[b] = {kDigits[b >> 4], kDigits[b & 0x0F]};
+  for (size_t b = 0; b < 256; ++b)
+    pairs[b] = {static_cast<char16_t>(HexDigit(static_cast<unsigned>(b >> 4))),
+                static_cast<char16_t>(HexDigit(static_cast<unsigned>(b)))};
   return pairs;
 }
 constexpr std::array<std::array<char16_t, 2>, 256> kDigitPairs = MakeDigitPairs();
@@ -41,13 +40,13 @@ uint8_t DigitValue(char16_t c) {
 
 }  // namespace
 
-std::u16string HexText::Encode(const std::vector<uint8_t>& bytes) {
+std::u16string HexText::Encode(const std::vector<uint8_t>& bytes, size_t roomAfter) {
   // The contents of a file read go out as a reply: the room reserved beyond
   // the text lets the reply frame be built in this storage instead of a
   // second one as large. Appending from a small buffer writes each unit of
   // the text once; sizing the text first would also fill it with zeros.
   std::u16string text;
-  text.reserve(bytes.size() * 2 + ipc::kFrameRoomUnits);
+  text.reserve(bytes.size() * 2 + roomAfter);
   constexpr size_t kChunk = 2048;
   char16_t units[2 * kChunk];
   for (size_t at = 0; at < bytes.size(); at += kChunk) {

@@ -2,7 +2,8 @@
 // table (code, name, the check a request passes, whether it writes, whether
 // it names a value) and the statuses with their names. Portable: no
 // platform types and no actions; the broker pins its actions to these rows
-// (requests/dispatch_operation.cpp).
+// (requests/operation_actions.h), the SDK its CORVANE_OP_* codes, and a test
+// the tables of docs/protocol.md.
 #pragma once
 
 #include <cstddef>

@@ -1,4 +1,4 @@
-#include "requests/decimal_text.h"
+#include "protocol/decimal_text.h"
 
 #include <limits>
 

@@ -1,0 +1,27 @@
+// The text form of file contents: two lower-case hexadecimal digits per
+// byte, high nibble first.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace corvane {
+
+// The digit of a nibble (0..15), lower case unless `upper`.
+constexpr char HexDigit(unsigned nibble, bool upper = false) {
+  return (upper ? "0123456789ABCDEF" : "0123456789abcdef")[nibble & 0xFu];
+}
+
+struct HexText {
+  // With `roomAfter` units reserved beyond the text, so that a reply frame
+  // can be built in the same storage (the broker passes ipc::kFrameRoomUnits).
+  static std::u16string Encode(const std::vector<uint8_t>& bytes, size_t roomAfter = 0);
+  // Accepts either case. An odd length or any other character rejects the
+  // whole text and leaves `bytes` empty.
+  static bool Decode(std::u16string_view text, std::vector<uint8_t>& bytes);
+};
+
+}  // namespace corvane

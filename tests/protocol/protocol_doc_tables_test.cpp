@@ -1,0 +1,153 @@
+// Keeps the tables of docs/protocol.md (messages, operations, statuses,
+// limits) in step with protocol/: a row added, dropped or changed on either
+// side fails here.
+#include <gtest/gtest.h>
+
+#include <cctype>
+#include <cstddef>
+#include <fstream>
+#include <map>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "ipc/wire.h"
+#include "protocol/limits.h"
+#include "protocol/messages.h"
+#include "protocol/operations.h"
+
+namespace corvane {
+namespace {
+
+using Row = std::vector<std::string>;
+
+std::string Trim(const std::string& text) {
+  const size_t first = text.find_first_not_of(' ');
+  if (first == std::string::npos) return "";
+  return text.substr(first, text.find_last_not_of(' ') - first + 1);
+}
+
+// The body rows of the first table whose header row starts with `header`
+// (the cells of the header, "| a | b |" as {"a", "b"}).
+std::vector<Row> Table(const std::string& document, const Row& header) {
+  std::vector<Row> rows;
+  std::istringstream lines(document);
+  std::string line;
+  bool inside = false;
+  while (std::getline(lines, line)) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    if (line.empty() || line[0] != '|') {
+      if (inside) break;
+      continue;
+    }
+    Row cells;
+    std::istringstream parts(line.substr(1));
+    std::string cell;
+    while (std::getline(parts, cell, '|')) cells.push_back(Trim(cell));
+    if (!inside) {
+      inside =
+          cells.size() >= header.size() &&
+          Row(cells.begin(), cells.begin() + static_cast<std::ptrdiff_t>(header.size())) == header;
+      continue;
+    }
+    if (cells[0].find_first_not_of('-') == std::string::npos)
+      continue;  // the rule under the header
+    rows.push_back(cells);
+  }
+  return rows;
+}
+
+std::string Document() {
+  std::ifstream in(CORVANE_PROTOCOL_DOC, std::ios::binary);
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+// The numbers in parentheses of a cell, "status (2), text (25)" as {2, 25};
+// other parenthesised words are passed over.
+std::vector<int> Tags(const std::string& cell) {
+  std::vector<int> tags;
+  for (size_t at = cell.find('('); at != std::string::npos; at = cell.find('(', at + 1)) {
+    if (at + 1 < cell.size() && std::isdigit(static_cast<unsigned char>(cell[at + 1]))) {
+      tags.push_back(std::stoi(cell.substr(at + 1)));
+    }
+  }
+  return tags;
+}
+
+template <class Shape>
+std::vector<int> Declared() {
+  return std::vector<int>(std::begin(Shape::kTags), std::end(Shape::kTags));
+}
+
+// 32766 as "32,766".
+std::string WithCommas(size_t value) {
+  std::string digits = std::to_string(value);
+  for (size_t at = digits.size(); at > 3; at -= 3) digits.insert(at - 3, ",");
+  return digits;
+}
+
+TEST(ProtocolDocTables, MessagesHaveTheDeclaredTags) {
+  const auto rows = Table(Document(), {"id", "direction", "parameters (tags)"});
+  std::map<int, std::vector<int>> documented;
+  for (const Row& row : rows) documented[std::stoi(row[0])] = Tags(row[2]);
+  namespace p = protocol;
+  const std::map<int, std::vector<int>> declared = {
+      {p::GetPluginChannel::kId, Declared<p::GetPluginChannel>()},
+      {p::PluginChannelReply::kId, Declared<p::PluginChannelReply>()},
+      {p::BrokerRequest::kId, Declared<p::BrokerRequest>()},
+      {p::BrokerReply::kId, Declared<p::BrokerReply>()},
+  };
+  ASSERT_EQ(documented.size(), declared.size() + 1);  // and the keep-alive
+  EXPECT_TRUE(documented.count(p::kMsgKeepAlive));
+  for (const auto& [id, tags] : declared) EXPECT_EQ(documented[id], tags) << "message " << id;
+}
+
+TEST(ProtocolDocTables, OperationsAreTheTableRows) {
+  const auto rows = Table(Document(), {"code", "name"});
+  ASSERT_EQ(rows.size(), kOperationCount);
+  for (size_t i = 0; i < kOperationCount; ++i) {
+    EXPECT_EQ(static_cast<uint32_t>(std::stoul(rows[i][0])), OperationCode(kOperations[i].code));
+    EXPECT_EQ(rows[i][1], kOperations[i].name);
+  }
+}
+
+TEST(ProtocolDocTables, StatusesHaveTheirNames) {
+  const auto rows = Table(Document(), {"status", "name"});
+  ASSERT_EQ(rows.size(), static_cast<size_t>(StatusCode(BrokerStatus::Invalid)) + 1);
+  for (size_t i = 0; i < rows.size(); ++i) {
+    EXPECT_EQ(std::stoi(rows[i][0]), static_cast<int>(i));
+    EXPECT_EQ(rows[i][1], StatusName(static_cast<int32_t>(i)));
+  }
+}
+
+TEST(ProtocolDocTables, LimitsAreTheDeclaredOnes) {
+  const auto rows = Table(Document(), {"what", "limit"});
+  const std::map<std::string, std::vector<std::string>> expected = {
+      {"a frame",
+       {std::to_string(ipc::wire::kMaxWords) + " words",
+        "at most " + std::to_string(ipc::wire::kMaxParams) + " parameters"}},
+      {"a registry key text",
+       {WithCommas(kMaxRegistryKeyText) + " units",
+        "each key name " + std::to_string(kMaxRegistryKeyName)}},
+      {"a value name", {WithCommas(kMaxRegistryValueName) + " units"}},
+      {"a value's data", {std::to_string(kMaxValueDataBytes >> 20) + " MiB"}},
+      {"a file read", {"(" + std::to_string(kMaxFileReadBytes) + " bytes)"}},
+      {"a shell target", {std::to_string(kMaxShellTargetLength) + " units"}},
+      {"plug-in channels held at once", {std::to_string(kMaxPluginChannels)}},
+  };
+  static_assert(kMaxValueDataBytes % (1 << 20) == 0);
+  ASSERT_EQ(rows.size(), expected.size());
+  for (const Row& row : rows) {
+    const auto wanted = expected.find(row[0]);
+    ASSERT_NE(wanted, expected.end()) << "an undeclared limit: " << row[0];
+    for (const std::string& part : wanted->second) {
+      EXPECT_NE(row[1].find(part), std::string::npos)
+          << row[0] << ": " << row[1] << " lacks " << part;
+    }
+  }
+}
+
+}  // namespace
+}  // namespace corvane
