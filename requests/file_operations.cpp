@@ -4,6 +4,7 @@
 // outside.
 #include <vector>
 
+#include "ipc/kept_storage.h"
 #include "requests/file_ops.h"
 #include "requests/hex_text.h"
 #include "requests/operation_actions.h"
@@ -11,9 +12,16 @@
 namespace corvane::action {
 
 BrokerStatus FileRead(const CheckedRequest& r, std::u16string& text) {
-  std::vector<uint8_t> bytes;
-  const BrokerStatus status = ReadWholeFile(r.path, r.RealPathInside(), bytes);
-  if (status == BrokerStatus::Ok) text = HexText::Encode(bytes);
+  // The file is read into the storage of its reply text, the storage an
+  // earlier large reply left (ipc/kept_storage.h) when there is one; the
+  // reply frame is then built in it too.
+  text = ipc::TakeLargeText();
+  const BrokerStatus status = ReadWholeFile(
+      r.path, r.RealPathInside(), [&text](size_t size) { return HexText::PlaceBytes(text, size); });
+  if (status == BrokerStatus::Ok)
+    HexText::EncodeInPlace(text);
+  else
+    text.clear();
   return status;
 }
 
