@@ -2,6 +2,7 @@
 
 #include "ipc/broker_channel.h"
 #include "ipc/handler.h"
+#include "ipc/kept_storage.h"
 #include "services/plugin_channel_transport.h"
 #include "services/service_manager.h"
 
@@ -23,6 +24,9 @@ DWORD ChannelThreadMain(ChannelThreadArgs* args) {
 
   ipc::BadMessageRecv<ipc::BrokerChannel> badMessage;
   try {
+    // Back-to-back large replies reuse their storage; the transport gives it
+    // back once the plug-in has been quiet for a moment, and so does the end.
+    const ipc::KeptStorageScope keepLargeReplies;
     channel.ReceiveLoop(&badMessage, [](int32_t id) -> ipc::BrokerChannel::Handler* {
       CorvanePluginServiceManager* manager = ServiceManager();
       return manager != nullptr ? manager->FindService(id) : nullptr;

@@ -38,7 +38,8 @@ class Encoder {
   size_t byteSize() const;
   size_t wordCount() const { return byteSize() / sizeof(uint64_t); }
 
-  // Gives back the frame's storage beyond `keepWords` words of capacity.
+  // Gives back the frame's storage beyond `keepWords` words of capacity; a
+  // frame built in a text's storage goes to KeepLargeText.
   void Release(size_t keepWords);
 
  private:

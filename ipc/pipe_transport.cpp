@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "ipc/kept_storage.h"
 #include "win/message_pump.h"
 
 namespace {
@@ -76,14 +77,23 @@ const uint8_t* PipeTransportWithMessagePump::Read(size_t& count) {
   DWORD got = 0;
   const bool done = ReadFile(pipe_.get(), receiveBuffer.data(), static_cast<DWORD>(kReadSize), &got,
                              &overlapped) != 0 ||
-                    (GetLastError() == ERROR_IO_PENDING &&
-                     WaitForIo(pipe_.get(), &overlapped, pumpMessages, got));
+                    (GetLastError() == ERROR_IO_PENDING && WaitForRead(&overlapped, got));
   if (!done) {
     count = 0;
     return nullptr;
   }
   count = got;
   return got != 0 ? receiveBuffer.data() : nullptr;
+}
+
+bool PipeTransportWithMessagePump::WaitForRead(OVERLAPPED* overlapped, DWORD& bytes) {
+  // The read ends when data comes (or the wait fails): the second wait then
+  // returns at once.
+  if (!pumpMessages && ipc::HoldsKeptStorage() &&
+      WaitForSingleObject(overlapped->hEvent, ipc::kKeptStorageIdleMs) == WAIT_TIMEOUT) {
+    ipc::ReleaseKeptStorage();
+  }
+  return WaitForIo(pipe_.get(), overlapped, pumpMessages, bytes);
 }
 
 bool PipeTransportWithMessagePump::Write(const void* data, uint64_t length) {

@@ -1,6 +1,8 @@
 // Byte transport over one named-pipe handle. Every operation is overlapped
 // with a fresh event and waits without a time-out; with `pumpMessages` set
-// the waits keep the calling thread's window messages flowing.
+// the waits keep the calling thread's window messages flowing. A read that
+// waits kKeptStorageIdleMs for data gives back the storage the thread keeps
+// for large messages (ipc/kept_storage.h), unless it pumps messages.
 // Windows only.
 #pragma once
 
@@ -49,5 +51,7 @@ class PipeTransportWithMessagePump {
   std::vector<uint8_t> receiveBuffer;
 
  private:
+  bool WaitForRead(OVERLAPPED* overlapped, DWORD& bytes);
+
   corvane::UniqueHandle pipe_;
 };

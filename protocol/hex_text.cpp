@@ -57,6 +57,34 @@ std::u16string HexText::Encode(const std::vector<uint8_t>& bytes, size_t roomAft
   return text;
 }
 
+uint8_t* HexText::PlaceBytes(std::u16string& text, size_t size, size_t roomAfter) {
+  text.clear();
+  if (text.capacity() < 2 * size + roomAfter) {
+    std::u16string fresh;
+    fresh.reserve(2 * size + roomAfter);
+    text.swap(fresh);
+  }
+  text.resize(2 * size);
+  // The last quarter of the text's bytes.
+  return reinterpret_cast<uint8_t*>(text.data()) + 3 * size;
+}
+
+void HexText::EncodeInPlace(std::u16string& text) {
+  const size_t size = text.size() / 2;
+  const uint8_t* bytes = reinterpret_cast<const uint8_t*>(text.data()) + 3 * size;
+  // Each chunk is copied out before its digits are written. The digits of
+  // the first `end` bytes fill the text's first 4 * end bytes, which stay
+  // below the bytes not yet copied (from 3 * size + end on) as end <= size.
+  constexpr size_t kChunk = 2048;
+  uint8_t chunk[kChunk];
+  for (size_t at = 0; at < size; at += kChunk) {
+    const size_t n = std::min(kChunk, size - at);
+    std::memcpy(chunk, bytes + at, n);
+    char16_t* units = text.data() + 2 * at;
+    for (size_t i = 0; i < n; ++i) std::memcpy(units + 2 * i, kDigitPairs[chunk[i]].data(), 4);
+  }
+}
+
 bool HexText::Decode(std::u16string_view text, std::vector<uint8_t>& bytes) {
   bytes.clear();
   if (text.size() % 2 != 0) return false;

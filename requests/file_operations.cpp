@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "ipc/encoder.h"  // kFrameRoomUnits
+#include "ipc/kept_storage.h"
 #include "protocol/hex_text.h"
 #include "requests/file_ops.h"
 #include "requests/operation_actions.h"
@@ -12,9 +13,17 @@
 namespace corvane::action {
 
 BrokerStatus FileRead(const CheckedRequest& r, std::u16string& text) {
-  std::vector<uint8_t> bytes;
-  const BrokerStatus status = ReadWholeFile(r.path, r.RealPathInside(), bytes);
-  if (status == BrokerStatus::Ok) text = HexText::Encode(bytes, ipc::kFrameRoomUnits);
+  // The file is read into the storage of its reply text, the storage an
+  // earlier large reply left (ipc/kept_storage.h) when there is one; the
+  // reply frame is then built in it too.
+  text = ipc::TakeLargeText();
+  const BrokerStatus status = ReadWholeFile(r.path, r.RealPathInside(), [&text](size_t size) {
+    return HexText::PlaceBytes(text, size, ipc::kFrameRoomUnits);
+  });
+  if (status == BrokerStatus::Ok)
+    HexText::EncodeInPlace(text);
+  else
+    text.clear();
   return status;
 }
 

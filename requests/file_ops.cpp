@@ -132,7 +132,7 @@ bool CopyContents(HANDLE from, HANDLE to) {
 }  // namespace
 
 BrokerStatus ReadWholeFile(const std::u16string& path, const RealPathCheck& inside,
-                           std::vector<uint8_t>& bytes) {
+                           const ReadStorage& storage) {
   const UniqueHandle file =
       OpenExisting(path, GENERIC_READ, FILE_SHARE_READ, FILE_ATTRIBUTE_NORMAL);
   if (!file) return FailedOpen(path, inside, BrokerStatus::NotFound);
@@ -140,14 +140,12 @@ BrokerStatus ReadWholeFile(const std::u16string& path, const RealPathCheck& insi
   LARGE_INTEGER size{};
   if (!GetFileSizeEx(file.get(), &size) || size.QuadPart > kMaxFileReadBytes)
     return BrokerStatus::NotFound;
-  bytes.assign(static_cast<size_t>(size.QuadPart), 0);
-  if (bytes.empty()) return BrokerStatus::Ok;
+  const auto count = static_cast<DWORD>(size.QuadPart);
+  uint8_t* bytes = storage(count);
+  if (count == 0) return BrokerStatus::Ok;
   DWORD read = 0;
-  if (!ReadFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr) ||
-      read != bytes.size()) {
-    bytes.clear();
+  if (!ReadFile(file.get(), bytes, count, &read, nullptr) || read != count)
     return BrokerStatus::NotFound;
-  }
   return BrokerStatus::Ok;
 }
 

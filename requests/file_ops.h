@@ -6,6 +6,7 @@
 // other name may lie anywhere. Windows only.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -20,10 +21,13 @@ namespace corvane {
 // may act.
 using RealPathCheck = std::function<bool(const std::u16string& realPath)>;
 
-// The whole file, at most kMaxFileReadBytes bytes: Ok, or NotFound when it cannot
-// be read.
+// Storage for a file's `size` bytes, given once the size is known.
+using ReadStorage = std::function<uint8_t*(size_t size)>;
+
+// The whole file, at most kMaxFileReadBytes bytes, into `storage`: Ok, or
+// NotFound when it cannot be read.
 BrokerStatus ReadWholeFile(const std::u16string& path, const RealPathCheck& inside,
-                           std::vector<uint8_t>& bytes);
+                           const ReadStorage& storage);
 // Writes `path` + ".tmp" and moves it over `path`, creating the one parent
 // folder level if needed: the target is either replaced whole or untouched.
 // Ok or Failed.

@@ -11,7 +11,8 @@
 # Absolute figures depend on the machine and its load; the Wine figures are
 # ratios against baselines measured in the same run for that reason. The
 # summary also shows the broker's working set and private bytes once
-# connected and after a 4 MiB FileRead.
+# connected, after a 4 MiB FileRead and after 20 in a row, each right away
+# and 2 s later.
 # Exit code: 0 when everything built and was measured (targets may still be
 # missed: see the summary), 1 otherwise.
 set -uo pipefail
@@ -94,7 +95,7 @@ if [ "$wine" -eq 1 ]; then
     log=$(mktemp)
     cmake/wine-run.sh "$windows_dir/wineprefix" "$windows_dir/bin/corvane-bench.exe" "${args[@]}" 2>&1 | tee "$log"
     rc=${PIPESTATUS[0]}
-    while IFS= read -r line; do summary+=("$line"); done < <(grep -E 'target|soak_no_|file_read_4mib_.*(first_reply_bytes|cpu_mean)|file_broker_(connected|after_read_4mib)_' "$log")
+    while IFS= read -r line; do summary+=("$line"); done < <(grep -E 'target|soak_no_|file_read_4mib_.*(first_reply_bytes|cpu_mean|fresh_reply_median)|file_read_4mib_idle_vs|file_broker_(connected|after_)[a-z0-9_]*_(working_set|private_bytes)' "$log")
     rm -f "$log"
     if [ "$rc" -eq 1 ] || [ "$rc" -gt 2 ]; then
       summary+=("wine: MEASUREMENT FAILED (exit code $rc)")

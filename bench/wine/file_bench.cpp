@@ -4,7 +4,10 @@
 // file calls made directly (read: open, size, one read, close; write: the
 // broker's own pattern of a temporary file, one write, flush, close and
 // replacing move). Also the broker's working set and private bytes once
-// connected and after the large requests, to see what it keeps.
+// connected, right after large reads and once it has been idle for 2 s, to
+// see what it keeps. Reads come both in steady succession (the broker
+// builds replies in the storage it keeps) and after the broker has been idle
+// (it builds them in fresh memory, as the fresh raw server does).
 
 #include <windows.h>
 // After windows.h, whose types they use.
@@ -20,6 +23,7 @@
 #include "bench/wine/bench_sections.h"
 #include "bench/wine/report.h"
 #include "bench/wine/server_session.h"
+#include "ipc/kept_storage.h"
 #include "protocol/operations.h"
 #include "win/scoped_handle.h"
 
@@ -127,12 +131,6 @@ struct Series {
   std::vector<double> brokerCpu, pipeCpu;      // server CPU time per round trip
 };
 
-double Mean(const std::vector<double>& values) {
-  double sum = 0;
-  for (const double v : values) sum += v;
-  return values.empty() ? 0.0 : sum / static_cast<double>(values.size());
-}
-
 void Report(const char* what, const Series& s, double target) {
   const std::string w = what;
   const double broker = Median(s.broker);
@@ -149,6 +147,17 @@ void Report(const char* what, const Series& s, double target) {
   Figure(("file_" + w + "_raw_pipe_server_cpu_mean").c_str(), Mean(s.pipeCpu) / 1000.0, "ms");
   Ratio(("file_" + w + "_vs_pipe_plus_raw_file").c_str(), broker, baseline, target);
 }
+
+// Waits until the broker has had no request for `ms` since `since`.
+void IdleUntil(double since, double ms) {
+  const double left = ms - (NowMicros() - since) / 1000.0;
+  if (left > 0) Sleep(static_cast<DWORD>(left) + 1);
+}
+
+struct MemorySample {
+  const char* when;
+  ServerSession::Memory memory;
+};
 
 }  // namespace
 
@@ -178,11 +187,14 @@ bool RunFileBench(const BenchOptions& options) {
       !writePipe.StartEcho(L"overlapped", L"0")) {
     return false;
   }
-  ServerSession::Memory connected, afterWrite, afterRead;
-  if (!broker.ReadMemory(connected)) return false;
+  std::vector<MemorySample> memory;
+  memory.push_back({"connected", {}});
+  if (!broker.ReadMemory(memory.back().memory)) return false;
+
+  // Requests in steady succession: nothing in a round takes the broker's
+  // idle time (ipc::kKeptStorageIdleMs) between its requests.
   Series reads;
   Series writes;
-  std::vector<double> freshReads;
   std::vector<uint8_t> reply;
   for (size_t i = 0; i <= options.fileOps; ++i) {
     const bool keep = i != 0;  // the first round warms caches up
@@ -195,7 +207,6 @@ bool RunFileBench(const BenchOptions& options) {
     const double p = readPipe.RoundTrip(read, reply);
     const double pCpu = readPipe.CpuMicros() - cpu;
     const double pFirst = readPipe.firstBytesAfter();
-    const double f = freshPipe.RoundTrip(read, reply);
     const double r = RawRead(readPath);
     double bw = 0;
     cpu = broker.CpuMicros();
@@ -207,7 +218,7 @@ bool RunFileBench(const BenchOptions& options) {
     const double pwCpu = writePipe.CpuMicros() - cpu;
     const double pwFirst = writePipe.firstBytesAfter();
     const double rw = RawAtomicWrite(rawWritePath, writeBytes);
-    if (p < 0 || f < 0 || r < 0 || pw < 0 || rw < 0) {
+    if (p < 0 || r < 0 || pw < 0 || rw < 0) {
       std::printf("# file baseline failed\n");
       return false;
     }
@@ -215,7 +226,6 @@ bool RunFileBench(const BenchOptions& options) {
       reads.broker.push_back(b);
       reads.pipe.push_back(p);
       reads.raw.push_back(r);
-      freshReads.push_back(f);
       reads.brokerFirst.push_back(bFirst);
       reads.pipeFirst.push_back(pFirst);
       reads.brokerCpu.push_back(bCpu);
@@ -229,29 +239,80 @@ bool RunFileBench(const BenchOptions& options) {
       writes.pipeCpu.push_back(pwCpu);
     }
   }
-  // What the broker keeps once a large request is over: the rounds ended
-  // with a write; one more read follows.
+
+  // Reads after the broker has been idle long enough to give its storage
+  // back, against a raw server that builds every reply in fresh memory.
+  Series idleReads;
+  constexpr double kIdleMs = ipc::kKeptStorageIdleMs + 500.0;
+  double lastBrokerRequest = NowMicros();
+  for (size_t i = 0; i < options.fileOps; ++i) {
+    const double f = freshPipe.RoundTrip(read, reply);
+    const double r = RawRead(readPath);
+    if (f < 0 || r < 0) {
+      std::printf("# file baseline failed\n");
+      return false;
+    }
+    IdleUntil(lastBrokerRequest, kIdleMs);
+    double b = 0;
+    const double cpu = broker.CpuMicros();
+    if (!BrokerCall(broker, read, 0, kReadBytes * 2, b)) return false;
+    lastBrokerRequest = NowMicros();
+    idleReads.broker.push_back(b);
+    idleReads.brokerCpu.push_back(broker.CpuMicros() - cpu);
+    idleReads.pipe.push_back(f);
+    idleReads.raw.push_back(r);
+  }
+
+  // What the broker keeps right after large reads and once idle.
+  constexpr DWORD kSettleMs = 2000;
+  const auto sample = [&broker, &memory](const char* when) {
+    memory.push_back({when, {}});
+    return broker.ReadMemory(memory.back().memory);
+  };
   double unused = 0;
-  if (!broker.ReadMemory(afterWrite) || !BrokerCall(broker, read, 0, kReadBytes * 2, unused) ||
-      !broker.ReadMemory(afterRead)) {
+  Sleep(kSettleMs);
+  if (!BrokerCall(broker, read, 0, kReadBytes * 2, unused) || !sample("after_read_4mib")) {
     return false;
   }
+  Sleep(kSettleMs);
+  if (!sample("after_read_4mib_idle_2s")) return false;
+  for (int i = 0; i < 20; ++i) {
+    if (!BrokerCall(broker, read, 0, kReadBytes * 2, unused)) return false;
+  }
+  if (!sample("after_20_reads_4mib")) return false;
+  Sleep(kSettleMs);
+  if (!sample("after_20_reads_4mib_idle_2s")) return false;
+
   std::printf("file_count: %zu\n", reads.broker.size());
   std::printf("file_read_request_bytes: %zu\nfile_read_reply_bytes: %zu\n", read.size(),
               ReplyFrame(kReadBytes * 2).size());
   std::printf("file_write_request_bytes: %zu\n", write.size());
-  Report("read_4mib", reads, 1.5);
-  Figure("file_read_4mib_raw_pipe_fresh_reply_median", Median(freshReads) / 1000.0, "ms");
+  Report("read_4mib", reads, 1.25);
+  Figure("file_read_4mib_idle_broker_median", Median(idleReads.broker) / 1000.0, "ms");
+  Figure("file_read_4mib_raw_pipe_fresh_reply_median", Median(idleReads.pipe) / 1000.0, "ms");
+  Figure("file_read_4mib_idle_raw_file_median", Median(idleReads.raw) / 1000.0, "ms");
+  Figure("file_read_4mib_idle_broker_cpu_mean", Mean(idleReads.brokerCpu) / 1000.0, "ms");
+  Ratio("file_read_4mib_idle_vs_fresh_pipe_plus_raw_file", Median(idleReads.broker),
+        Median(idleReads.pipe) + Median(idleReads.raw));
   Note("raw_pipe_fresh_reply: the same reply built in fresh memory for each request");
+  Note(
+      "read_4mib_idle: a read after 1.5 s without requests, when the broker has given back "
+      "its kept storage");
   Report("write_1mib", writes, 0.0);
-  const std::pair<const char*, const ServerSession::Memory&> samples[] = {
-      {"connected", connected}, {"after_write_1mib", afterWrite}, {"after_read_4mib", afterRead}};
-  for (const auto& [when, m] : samples) {
-    const std::string w = when;
-    Figure(("file_broker_" + w + "_working_set").c_str(), m.workingSet / 1024.0, "KiB");
-    Figure(("file_broker_" + w + "_private_bytes").c_str(), m.privateBytes / 1024.0, "KiB");
+  for (const MemorySample& m : memory) {
+    const std::string w = m.when;
+    Figure(("file_broker_" + w + "_working_set").c_str(), m.memory.workingSet / 1024.0, "KiB");
+    Figure(("file_broker_" + w + "_private_bytes").c_str(), m.memory.privateBytes / 1024.0, "KiB");
   }
-  Figure("file_broker_peak_working_set", afterRead.peakWorkingSet / 1024.0, "KiB");
+  Figure("file_broker_peak_working_set", memory.back().memory.peakWorkingSet / 1024.0, "KiB");
+  // Private bytes an idle broker keeps over its connected figure.
+  const double connected = memory.front().memory.privateBytes;
+  for (const MemorySample& m : memory) {
+    const std::string w = m.when;
+    if (!w.ends_with("_idle_2s")) continue;
+    Margin(("file_broker_" + w + "_private_over_connected").c_str(),
+           (m.memory.privateBytes - connected) / 1024.0, 1024.0, "KiB");
+  }
   const bool finished =
       broker.Finish() && readPipe.Finish() && freshPipe.Finish() && writePipe.Finish();
   DeleteFileW(Wide(readPath));

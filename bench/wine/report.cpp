@@ -27,6 +27,15 @@ bool Ratio(const char* name, double measured, double baseline, double target) {
   return met;
 }
 
+bool Margin(const char* name, double value, double limit, const char* unit) {
+  const bool met = value <= limit;
+  if (!met) ++missed;
+  std::printf("%s: %.3f %s (target <= %.0f %s: %s)\n", name, value, unit, limit, unit,
+              met ? "met" : "MISSED");
+  std::fflush(stdout);
+  return met;
+}
+
 void Note(const char* text) {
   std::printf("# %s\n", text);
   std::fflush(stdout);

@@ -3,8 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <vector>
+
+#include "ipc/encoder.h"
 
 namespace {
 
@@ -23,6 +26,29 @@ TEST(HexText, EncodesLowerCaseHighNibbleFirst) {
   std::vector<uint8_t> back;
   ASSERT_TRUE(HexText::Decode(text, back));
   EXPECT_EQ(back, all);
+}
+
+// Contents read straight into their text's storage come out as Encode makes
+// them, whatever size the storage was and whatever it held; storage large
+// enough is reused, and any other is made with the room asked for.
+TEST(HexText, EncodingInPlaceMatchesEncode) {
+  const std::u16string previous(20000, u'p');
+  for (size_t size : {size_t{0}, size_t{1}, size_t{3}, size_t{2047}, size_t{2048}, size_t{2049},
+                      size_t{4097}, size_t{9999}}) {
+    std::vector<uint8_t> bytes(size);
+    for (size_t i = 0; i < size; ++i) bytes[i] = static_cast<uint8_t>(i * 7 + i / 251);
+    for (const std::u16string* start : {static_cast<const std::u16string*>(nullptr), &previous}) {
+      std::u16string text = start != nullptr ? *start : std::u16string();
+      const char16_t* storage = text.data();
+      const bool roomy = text.capacity() >= 2 * size + ipc::kFrameRoomUnits;
+      uint8_t* into = HexText::PlaceBytes(text, size, ipc::kFrameRoomUnits);
+      if (size != 0) std::memcpy(into, bytes.data(), size);
+      HexText::EncodeInPlace(text);
+      EXPECT_TRUE(text == HexText::Encode(bytes)) << size;
+      EXPECT_EQ(text.data() == storage, roomy) << size;
+      EXPECT_GE(text.capacity(), 2 * size + ipc::kFrameRoomUnits) << size;
+    }
+  }
 }
 
 TEST(HexText, DecodesEitherCase) {

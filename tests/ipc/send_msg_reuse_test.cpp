@@ -9,6 +9,7 @@
 #include <utility>
 #include <vector>
 
+#include "ipc/kept_storage.h"
 #include "ipc/send_msg.h"
 #include "tests/support/frames.h"
 
@@ -86,6 +87,54 @@ TEST(SendMsgReuse, SmallFrameAfterLargeOneIsExact) {
     EXPECT_EQ(recorder.frames[1], Reply(u"pong")) << room;
     EXPECT_EQ(recorder.frames[1].size(), 88u);
   }
+}
+
+// A thread with a KeptStorageScope keeps the largest reply's storage for the
+// next large reply; each frame is still exactly its own, also when built in
+// storage that held a longer one. Without a scope nothing stays.
+TEST(SendMsgReuse, LargeReplyStorageIsKeptOnlyWithinAScope) {
+  RecordingTransport recorder;
+  Channel channel{};
+  ChannelTransport transport{&channel, &recorder};
+  channel.transport = &transport;
+  const auto withRoom = [](size_t units, char16_t unit) {
+    std::u16string text;
+    text.reserve(units + ipc::kFrameRoomUnits);
+    text.assign(units, unit);
+    return text;
+  };
+  ASSERT_EQ(SendReply(channel, withRoom(100000, u'a')), ipc::kSendOk);
+  EXPECT_FALSE(ipc::HoldsKeptStorage());
+  {
+    const ipc::KeptStorageScope scope;
+    ASSERT_EQ(SendReply(channel, withRoom(100000, u'b')), ipc::kSendOk);
+    ASSERT_TRUE(ipc::HoldsKeptStorage());
+    // A smaller reply leaves the larger storage kept.
+    ASSERT_EQ(SendReply(channel, withRoom(50000, u'c')), ipc::kSendOk);
+    std::u16string text = ipc::TakeLargeText();
+    EXPECT_FALSE(ipc::HoldsKeptStorage());
+    EXPECT_TRUE(text.empty());
+    EXPECT_GE(text.capacity(), 100000 + ipc::kFrameRoomUnits);
+    // Filled shorter than before: padding and trailer are those of this text.
+    text.assign(4001, u'd');
+    const char16_t* storage = text.data();
+    ASSERT_EQ(SendReply(channel, std::move(text)), ipc::kSendOk);
+    text = ipc::TakeLargeText();
+    EXPECT_EQ(text.data(), storage);
+    ipc::KeepLargeText(text);
+    EXPECT_TRUE(ipc::HoldsKeptStorage());
+    ipc::ReleaseKeptStorage();
+    EXPECT_FALSE(ipc::HoldsKeptStorage());
+    ASSERT_EQ(SendReply(channel, withRoom(70000, u'e')), ipc::kSendOk);
+    EXPECT_TRUE(ipc::HoldsKeptStorage());
+  }
+  EXPECT_FALSE(ipc::HoldsKeptStorage());
+  ASSERT_EQ(recorder.frames.size(), 5u);
+  EXPECT_EQ(recorder.frames[0], Reply(std::u16string(100000, u'a')));
+  EXPECT_EQ(recorder.frames[1], Reply(std::u16string(100000, u'b')));
+  EXPECT_EQ(recorder.frames[2], Reply(std::u16string(50000, u'c')));
+  EXPECT_EQ(recorder.frames[3], Reply(std::u16string(4001, u'd')));
+  EXPECT_EQ(recorder.frames[4], Reply(std::u16string(70000, u'e')));
 }
 
 TEST(SendMsgReuse, SendDuringAWriteLeavesTheFrameBeingWrittenIntact) {
