@@ -149,7 +149,7 @@ bool NamesEscapeLeaf(const std::u16string& path) {
 
 bool ReadBystander(const corvane::test::Reply& reply) {
   std::vector<uint8_t> bytes;
-  return reply.status == 0 && corvane::HexText::Decode(reply.text, bytes) &&
+  return reply.status == kOk && corvane::HexText::Decode(reply.text, bytes) &&
          bytes == Bytes("OUTSIDE");
 }
 
@@ -166,7 +166,7 @@ TEST_F(HostilePaths, AppDataOperationsStayInsideTheCorvaneFolders) {
   for (const auto& path : paths) {
     ++requests;
     const Reply exists = SendRequest(kExists, path, {}, {});
-    EXPECT_FALSE(exists.status == 0 && NamesEscapeLeaf(path)) << "exists: " << Printable(path);
+    EXPECT_FALSE(exists.status == kOk && NamesEscapeLeaf(path)) << "exists: " << Printable(path);
     ++requests;
     const Reply read = SendRequest(kRead, path, {}, {});
     EXPECT_FALSE(ReadBystander(read)) << "read: " << Printable(path);
@@ -241,7 +241,7 @@ TEST_F(HostilePaths, ExportReadsOnlyFromTheTemporaryFolder) {
     }() + u".png";
     ++requests;
     const Reply r = SendRequest(kExport, source, destination, {});
-    if (r.status == 0) {
+    if (r.status == kOk) {
       EXPECT_NE(ReadBytes(destination), Bytes("OUTSIDE")) << Printable(source);
     }
   }

@@ -27,6 +27,7 @@ namespace {
 using namespace std::string_literals;
 using test::kDenied;
 using test::kFailed;
+using test::kMachine;
 using test::kNotFound;
 using test::kOk;
 using test::kUser;
@@ -209,10 +210,10 @@ TEST(BrokerRegistrySvcOverPipe, RepliesWithMessageSevenCarryingStatusAndText) {
   ExpectReply(pipe.client(), kOk, u"pong");
 
   // A text with U+0000 inside travels whole.
-  ASSERT_TRUE(WriteAll(pipe.client(), Request(9, 0, key.path(), u"", u"")));
+  ASSERT_TRUE(WriteAll(pipe.client(), Request(9, kUser, key.path(), u"", u"")));
   ExpectReply(pipe.client(), kOk, order[0] + u'\0' + order[1] + u'\0');
 
-  ASSERT_TRUE(WriteAll(pipe.client(), Request(2, 1, u"Software\\Corvane\\x", u"v", u"d")));
+  ASSERT_TRUE(WriteAll(pipe.client(), Request(2, kMachine, u"Software\\Corvane\\x", u"v", u"d")));
   ExpectReply(pipe.client(), kDenied, u"");
 
   EXPECT_EQ(pipe.Stop(), ipc::kTransportEnded);
