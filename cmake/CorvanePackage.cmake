@@ -72,7 +72,7 @@ install(TARGETS corvane-plugin
   RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT corvane)
 
 # The headers by name: the folder may hold work in progress that does not
-# ship. corvane/version.h is generated (plugin/sdk).
+# ship. corvane/version.h is generated (cmake/CorvaneResources.cmake).
 install(FILES
     ${PROJECT_SOURCE_DIR}/include/corvane/corvane.h
     ${PROJECT_SOURCE_DIR}/include/corvane/corvane.hpp

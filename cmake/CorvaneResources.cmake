@@ -3,11 +3,16 @@
 
 set(CORVANE_RESOURCE_TEMPLATES ${CMAKE_CURRENT_LIST_DIR}/resources)
 
-# corvane_version: link it to use "corvane_version.h" (CORVANE_VERSION etc.).
+# The version macros are those of the SDK's public corvane/version.h, made
+# here for every build. corvane_version: link it to use "corvane_version.h",
+# which includes that header and adds CORVANE_VERSION, the short name.
+configure_file(${PROJECT_SOURCE_DIR}/include/corvane/version.h.in
+  ${PROJECT_BINARY_DIR}/include/corvane/version.h @ONLY)
 configure_file(${CORVANE_RESOURCE_TEMPLATES}/corvane_version.h.in
   ${PROJECT_BINARY_DIR}/generated/corvane_version.h @ONLY)
 add_library(corvane_version INTERFACE)
-target_include_directories(corvane_version INTERFACE ${PROJECT_BINARY_DIR}/generated)
+target_include_directories(corvane_version INTERFACE
+  ${PROJECT_BINARY_DIR}/generated ${PROJECT_BINARY_DIR}/include)
 
 set(CORVANE_COMPANY_NAME "Corvane project" CACHE STRING
   "CompanyName in the version resources (a placeholder until there is a publisher)")

@@ -160,20 +160,11 @@ check_archive() {
   grep -q "GCC RUNTIME LIBRARY EXCEPTION" "$sdk/THIRD-PARTY-NOTICES.txt" ||
     failed+=("THIRD-PARTY-NOTICES.txt lacks the GCC Runtime Library Exception")
 
-  # A cross toolchain file as adopters write them: every search, packages
+  # A cross toolchain file as adopters write them: the project's compilers
+  # and cross root without its linker flags, and every search, packages
   # included, confined to the cross root.
-  cat >"$work/mingw64.cmake" <<'TOOLCHAIN'
-set(CMAKE_SYSTEM_NAME Windows)
-set(CMAKE_SYSTEM_PROCESSOR x86_64)
-set(CMAKE_C_COMPILER x86_64-w64-mingw32-gcc-posix)
-set(CMAKE_CXX_COMPILER x86_64-w64-mingw32-g++-posix)
-set(CMAKE_RC_COMPILER x86_64-w64-mingw32-windres)
-set(CMAKE_FIND_ROOT_PATH /usr/x86_64-w64-mingw32)
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
-TOOLCHAIN
+  { grep -v -e '^#' -e 'LINKER_FLAGS' "$root/cmake/toolchain-mingw64.cmake"
+    echo 'set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)'; } >"$work/mingw64.cmake"
   local lang out rc
   declare -A greeting=([c]="hello from C" [cpp]="hello from C++")
   for lang in c cpp; do

@@ -28,6 +28,10 @@ std::string HexEscape(uint32_t code) {
   return "\\x{" + Hex(code, true, 2) + "}";
 }
 
+bool IsReadableControl(char16_t c) {
+  return c < 0x20 || (c >= 0x7F && c < 0xA0);
+}
+
 std::string StatusLabel(int32_t status) {
   return std::string(client::StatusName(status)) + " (" + std::to_string(status) + ")";
 }
@@ -65,39 +69,8 @@ std::string FormatFileContents(const std::string& head, std::u16string_view text
 }  // namespace
 
 std::string ReadableText(std::u16string_view text) {
-  std::string out;
-  size_t plainStart = 0;
-  auto flush = [&](size_t end) { out += Utf16ToUtf8(text.substr(plainStart, end - plainStart)); };
-  for (size_t i = 0; i < text.size(); ++i) {
-    const char16_t c = text[i];
-    std::string escape;
-    if (c == u'\0') {
-      escape = "\\0";
-    } else if (c == u'\t') {
-      escape = "\\t";
-    } else if (c == u'\n') {
-      escape = "\\n";
-    } else if (c == u'\r') {
-      escape = "\\r";
-    } else if (c < 0x20 || (c >= 0x7F && c < 0xA0)) {
-      escape = HexEscape(c);
-    } else if (c >= 0xD800 && c <= 0xDBFF) {
-      if (i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF) {
-        ++i;  // a proper pair stays as it is
-        continue;
-      }
-      escape = HexEscape(c);
-    } else if (c >= 0xDC00 && c <= 0xDFFF) {
-      escape = HexEscape(c);
-    } else {
-      continue;
-    }
-    flush(i);
-    out += escape;
-    plainStart = i + 1;
-  }
-  flush(text.size());
-  return out;
+  return Utf16ToUtf8Escaped(text, {{u'\0', "\\0"}, {u'\t', "\\t"}, {u'\n', "\\n"}, {u'\r', "\\r"}},
+                            IsReadableControl, [](char16_t c) { return HexEscape(c); });
 }
 
 std::string FormatEcho(const CliCommand& command) {

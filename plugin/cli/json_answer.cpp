@@ -17,11 +17,8 @@ std::string Escape(char16_t unit) {
   return out;
 }
 
-bool IsHigh(char16_t c) {
-  return c >= 0xD800 && c <= 0xDBFF;
-}
-bool IsLow(char16_t c) {
-  return c >= 0xDC00 && c <= 0xDFFF;
+bool IsJsonControl(char16_t c) {
+  return c < 0x20 || c == 0x7F;
 }
 
 // The fields every request answer starts with, without the closing brace.
@@ -54,38 +51,10 @@ std::string Pairs(const std::vector<std::u16string>& items) {
 }  // namespace
 
 std::string JsonString(std::u16string_view text) {
-  std::string out = "\"";
-  size_t plainStart = 0;
-  auto flush = [&](size_t end) { out += Utf16ToUtf8(text.substr(plainStart, end - plainStart)); };
-  for (size_t i = 0; i < text.size(); ++i) {
-    const char16_t c = text[i];
-    std::string escape;
-    if (c == u'"') {
-      escape = "\\\"";
-    } else if (c == u'\\') {
-      escape = "\\\\";
-    } else if (c == u'\n') {
-      escape = "\\n";
-    } else if (c == u'\r') {
-      escape = "\\r";
-    } else if (c == u'\t') {
-      escape = "\\t";
-    } else if (c < 0x20 || c == 0x7F) {
-      escape = Escape(c);
-    } else if (IsHigh(c) && i + 1 < text.size() && IsLow(text[i + 1])) {
-      ++i;  // a proper pair is written as UTF-8
-      continue;
-    } else if (IsHigh(c) || IsLow(c)) {
-      escape = Escape(c);
-    } else {
-      continue;
-    }
-    flush(i);
-    out += escape;
-    plainStart = i + 1;
-  }
-  flush(text.size());
-  return out + "\"";
+  const std::string inner = Utf16ToUtf8Escaped(
+      text, {{u'"', "\\\""}, {u'\\', "\\\\"}, {u'\n', "\\n"}, {u'\r', "\\r"}, {u'\t', "\\t"}},
+      IsJsonControl, Escape);
+  return "\"" + inner + "\"";
 }
 
 std::string JsonAnswer(const CliCommand& command, int32_t status, std::u16string_view text) {

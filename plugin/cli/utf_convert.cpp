@@ -96,4 +96,30 @@ std::string Utf16ToUtf8(std::u16string_view text) {
   return out;
 }
 
+std::string Utf16ToUtf8Escaped(std::u16string_view text, std::initializer_list<NamedEscape> named,
+                               bool (*numbered)(char16_t unit),
+                               std::string (*number)(char16_t unit)) {
+  std::string out;
+  size_t plainStart = 0;
+  for (size_t i = 0; i < text.size(); ++i) {
+    const char16_t unit = text[i];
+    std::string escape;
+    if (IsHighSurrogate(unit) && i + 1 < text.size() && IsLowSurrogate(text[i + 1])) {
+      ++i;
+      continue;
+    }
+    for (const NamedEscape& entry : named) {
+      if (entry.unit == unit) escape = entry.text;
+    }
+    if (escape.empty() && (numbered(unit) || IsHighSurrogate(unit) || IsLowSurrogate(unit))) {
+      escape = number(unit);
+    }
+    if (escape.empty()) continue;
+    out += Utf16ToUtf8(text.substr(plainStart, i - plainStart));
+    out += escape;
+    plainStart = i + 1;
+  }
+  return out + Utf16ToUtf8(text.substr(plainStart));
+}
+
 }  // namespace corvane::cli

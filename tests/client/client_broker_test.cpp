@@ -6,6 +6,7 @@
 
 #include "plugin/client/operations.h"
 #include "tests/broker/broker_test_support.h"
+#include "tests/support/protocol_codes.h"
 
 namespace corvane::test {
 namespace {
@@ -115,10 +116,10 @@ TEST_F(ClientOperations, RegistryAnswersComeBackTyped) {
   EXPECT_EQ(Get(client::ReadDword(c, Hive::CurrentUser, key + u"\\B", u"d")).value, 0xFFFFFFFFu);
   EXPECT_EQ(Get(client::WriteQword(c, Hive::CurrentUser, key + u"\\B", u"q", ~0ull)), 0);
   EXPECT_EQ(Get(client::ReadQword(c, Hive::CurrentUser, key + u"\\B", u"q")).value, ~0ull);
-  EXPECT_EQ(Get(client::ReadDword(c, Hive::CurrentUser, key + u"\\A", u"s")).status, 1);
+  EXPECT_EQ(Get(client::ReadDword(c, Hive::CurrentUser, key + u"\\A", u"s")).status, kNotFound);
 
   const auto subkeys = Get(client::ListSubkeys(c, Hive::CurrentUser, key));
-  ASSERT_EQ(subkeys.status, 0);
+  ASSERT_EQ(subkeys.status, kOk);
   EXPECT_EQ(subkeys.value, (std::vector<std::u16string>{u"A", u"B"}));
   const auto values = Get(client::ListValues(c, Hive::CurrentUser, key + u"\\A"));
   ASSERT_EQ(values.value.size(), 1u);
@@ -145,7 +146,7 @@ TEST_F(ClientOperations, FilesRoundTripAsBytes) {
   EXPECT_EQ(Get(client::FileRead(c, path)).value, contents);
   EXPECT_EQ(Get(client::FileDelete(c, path)), 0);
   EXPECT_EQ(Get(client::FileExists(c, path)), 1);
-  EXPECT_EQ(Get(client::FileRead(c, u"C:\\windows\\win.ini")).status, 2);
+  EXPECT_EQ(Get(client::FileRead(c, u"C:\\windows\\win.ini")).status, kDenied);
 }
 
 }  // namespace

@@ -10,6 +10,7 @@
 #include "protocol/hex_text.h"
 #include "protocol/nul_joined_text.h"
 #include "tests/support/frames.h"
+#include "tests/support/protocol_codes.h"
 
 namespace corvane::client {
 namespace {
@@ -17,6 +18,7 @@ namespace {
 using ipc::MsgParam;
 using test::Frame;
 using test::Join;
+using test::kInvalid;
 
 TEST(ClientCommandLine, IsReadBackByTheBrokerAsWritten) {
   for (const std::u16string name : {u"corvane.1a.2b.3", u"a b", u"", u"x--proc=y"}) {
@@ -77,7 +79,7 @@ TEST(ClientProtocol, RequestsCarryTheirShapes) {
 TEST(ClientProtocol, RepliesAreCheckedForIdAndTags) {
   auto reply = ToReply(Decode(Frame(7, {MsgParam::Scalar(2, 4), MsgParam::Text16(u"t")})));
   ASSERT_TRUE(reply);
-  EXPECT_EQ(reply->status, 4);
+  EXPECT_EQ(reply->status, kInvalid);
   EXPECT_EQ(reply->text, u"t");
 
   const std::vector<std::vector<uint8_t>> notReply7 = {

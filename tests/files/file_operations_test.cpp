@@ -6,24 +6,21 @@
 #include <vector>
 
 #include "protocol/hex_text.h"
-#include "requests/folders.h"
 #include "tests/files/local_files.h"
 #include "tests/files/request.h"
+#include "tests/files/user_folders.h"
 #include "tests/support/debug_capture.h"
+#include "tests/support/protocol_codes.h"
 
 namespace {
 
 using namespace corvane::test;
 
-constexpr uint32_t kRead = 14, kWrite = 15, kExists = 16, kDelete = 17, kCopy = 21, kExport = 22;
-
-class FileOperations : public ::testing::Test {
+class FileOperations : public UserFoldersTest {
  protected:
   void SetUp() override {
-    appData = corvane::AppDataFolder();
-    temp = corvane::TempFolder();
-    ASSERT_FALSE(appData.empty());
-    ASSERT_FALSE(temp.empty());
+    UserFoldersTest::SetUp();
+    if (HasFatalFailure()) return;
     work = appData + u"\\corvane\\file-operations";
     tempWork = temp + u"\\corvane-file-operations";
     for (const auto* folder : {&work, &tempWork, &outside}) {
@@ -37,7 +34,7 @@ class FileOperations : public ::testing::Test {
     for (const auto* folder : {&work, &tempWork, &outside}) RemoveTree(*folder);
   }
 
-  std::u16string appData, temp, work, tempWork;
+  std::u16string work, tempWork;
   std::u16string outside = u"C:\\corvane-file-operations-outside";
   DebugCapture capture;
 };
@@ -47,15 +44,15 @@ TEST_F(FileOperations, ReadAnswersContentsAsHexText) {
   ASSERT_TRUE(WriteBytes(work + u"\\three", {0x00, 0xAB, 0xFF}));
 
   Reply r = Call(kRead, work + u"\\empty");
-  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.status, kOk);
   EXPECT_EQ(r.text, u"");
   r = Call(kRead, work + u"\\three");
-  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.status, kOk);
   EXPECT_EQ(r.text, u"00abff");
 
   for (const auto& unreadable : {work + u"\\missing", work, work + u"\\no\\such\\file"}) {
     r = Call(kRead, unreadable);
-    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.status, kNotFound);
     EXPECT_EQ(r.text, u"");
   }
   EXPECT_TRUE(capture.Lines().empty());
@@ -66,34 +63,34 @@ TEST_F(FileOperations, ReadLimitIsExactlyFourMebibytes) {
   for (size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<uint8_t>(i * 7 + i / 251);
   ASSERT_TRUE(WriteBytes(work + u"\\limit", bytes));
   Reply r = Call(kRead, work + u"\\limit");
-  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.status, kOk);
   ASSERT_EQ(r.text.size(), 8388608u);
   EXPECT_TRUE(r.text == corvane::HexText::Encode(bytes));
 
   bytes.push_back(0x42);
   ASSERT_TRUE(WriteBytes(work + u"\\over", bytes));
   r = Call(kRead, work + u"\\over");
-  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.status, kNotFound);
   EXPECT_EQ(r.text, u"");
 }
 
 TEST_F(FileOperations, WriteReplacesTheTargetWholeThroughATemporaryFile) {
   const std::u16string target = work + u"\\state.json";
   ASSERT_TRUE(WriteBytes(target, Bytes("a longer previous content")));
-  EXPECT_EQ(Call(kWrite, target, {}, u"00ABff").status, 0);
+  EXPECT_EQ(Call(kWrite, target, {}, u"00ABff").status, kOk);
   EXPECT_EQ(ReadBytes(target), (std::vector<uint8_t>{0x00, 0xAB, 0xFF}));
   EXPECT_FALSE(Exists(target + u".tmp"));
 
   // A temporary file left by a crash is reused.
   ASSERT_TRUE(WriteBytes(target + u".tmp", Bytes("stale")));
-  EXPECT_EQ(Call(kWrite, target, {}, u"6869").status, 0);
+  EXPECT_EQ(Call(kWrite, target, {}, u"6869").status, kOk);
   EXPECT_EQ(ReadBytes(target), Bytes("hi"));
   EXPECT_FALSE(Exists(target + u".tmp"));
 
   // Empty data truncates an existing file and creates a new one.
-  EXPECT_EQ(Call(kWrite, target, {}, u"").status, 0);
+  EXPECT_EQ(Call(kWrite, target, {}, u"").status, kOk);
   EXPECT_TRUE(ReadBytes(target).empty());
-  EXPECT_EQ(Call(kWrite, work + u"\\new-empty", {}, u"").status, 0);
+  EXPECT_EQ(Call(kWrite, work + u"\\new-empty", {}, u"").status, kOk);
   EXPECT_TRUE(Exists(work + u"\\new-empty"));
   EXPECT_TRUE(ReadBytes(work + u"\\new-empty").empty());
   EXPECT_TRUE(capture.Lines().empty());
@@ -104,8 +101,8 @@ TEST_F(FileOperations, WriteWithBadHexAnswersInvalidAndTouchesNothing) {
   ASSERT_TRUE(WriteBytes(existing, Bytes("keep")));
   const std::u16string inNewFolder = work + u"\\new-folder\\x";
   for (const std::u16string data : {u"abc", u"0g", u"g0", u"00ab0", u"0x00", u"00 "}) {
-    EXPECT_EQ(Call(kWrite, existing, {}, data).status, 4);
-    EXPECT_EQ(Call(kWrite, inNewFolder, {}, data).status, 4);
+    EXPECT_EQ(Call(kWrite, existing, {}, data).status, kInvalid);
+    EXPECT_EQ(Call(kWrite, inNewFolder, {}, data).status, kInvalid);
   }
   EXPECT_EQ(ReadBytes(existing), Bytes("keep"));
   EXPECT_FALSE(Exists(existing + u".tmp"));
@@ -113,18 +110,18 @@ TEST_F(FileOperations, WriteWithBadHexAnswersInvalidAndTouchesNothing) {
   EXPECT_TRUE(capture.Lines().empty());
 
   // The path check comes first: a refused path with bad data is a refusal.
-  EXPECT_EQ(Call(kWrite, outside + u"\\x", {}, u"abc").status, 2);
+  EXPECT_EQ(Call(kWrite, outside + u"\\x", {}, u"abc").status, kDenied);
 }
 
 TEST_F(FileOperations, WriteCreatesOnlyTheParentLevel) {
-  EXPECT_EQ(Call(kWrite, work + u"\\parent\\x.bin", {}, u"01").status, 0);
+  EXPECT_EQ(Call(kWrite, work + u"\\parent\\x.bin", {}, u"01").status, kOk);
   EXPECT_EQ(ReadBytes(work + u"\\parent\\x.bin"), (std::vector<uint8_t>{0x01}));
 
-  EXPECT_EQ(Call(kWrite, work + u"\\grand\\parent\\x.bin", {}, u"01").status, 3);
+  EXPECT_EQ(Call(kWrite, work + u"\\grand\\parent\\x.bin", {}, u"01").status, kFailed);
   EXPECT_FALSE(Exists(work + u"\\grand"));
 
   // Only a backslash separates the parent; with a slash the folder is missing.
-  EXPECT_EQ(Call(kWrite, work + u"/slash/x.bin", {}, u"01").status, 3);
+  EXPECT_EQ(Call(kWrite, work + u"/slash/x.bin", {}, u"01").status, kFailed);
   EXPECT_FALSE(Exists(work + u"\\slash"));
 }
 
@@ -133,7 +130,7 @@ TEST_F(FileOperations, WriteThatCannotReplaceTheTargetLeavesItAndNoTemporary) {
   ASSERT_TRUE(WriteBytes(held, Bytes("held")));
   HANDLE h = CreateFileW(W(held), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
   ASSERT_NE(h, INVALID_HANDLE_VALUE);
-  EXPECT_EQ(Call(kWrite, held, {}, u"6869").status, 3);
+  EXPECT_EQ(Call(kWrite, held, {}, u"6869").status, kFailed);
   EXPECT_FALSE(Exists(held + u".tmp"));
   CloseHandle(h);
   EXPECT_EQ(ReadBytes(held), Bytes("held"));
@@ -141,7 +138,7 @@ TEST_F(FileOperations, WriteThatCannotReplaceTheTargetLeavesItAndNoTemporary) {
   const std::u16string folder = work + u"\\a-folder";
   MakeFolders(folder);
   ASSERT_TRUE(WriteBytes(folder + u"\\inside", Bytes("inside")));
-  EXPECT_EQ(Call(kWrite, folder, {}, u"6869").status, 3);
+  EXPECT_EQ(Call(kWrite, folder, {}, u"6869").status, kFailed);
   EXPECT_FALSE(Exists(folder + u".tmp"));
   EXPECT_TRUE(IsFolder(folder));
   EXPECT_EQ(ReadBytes(folder + u"\\inside"), Bytes("inside"));
@@ -153,7 +150,7 @@ TEST_F(FileOperations, WriteFailsWhileAnotherWriteHoldsTheTemporary) {
   HANDLE h = CreateFileW(W(target + u".tmp"), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                          FILE_ATTRIBUTE_NORMAL, nullptr);
   ASSERT_NE(h, INVALID_HANDLE_VALUE);
-  EXPECT_EQ(Call(kWrite, target, {}, u"6869").status, 3);
+  EXPECT_EQ(Call(kWrite, target, {}, u"6869").status, kFailed);
   CloseHandle(h);
   // The other writer's temporary file is not ours to delete.
   EXPECT_TRUE(Exists(target + u".tmp"));
@@ -168,8 +165,8 @@ TEST_F(FileOperations, WriteOfTheCorvaneFolderItselfIsRefused) {
   for (const auto& folder : {appData + u"\\corvane", appData + u"\\CORVANE", appData + u"/corvane",
                              appData + u"\\corvane0123abcd"}) {
     capture.Clear();
-    EXPECT_EQ(Call(kWrite, folder, {}, u"6869").status, 2);
-    EXPECT_EQ(Call(kWrite, folder, {}, u"abc").status, 2);  // refused before decoding
+    EXPECT_EQ(Call(kWrite, folder, {}, u"6869").status, kDenied);
+    EXPECT_EQ(Call(kWrite, folder, {}, u"abc").status, kDenied);  // refused before decoding
     const auto lines = capture.Lines();
     ASSERT_EQ(lines.size(), 2u);
     EXPECT_EQ(lines[0], "[CorvaneBroker] denied: outside Corvane subtree\n");
@@ -177,8 +174,8 @@ TEST_F(FileOperations, WriteOfTheCorvaneFolderItselfIsRefused) {
   EXPECT_EQ(ReadBytes(beside), Bytes("someone else's"));
   EXPECT_FALSE(Exists(appData + u"\\corvane0123abcd.tmp"));
   // The folder itself can still be tested, and a file directly inside it written.
-  EXPECT_EQ(Call(kExists, appData + u"\\corvane").status, 0);
-  EXPECT_EQ(Call(kWrite, appData + u"\\corvane\\.tmp-free", {}, u"").status, 0);
+  EXPECT_EQ(Call(kExists, appData + u"\\corvane").status, kOk);
+  EXPECT_EQ(Call(kWrite, appData + u"\\corvane\\.tmp-free", {}, u"").status, kOk);
   DeleteFileW(W(appData + u"\\corvane\\.tmp-free"));
   DeleteFileW(W(beside));
 }
@@ -186,22 +183,22 @@ TEST_F(FileOperations, WriteOfTheCorvaneFolderItselfIsRefused) {
 TEST_F(FileOperations, ExistsAndDelete) {
   const std::u16string file = work + u"\\file";
   ASSERT_TRUE(WriteBytes(file, Bytes("x")));
-  EXPECT_EQ(Call(kExists, file).status, 0);
-  EXPECT_EQ(Call(kExists, work).status, 0);  // a folder counts
-  EXPECT_EQ(Call(kExists, work + u"\\missing").status, 1);
-  EXPECT_EQ(Call(kExists, work + u"\\missing\\x").status, 1);
+  EXPECT_EQ(Call(kExists, file).status, kOk);
+  EXPECT_EQ(Call(kExists, work).status, kOk);  // a folder counts
+  EXPECT_EQ(Call(kExists, work + u"\\missing").status, kNotFound);
+  EXPECT_EQ(Call(kExists, work + u"\\missing\\x").status, kNotFound);
   {  // a file held without sharing still counts
     HANDLE h = CreateFileW(W(file), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(h, INVALID_HANDLE_VALUE);
-    EXPECT_EQ(Call(kExists, file).status, 0);
+    EXPECT_EQ(Call(kExists, file).status, kOk);
     CloseHandle(h);
   }
 
-  EXPECT_EQ(Call(kDelete, file).status, 0);
+  EXPECT_EQ(Call(kDelete, file).status, kOk);
   EXPECT_FALSE(Exists(file));
-  EXPECT_EQ(Call(kDelete, file).status, 0);                           // already absent
-  EXPECT_EQ(Call(kDelete, work + u"\\missing-folder\\x").status, 3);  // path not found
-  EXPECT_EQ(Call(kDelete, work).status, 3);                           // not a file
+  EXPECT_EQ(Call(kDelete, file).status, kOk);                               // already absent
+  EXPECT_EQ(Call(kDelete, work + u"\\missing-folder\\x").status, kFailed);  // path not found
+  EXPECT_EQ(Call(kDelete, work).status, kFailed);                           // not a file
   EXPECT_TRUE(IsFolder(work));
   EXPECT_TRUE(capture.Lines().empty());
 }
@@ -214,7 +211,7 @@ TEST_F(FileOperations, CopyIntoTempReplacesAndGivesNormalAttributes) {
 
   // The copy does not take the source's attributes, but its last-write time.
   const std::u16string fresh = tempWork + u"\\job\\fresh.pdf";
-  EXPECT_EQ(Call(kCopy, source, fresh).status, 0);
+  EXPECT_EQ(Call(kCopy, source, fresh).status, kOk);
   EXPECT_EQ(ReadBytes(fresh), Bytes("%PDF-source"));
   EXPECT_EQ(Attributes(fresh) & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN), 0u)
       << Attributes(fresh);
@@ -223,15 +220,15 @@ TEST_F(FileOperations, CopyIntoTempReplacesAndGivesNormalAttributes) {
 
   const std::u16string existing = tempWork + u"\\job\\copy.pdf";
   ASSERT_TRUE(WriteBytes(existing, Bytes("an older and longer destination")));
-  EXPECT_EQ(Call(kCopy, source, existing).status, 0);
+  EXPECT_EQ(Call(kCopy, source, existing).status, kOk);
   EXPECT_EQ(ReadBytes(existing), Bytes("%PDF-source"));
   EXPECT_EQ(Attributes(existing) & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN), 0u);
-  EXPECT_EQ(Call(kCopy, source, existing).status, 0);  // and can be replaced again
+  EXPECT_EQ(Call(kCopy, source, existing).status, kOk);  // and can be replaced again
 
   const std::u16string missingTarget = tempWork + u"\\from-missing.pdf";
-  EXPECT_EQ(Call(kCopy, outside + u"\\missing.pdf", missingTarget).status, 1);
+  EXPECT_EQ(Call(kCopy, outside + u"\\missing.pdf", missingTarget).status, kNotFound);
   EXPECT_FALSE(Exists(missingTarget));
-  EXPECT_EQ(Call(kCopy, source, tempWork + u"\\no-folder\\copy.pdf").status, 3);
+  EXPECT_EQ(Call(kCopy, source, tempWork + u"\\no-folder\\copy.pdf").status, kFailed);
   EXPECT_TRUE(capture.Lines().empty());
   SetFileAttributesW(W(source), FILE_ATTRIBUTE_NORMAL);
 }
@@ -243,7 +240,7 @@ TEST_F(FileOperations, ExportKeepsTheAttributesTheCopyGot) {
 
   // A new file takes the source's attributes from the copy, and keeps them.
   const std::u16string fresh = outside + u"\\fresh.png";
-  EXPECT_EQ(Call(kExport, source, fresh).status, 0);
+  EXPECT_EQ(Call(kExport, source, fresh).status, kOk);
   EXPECT_EQ(ReadBytes(fresh), Bytes("PNG-bytes"));
   const DWORD attributes = Attributes(fresh);
   EXPECT_EQ(attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN),
@@ -253,15 +250,15 @@ TEST_F(FileOperations, ExportKeepsTheAttributesTheCopyGot) {
 
   const std::u16string existing = outside + u"\\img.png";
   ASSERT_TRUE(WriteBytes(existing, Bytes("older, longer destination")));
-  EXPECT_EQ(Call(kExport, source, existing).status, 0);
+  EXPECT_EQ(Call(kExport, source, existing).status, kOk);
   EXPECT_EQ(ReadBytes(existing), Bytes("PNG-bytes"));
   SetFileAttributesW(W(existing), FILE_ATTRIBUTE_NORMAL);
   SetFileAttributesW(W(source), FILE_ATTRIBUTE_NORMAL);
 
   const std::u16string fromMissing = outside + u"\\from-missing.png";
-  EXPECT_EQ(Call(kExport, tempWork + u"\\missing.png", fromMissing).status, 1);
+  EXPECT_EQ(Call(kExport, tempWork + u"\\missing.png", fromMissing).status, kNotFound);
   EXPECT_FALSE(Exists(fromMissing));
-  EXPECT_EQ(Call(kExport, source, outside + u"\\no-folder\\img.png").status, 3);
+  EXPECT_EQ(Call(kExport, source, outside + u"\\no-folder\\img.png").status, kFailed);
   EXPECT_TRUE(capture.Lines().empty());
 }
 
@@ -337,11 +334,11 @@ TEST_F(FileOperations, PolicyExamplesEndToEnd) {
     const std::string where = "operation " + std::to_string(e.operation) + " path of " +
                               std::to_string(e.path.size()) + " units";
     if (e.verdict == nullptr) {
-      EXPECT_NE(r.status, 2) << where;
+      EXPECT_NE(r.status, kDenied) << where;
       EXPECT_TRUE(lines.empty()) << where;
       continue;
     }
-    EXPECT_EQ(r.status, 2) << where;
+    EXPECT_EQ(r.status, kDenied) << where;
     EXPECT_EQ(r.text, u"") << where;
     const std::string prefix = e.operation == kCopy     ? "[CorvaneBroker] file copy "
                                : e.operation == kExport ? "[CorvaneBroker] file export "

@@ -21,6 +21,8 @@
 #include "tests/files/file_tree_snapshot.h"
 #include "tests/files/local_files.h"
 #include "tests/files/request.h"
+#include "tests/files/user_folders.h"
+#include "tests/support/protocol_codes.h"
 
 namespace corvane::test {
 
@@ -34,7 +36,6 @@ namespace {
 
 using namespace corvane::test;
 
-constexpr uint32_t kRead = 14, kWrite = 15, kExists = 16, kDelete = 17, kCopy = 21, kExport = 22;
 const std::u16string kDrive = u"C:";
 const std::u16string kSink = u"C:\\corvane-hostile-sink";
 const std::u16string kSource = u"C:\\corvane-hostile-source";
@@ -65,13 +66,11 @@ bool StartsWith(const std::u16string& text, const std::u16string& prefix) {
   return text.compare(0, prefix.size(), prefix) == 0;
 }
 
-class HostilePaths : public ::testing::Test {
+class HostilePaths : public UserFoldersTest {
  protected:
   void SetUp() override {
-    appData = corvane::AppDataFolder();
-    temp = corvane::TempFolder();
-    ASSERT_FALSE(appData.empty());
-    ASSERT_FALSE(temp.empty());
+    UserFoldersTest::SetUp();
+    if (HasFatalFailure()) return;
     local = temp.substr(0, temp.size() - 5);
 
     // The folders that may be reached exist beforehand, so creating them
@@ -138,7 +137,7 @@ class HostilePaths : public ::testing::Test {
                              [this](const std::u16string& p) { return MayChange(p); });
   }
 
-  std::u16string appData, temp, local;
+  std::u16string local;
   std::vector<std::u16string> bystanders;
   std::set<std::u16string> distinct;
   size_t requests = 0;
@@ -150,7 +149,7 @@ bool NamesEscapeLeaf(const std::u16string& path) {
 
 bool ReadBystander(const corvane::test::Reply& reply) {
   std::vector<uint8_t> bytes;
-  return reply.status == 0 && corvane::HexText::Decode(reply.text, bytes) &&
+  return reply.status == kOk && corvane::HexText::Decode(reply.text, bytes) &&
          bytes == Bytes("OUTSIDE");
 }
 
@@ -167,7 +166,7 @@ TEST_F(HostilePaths, AppDataOperationsStayInsideTheCorvaneFolders) {
   for (const auto& path : paths) {
     ++requests;
     const Reply exists = SendRequest(kExists, path, {}, {});
-    EXPECT_FALSE(exists.status == 0 && NamesEscapeLeaf(path)) << "exists: " << Printable(path);
+    EXPECT_FALSE(exists.status == kOk && NamesEscapeLeaf(path)) << "exists: " << Printable(path);
     ++requests;
     const Reply read = SendRequest(kRead, path, {}, {});
     EXPECT_FALSE(ReadBystander(read)) << "read: " << Printable(path);
@@ -242,7 +241,7 @@ TEST_F(HostilePaths, ExportReadsOnlyFromTheTemporaryFolder) {
     }() + u".png";
     ++requests;
     const Reply r = SendRequest(kExport, source, destination, {});
-    if (r.status == 0) {
+    if (r.status == kOk) {
       EXPECT_NE(ReadBytes(destination), Bytes("OUTSIDE")) << Printable(source);
     }
   }

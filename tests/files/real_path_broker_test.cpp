@@ -10,24 +10,23 @@
 #include <vector>
 
 #include "plugin/client/broker_session.h"
-#include "requests/folders.h"
 #include "tests/files/file_tree_snapshot.h"
 #include "tests/files/local_files.h"
 #include "tests/files/request.h"
 #include "tests/files/unix_links.h"
+#include "tests/files/user_folders.h"
 #include "tests/support/debug_capture.h"
+#include "tests/support/protocol_codes.h"
 
 namespace {
 
 using namespace corvane::test;
 
-constexpr uint32_t kRead = 14, kWrite = 15, kExists = 16, kDelete = 17, kCopy = 21, kExport = 22;
-constexpr int32_t kNotFound = 1, kDenied = 2, kFailed = 3;
 const std::u16string kOutside = u"C:\\corvane-real-path-outside";
 const std::u16string kSink = u"C:\\corvane-real-path-sink";
 const std::u16string kHostile = u"484f5354494c45";  // "HOSTILE"
 
-class RealPaths : public ::testing::Test {
+class RealPaths : public UserFoldersTest {
  protected:
   static void SetUpTestSuite() {
     auto launched = corvane::client::BrokerSession::Launch();
@@ -36,10 +35,9 @@ class RealPaths : public ::testing::Test {
   static void TearDownTestSuite() { session.reset(); }
 
   void SetUp() override {
+    UserFoldersTest::SetUp();
+    if (HasFatalFailure()) return;
     ASSERT_TRUE(session.has_value()) << "broker did not start";
-    const std::u16string appData = corvane::AppDataFolder(), temp = corvane::TempFolder();
-    ASSERT_FALSE(appData.empty());
-    ASSERT_FALSE(temp.empty());
     corvane = appData + u"\\corvane";
     folderLink = corvane + u"\\real-path-link";
     fileLink = corvane + u"\\real-path-x.tmp";
@@ -145,21 +143,21 @@ TEST_F(RealPaths, WriteDoesNotFollowALinkAtTheTemporaryName) {
   EXPECT_EQ(ReadBytes(kOutside + u"\\victim.txt"), Bytes("SECRET"));
   EXPECT_FALSE(Exists(corvane + u"\\real-path-x"));
   // A write of the link's own name replaces the link, not its target.
-  EXPECT_EQ(Send(kWrite, fileLink, {}, kHostile).status, 0);
+  EXPECT_EQ(Send(kWrite, fileLink, {}, kHostile).status, kOk);
   EXPECT_EQ(ReadBytes(fileLink), Bytes("HOSTILE"));
   EXPECT_EQ(OutsideChanges(), std::vector<std::u16string>{});
 }
 
 TEST_F(RealPaths, LinksThatStayInsideKeepWorking) {
   const std::u16string note = insideLink + u"\\note.txt";
-  EXPECT_EQ(Send(kWrite, note, {}, u"6869").status, 0);
+  EXPECT_EQ(Send(kWrite, note, {}, u"6869").status, kOk);
   EXPECT_EQ(ReadBytes(insideTarget + u"\\note.txt"), Bytes("hi"));
   EXPECT_EQ(Send(kRead, note).text, u"6869");
-  EXPECT_EQ(Send(kExists, note).status, 0);
-  EXPECT_EQ(Send(kExists, insideLink).status, 0);
-  EXPECT_EQ(Send(kDelete, note).status, 0);
+  EXPECT_EQ(Send(kExists, note).status, kOk);
+  EXPECT_EQ(Send(kExists, insideLink).status, kOk);
+  EXPECT_EQ(Send(kDelete, note).status, kOk);
   EXPECT_FALSE(Exists(insideTarget + u"\\note.txt"));
-  EXPECT_EQ(Send(kWrite, insideLink + u"\\new-folder\\x", {}, u"").status, 0);
+  EXPECT_EQ(Send(kWrite, insideLink + u"\\new-folder\\x", {}, u"").status, kOk);
   EXPECT_TRUE(Exists(insideTarget + u"\\new-folder\\x"));
 }
 
@@ -181,7 +179,7 @@ TEST_F(RealPaths, CopyAndExportThroughALinkInTempAreRefused) {
 
   // A plain file of its own is still replaced.
   ASSERT_TRUE(WriteBytes(tempPlain, Bytes("an older and longer destination")));
-  EXPECT_EQ(Send(kCopy, source, tempPlain).status, 0);
+  EXPECT_EQ(Send(kCopy, source, tempPlain).status, kOk);
   EXPECT_EQ(ReadBytes(tempPlain), Bytes("%PDF-source"));
 
   // On NTFS this would create evil.exe with the PDF in a stream.
@@ -209,7 +207,7 @@ TEST_F(RealPaths, RefusalsCarryTheOperationsLine) {
 // A fresh profile may have no Temp folder yet. What would lie in it is
 // missing, not outside: it answers as a missing file does, with no refusal.
 TEST_F(RealPaths, MissingTempFolderIsNotOutside) {
-  const std::u16string temp = corvane::TempFolder(), away = temp + u"-corvane-away";
+  const std::u16string away = temp + u"-corvane-away";
   struct PutBack {
     const std::u16string &temp, &away;
     ~PutBack() {

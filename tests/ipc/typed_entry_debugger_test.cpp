@@ -14,10 +14,12 @@
 #include "plugin/client/command_line.h"
 #include "plugin/client/protocol.h"
 #include "tests/support/frames.h"
+#include "tests/support/protocol_codes.h"
 
 namespace {
 
 using corvane::test::Frame;
+using corvane::test::kOk;
 using ipc::MsgParam;
 namespace client = corvane::client;
 
@@ -65,7 +67,7 @@ TEST(TypedEntryUnderDebugger, WronglyTypedRequestsAreDroppedAndTheBrokerGoesOn) 
   ASSERT_TRUE(message) << message.error().message;
   auto reply = client::ToReply(message.value());
   ASSERT_TRUE(reply) << reply.error().message;
-  EXPECT_EQ(reply->status, 0);
+  EXPECT_EQ(reply->status, kOk);
   EXPECT_EQ(reply->text, u"pong");
   // Each dropped request left its line before the broker went on.
   EXPECT_EQ(monitor->TakeOutput(),

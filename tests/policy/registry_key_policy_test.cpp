@@ -9,6 +9,7 @@
 
 #include "policy/text_helpers.h"
 #include "policy/verdict.h"
+#include "protocol/hives.h"
 #include "tests/policy/printable.h"
 
 namespace corvane {
@@ -80,8 +81,8 @@ TEST(TextHelpersTest, HasTraversal) {
   }
 }
 
-constexpr int32_t kCu = 0;
-constexpr int32_t kLm = 1;
+constexpr int32_t kCu = HiveCode(RegistryHive::CurrentUser);
+constexpr int32_t kLm = HiveCode(RegistryHive::LocalMachine);
 
 struct KeyCase {
   int32_t hive;

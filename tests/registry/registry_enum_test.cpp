@@ -7,21 +7,13 @@
 #include <vector>
 
 #include "tests/registry/scratch_key.h"
+#include "tests/support/protocol_codes.h"
 
 namespace corvane {
 namespace {
 
 using namespace std::string_literals;
-using test::RawCreateKey;
-using test::RawGet;
-using test::RawKeyExists;
-using test::RawSet;
-using test::RawSetDword;
-using test::RawSetString;
-using test::RawSubkeys;
-using test::ScratchKey;
-
-constexpr int32_t kUser = 0;
+using namespace test;
 
 TEST(RegistryListSubkeys, ListsDirectChildrenInEnumerationOrder) {
   ScratchKey key;

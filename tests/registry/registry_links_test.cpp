@@ -7,15 +7,12 @@
 #include "registry/registry_values.h"
 #include "tests/registry/planted_link.h"
 #include "tests/registry/scratch_key.h"
+#include "tests/support/protocol_codes.h"
 
 namespace corvane {
 namespace {
 
-using test::PlantedLink;
-using test::ScratchKey;
-using test::VictimKey;
-
-constexpr int32_t kUser = 0;
+using namespace test;
 
 // Keys are walked from the hive's root, so a link above the Corvane roots
 // is seen too; links below them go through the real broker in

@@ -6,23 +6,13 @@
 #include <string>
 
 #include "tests/registry/scratch_key.h"
+#include "tests/support/protocol_codes.h"
 
 namespace corvane {
 namespace {
 
 using namespace std::string_literals;
-using test::BytesOf;
-using test::RawCreateKey;
-using test::RawGet;
-using test::RawKeyExists;
-using test::RawSet;
-using test::RawSetDword;
-using test::RawSetString;
-using test::RawSubkeys;
-using test::ScratchKey;
-
-constexpr int32_t kUser = 0;
-constexpr int32_t kMachine = 1;
+using namespace test;
 
 TEST(RegistryReadString, ReadsStringsUnexpandedAndDefaultValue) {
   ScratchKey key;

@@ -19,11 +19,18 @@
 #include "tests/requests/failing_allocation.h"
 #include "tests/support/debug_capture.h"
 #include "tests/support/frames.h"
+#include "tests/support/protocol_codes.h"
 
 namespace corvane {
 namespace {
 
 using namespace std::string_literals;
+using test::kDenied;
+using test::kFailed;
+using test::kMachine;
+using test::kNotFound;
+using test::kOk;
+using test::kUser;
 using test::ScratchKey;
 
 const std::string kThrewLine = "[CorvaneBroker] request threw; reported as failed\n";
@@ -51,13 +58,13 @@ TEST(HandleRequest, PassesOnTheStatusAndText) {
   test::RawSetDword(key.root(), key.path(), u"d", 0xFFFFFFFFu);
 
   Reply r = Handle(svc, 11, 5, u"");
-  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.status, kOk);
   EXPECT_EQ(r.text, u"pong");
-  r = Handle(svc, 3, 0, key.path(), u"d");
-  EXPECT_EQ(r.status, 0);
+  r = Handle(svc, 3, kUser, key.path(), u"d");
+  EXPECT_EQ(r.status, kOk);
   EXPECT_EQ(r.text, u"4294967295");
-  r = Handle(svc, 3, 0, key.path(), u"missing");
-  EXPECT_EQ(r.status, 1);
+  r = Handle(svc, 3, kUser, key.path(), u"missing");
+  EXPECT_EQ(r.status, kNotFound);
   EXPECT_EQ(r.text, u"");
 }
 
@@ -67,13 +74,13 @@ TEST(HandleRequest, ARequestThatRunsOutOfMemoryFailsAndTheNextIsServed) {
   test::RawSetString(key.root(), key.path(), u"s", u"value");
   test::DebugCapture capture;
 
-  Reply r = Handle(svc, 1, 0, key.path(), u"s", true);
-  EXPECT_EQ(r.status, 3);
+  Reply r = Handle(svc, 1, kUser, key.path(), u"s", true);
+  EXPECT_EQ(r.status, kFailed);
   EXPECT_EQ(r.text, u"");
   EXPECT_EQ(capture.Lines(), std::vector<std::string>{kThrewLine});
 
-  r = Handle(svc, 1, 0, key.path(), u"s");
-  EXPECT_EQ(r.status, 0);
+  r = Handle(svc, 1, kUser, key.path(), u"s");
+  EXPECT_EQ(r.status, kOk);
   EXPECT_EQ(r.text, u"value");
   EXPECT_EQ(capture.Lines(), std::vector<std::string>{kThrewLine});
 }
@@ -200,14 +207,14 @@ TEST(BrokerRegistrySvcOverPipe, RepliesWithMessageSevenCarryingStatusAndText) {
   ASSERT_TRUE(pipe.ready());
 
   ASSERT_TRUE(WriteAll(pipe.client(), Request(11, 0, u"", u"", u"")));
-  ExpectReply(pipe.client(), 0, u"pong");
+  ExpectReply(pipe.client(), kOk, u"pong");
 
   // A text with U+0000 inside travels whole.
-  ASSERT_TRUE(WriteAll(pipe.client(), Request(9, 0, key.path(), u"", u"")));
-  ExpectReply(pipe.client(), 0, order[0] + u'\0' + order[1] + u'\0');
+  ASSERT_TRUE(WriteAll(pipe.client(), Request(9, kUser, key.path(), u"", u"")));
+  ExpectReply(pipe.client(), kOk, order[0] + u'\0' + order[1] + u'\0');
 
-  ASSERT_TRUE(WriteAll(pipe.client(), Request(2, 1, u"Software\\Corvane\\x", u"v", u"d")));
-  ExpectReply(pipe.client(), 2, u"");
+  ASSERT_TRUE(WriteAll(pipe.client(), Request(2, kMachine, u"Software\\Corvane\\x", u"v", u"d")));
+  ExpectReply(pipe.client(), kDenied, u"");
 
   EXPECT_EQ(pipe.Stop(), ipc::kTransportEnded);
 }

@@ -13,29 +13,13 @@
 #include "tests/registry/planted_link.h"
 #include "tests/registry/scratch_key.h"
 #include "tests/support/debug_capture.h"
+#include "tests/support/protocol_codes.h"
 
 namespace corvane {
 namespace {
 
 using namespace std::string_literals;
-using test::BytesOf;
-using test::RawCreateKey;
-using test::RawGet;
-using test::RawKeyExists;
-using test::RawSet;
-using test::RawSetDword;
-using test::RawSetString;
-using test::RawSubkeys;
-using test::ScratchKey;
-
-constexpr int32_t kOk = 0;
-constexpr int32_t kNotFound = 1;
-constexpr int32_t kDenied = 2;
-constexpr int32_t kFailed = 3;
-constexpr int32_t kInvalid = 4;
-
-constexpr int32_t kUser = 0;
-constexpr int32_t kMachine = 1;
+using namespace test;
 
 // The codes of the table's rows that `pick` selects.
 template <class Pick>

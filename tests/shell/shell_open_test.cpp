@@ -16,10 +16,13 @@
 #include "policy/shell_policy.h"
 #include "requests/corvane_broker_registry_svc.h"
 #include "tests/support/debug_capture.h"
+#include "tests/support/protocol_codes.h"
 
 namespace {
 
-constexpr uint32_t kShellOpen = 18;
+using corvane::test::kDenied;
+using corvane::test::kShellOpen;
+
 const std::wstring kFolder = L"C:\\corvane-shell-test";
 const std::wstring kLaunches = kFolder + L"\\launches";
 const std::wstring kTestProgId = L"Corvane.ShellTest.Csv";
@@ -445,7 +448,7 @@ TEST_F(ShellOpen, BrokerSurvivesOverlongTargets) {
        {LongUrl(5000), LongDocument(5000), expanding[0], expanding[1]}) {
     auto reply = session->connection.Request(kShellOpen, 0, U(target), u"", u"");
     ASSERT_TRUE(reply) << reply.error().message;
-    EXPECT_EQ(reply->status, 2);
+    EXPECT_EQ(reply->status, kDenied);
   }
   EXPECT_FALSE(session->process.ExitCode());
 }
