@@ -6,8 +6,6 @@
 // Windows only.
 #pragma once
 
-#include <windows.h>
-
 #include <cstddef>
 #include <cstdint>
 #include <vector>
