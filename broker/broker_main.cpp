@@ -46,8 +46,6 @@ bool EndPendingConnect(const std::u16string& pipeName, HANDLE thread) {
   return true;
 }
 
-}  // namespace
-
 bool RunBroker(BrokerSync& sync, std::u16string_view commandLine) {
   const std::optional<BrokerCommandLine> parsed = ParseBrokerCommandLine(commandLine);
   if (!parsed) return false;
@@ -83,6 +81,8 @@ bool RunBroker(BrokerSync& sync, std::u16string_view commandLine) {
   const DWORD r = WaitForMultipleObjects(2, lifetime, FALSE, INFINITE);
   return r == WAIT_OBJECT_0 || r == WAIT_OBJECT_0 + 1;
 }
+
+}  // namespace
 
 int BrokerMain(std::u16string_view commandLine) {
   const UniqueHandle ready = win::NewEvent(false);

@@ -4,10 +4,16 @@
 
 #include <windows.h>
 
-#include "broker/broker_main.h"
 #include "win/scoped_handle.h"
 
 namespace corvane {
+
+// Shared between the main thread and the channel thread; the events are
+// owned by BrokerMain.
+struct BrokerSync {
+  HANDLE readyEvent = nullptr;   // a client connected and the service manager exists
+  HANDLE failedEvent = nullptr;  // connecting the broker pipe failed
+};
 
 // Freed by RunBroker after its final wait; the thread takes the pipe out
 // before it reports.

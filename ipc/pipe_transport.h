@@ -6,10 +6,9 @@
 // Windows only.
 #pragma once
 
-#include <windows.h>
-
 #include <cstddef>
 #include <cstdint>
+#include <utility>
 #include <vector>
 
 #include "ipc/pipe_settings.h"
@@ -31,9 +30,7 @@ class PipeTransportWithMessagePump {
   bool Attach(HANDLE pipe);
   // Hands the handle over to the caller, connected as it is; none is held
   // afterwards.
-  [[nodiscard]] corvane::UniqueHandle TakeHandle() {
-    return corvane::UniqueHandle(pipe_.Release());
-  }
+  [[nodiscard]] corvane::UniqueHandle TakeHandle() { return std::move(pipe_); }
   // One read of up to 4096 bytes; the bytes stay valid until the next Read.
   const uint8_t* Read(size_t& count);
   bool Write(const void* data, uint64_t length);

@@ -1,5 +1,7 @@
 #include "registry/key_tree.h"
 
+#include <windows.h>
+
 #include <string>
 #include <utility>
 #include <vector>

@@ -3,7 +3,7 @@
 // Windows only.
 #pragma once
 
-#include <windows.h>
+#include "win/handle_types.h"
 
 namespace corvane {
 

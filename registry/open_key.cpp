@@ -53,10 +53,10 @@ LSTATUS CreateRegKey(int32_t hive, const std::u16string& key, REGSAM access, Reg
 }
 
 LSTATUS OpenSubkeyUnfollowed(HKEY parent, const std::u16string& name, REGSAM access, RegKey& out) {
-  HKEY opened = nullptr;
+  RegKey opened;
   const LSTATUS status =
-      RegOpenKeyExW(parent, win::Wide(name), REG_OPTION_OPEN_LINK, access, &opened);
-  if (status == ERROR_SUCCESS) out = RegKey(opened);
+      RegOpenKeyExW(parent, win::Wide(name), REG_OPTION_OPEN_LINK, access, opened.Receive());
+  if (status == ERROR_SUCCESS) out = std::move(opened);
   return status;
 }
 
@@ -72,13 +72,12 @@ LSTATUS OpenSubkey(HKEY parent, const std::u16string& name, REGSAM access, RegKe
 LSTATUS CreateSubkey(HKEY parent, const std::u16string& name, REGSAM access, RegKey& out) {
   const LSTATUS status = OpenSubkey(parent, name, access, out);
   if (status != ERROR_FILE_NOT_FOUND) return status;
-  HKEY created = nullptr;
+  RegKey key;
   DWORD disposition = 0;
   const LSTATUS createStatus = RegCreateKeyExW(
       parent, win::Wide(name), 0, nullptr, REG_OPTION_NON_VOLATILE | REG_OPTION_OPEN_LINK,
-      access | KEY_QUERY_VALUE, nullptr, &created, &disposition);
+      access | KEY_QUERY_VALUE, nullptr, key.Receive(), &disposition);
   if (createStatus != ERROR_SUCCESS) return createStatus;
-  RegKey key(created);
   if (disposition == REG_CREATED_NEW_KEY) {
     out = std::move(key);
     return ERROR_SUCCESS;

@@ -3,8 +3,6 @@
 // registry, so a key whose path holds one is not opened. Windows only.
 #pragma once
 
-#include <windows.h>
-
 #include <cstdint>
 #include <string>
 

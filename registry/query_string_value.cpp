@@ -1,5 +1,7 @@
 #include "registry/query_string_value.h"
 
+#include <windows.h>
+
 #include <vector>
 
 #include "win/wide_text.h"

@@ -1,9 +1,9 @@
 // Reads a string value of an open key. Windows only.
 #pragma once
 
-#include <windows.h>
-
 #include <string>
+
+#include "win/handle_types.h"
 
 namespace corvane {
 

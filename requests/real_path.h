@@ -3,8 +3,6 @@
 // not the text the request named the file by. Windows only.
 #pragma once
 
-#include <windows.h>
-
 #include <string>
 
 #include "win/scoped_handle.h"

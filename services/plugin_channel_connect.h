@@ -2,8 +2,6 @@
 // Windows only.
 #pragma once
 
-#include <windows.h>
-
 #include <cstdint>
 
 #include "win/scoped_handle.h"

@@ -33,6 +33,14 @@ class ScopedHandle {
     handle_ = Traits::None();
     return handle;
   }
+  // For a call that writes a handle through a pointer (RegOpenKeyExW,
+  // DuplicateHandle, ...): closes what is held and answers where the call
+  // writes, so the owner holds what it wrote. A call that fails writes none
+  // or nothing there.
+  [[nodiscard]] Type* Receive() {
+    Reset();
+    return &handle_;
+  }
   // Closes what is held, if anything, and holds `handle` instead. Holding
   // nothing costs no system call, so the last-error value survives moves.
   void Reset(Type handle = Traits::None()) {

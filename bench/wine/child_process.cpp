@@ -2,6 +2,8 @@
 
 #include <vector>
 
+#include "win/process_information.h"
+
 namespace corvane::bench {
 
 ChildProcess::~ChildProcess() {
@@ -20,13 +22,12 @@ bool ChildProcess::Start(const std::wstring& program, const std::wstring& argume
   buffer.push_back(L'\0');
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
-  PROCESS_INFORMATION info{};
+  win::ProcessInformation info;
   if (!CreateProcessW(path.c_str(), buffer.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                      &startup, &info)) {
+                      &startup, info.Receive())) {
     return false;
   }
-  CloseHandle(info.hThread);
-  process_.Reset(info.hProcess);
+  process_ = info.TakeProcess();
   return true;
 }
 

@@ -14,6 +14,7 @@
 #include "bench/wine/report.h"
 #include "bench/wine/server_session.h"
 #include "protocol/operations.h"
+#include "win/scoped_handle.h"
 
 namespace corvane::bench {
 
@@ -30,28 +31,30 @@ const wchar_t* Wide(const std::u16string& s) {
 
 double RawWrite() {
   const double start = NowMicros();
-  HKEY key = nullptr;
+  RegKey key;
   if (RegCreateKeyExW(HKEY_CURRENT_USER, Wide(kKey), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_WRITE,
-                      nullptr, &key, nullptr) != ERROR_SUCCESS) {
+                      nullptr, key.Receive(), nullptr) != ERROR_SUCCESS) {
     return -1.0;
   }
-  const LSTATUS s =
-      RegSetValueExW(key, Wide(kName), 0, REG_SZ, reinterpret_cast<const BYTE*>(kValue.c_str()),
-                     static_cast<DWORD>((kValue.size() + 1) * 2));
-  RegCloseKey(key);
+  const LSTATUS s = RegSetValueExW(key.get(), Wide(kName), 0, REG_SZ,
+                                   reinterpret_cast<const BYTE*>(kValue.c_str()),
+                                   static_cast<DWORD>((kValue.size() + 1) * 2));
+  key.Reset();  // the close is part of what is timed
   return s == ERROR_SUCCESS ? NowMicros() - start : -1.0;
 }
 
 double RawRead() {
   const double start = NowMicros();
-  HKEY key = nullptr;
-  if (RegOpenKeyExW(HKEY_CURRENT_USER, Wide(kKey), 0, KEY_READ, &key) != ERROR_SUCCESS) return -1;
+  RegKey key;
+  if (RegOpenKeyExW(HKEY_CURRENT_USER, Wide(kKey), 0, KEY_READ, key.Receive()) != ERROR_SUCCESS) {
+    return -1;
+  }
   wchar_t buffer[256];
   DWORD size = sizeof buffer;
   DWORD type = 0;
-  const LSTATUS s =
-      RegQueryValueExW(key, Wide(kName), nullptr, &type, reinterpret_cast<BYTE*>(buffer), &size);
-  RegCloseKey(key);
+  const LSTATUS s = RegQueryValueExW(key.get(), Wide(kName), nullptr, &type,
+                                     reinterpret_cast<BYTE*>(buffer), &size);
+  key.Reset();  // the close is part of what is timed
   return s == ERROR_SUCCESS && type == REG_SZ ? NowMicros() - start : -1.0;
 }
 

@@ -1,5 +1,7 @@
 #include "plugin/cli/debug_monitor.h"
 
+#include <windows.h>
+
 #include <chrono>
 #include <condition_variable>
 #include <cstring>
@@ -7,6 +9,7 @@
 #include <thread>
 
 #include "plugin/cli/system_message.h"
+#include "win/process_information.h"
 #include "win/scoped_handle.h"
 #include "win/wide_text.h"
 
@@ -54,10 +57,10 @@ struct DebugMonitor::Loop {
   bool Create(const std::u16string& exePath, std::u16string& commandLine) {
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
-    PROCESS_INFORMATION info{};
+    win::ProcessInformation info;
     const BOOL created =
         CreateProcessW(win::Wide(exePath), win::Wide(commandLine.data()), nullptr, nullptr, FALSE,
-                       DEBUG_ONLY_THIS_PROCESS, nullptr, nullptr, &startup, &info);
+                       DEBUG_ONLY_THIS_PROCESS, nullptr, nullptr, &startup, info.Receive());
     const DWORD createError = created ? 0 : GetLastError();
     std::lock_guard<std::mutex> lock(mutex);
     started = true;
@@ -67,9 +70,8 @@ struct DebugMonitor::Loop {
       changed.notify_all();
       return false;
     }
-    CloseHandle(info.hThread);
-    process.Reset(info.hProcess);
-    processId = info.dwProcessId;
+    processId = info.processId();
+    process = info.TakeProcess();
     changed.notify_all();
     return true;
   }

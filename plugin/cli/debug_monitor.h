@@ -6,14 +6,14 @@
 // the program ends.
 #pragma once
 
-#include <windows.h>
-
 #include <cstdint>
 #include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "win/handle_types.h"
 
 namespace corvane::cli {
 

@@ -2,8 +2,6 @@
 // sending requests and reading their replies with a time-out. Windows only.
 #pragma once
 
-#include <windows.h>
-
 #include <cstddef>
 #include <cstdint>
 #include <functional>

@@ -6,6 +6,7 @@
 
 #include "plugin/client/command_line.h"
 #include "protocol/hex_text.h"
+#include "win/process_information.h"
 #include "win/wide_text.h"
 
 namespace corvane::client {
@@ -93,20 +94,20 @@ Result<BrokerProcess> StartProcess(std::u16string_view exePath, std::u16string c
   const std::u16string exe(exePath);
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
-  PROCESS_INFORMATION info{};
+  win::ProcessInformation info;
   // CreateProcessW may write into the command line, so it gets its own copy.
   std::vector<char16_t> line(commandLine.begin(), commandLine.end());
   line.push_back(u'\0');
   if (!CreateProcessW(win::Wide(exe), win::Wide(line.data()), nullptr, nullptr, FALSE, 0, nullptr,
-                      nullptr, &startup, &info)) {
+                      nullptr, &startup, info.Receive())) {
     const DWORD error = GetLastError();
     return ClientError{
         ErrorKind::StartFailed,
         "cannot start the broker: CreateProcessW failed with error " + std::to_string(error),
         error};
   }
-  const UniqueHandle thread(info.hThread);
-  return BrokerProcess(UniqueHandle(info.hProcess), info.dwProcessId);
+  const uint32_t id = info.processId();
+  return BrokerProcess(info.TakeProcess(), id);
 }
 
 Result<BrokerProcess> StartBroker(std::u16string_view exePath, std::u16string_view ipcName,

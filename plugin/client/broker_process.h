@@ -3,8 +3,6 @@
 // debugger loop) and then connect with BrokerConnection. Windows only.
 #pragma once
 
-#include <windows.h>
-
 #include <cstdint>
 #include <optional>
 #include <string>

@@ -61,10 +61,9 @@ TEST(DebugMonitor, DestroyingTheMonitorEndsADebuggeeThatWouldNotEnd) {
       Debuggee(), u"debuggee " + std::u16string(eventName.begin(), eventName.end()), error);
   ASSERT_TRUE(monitor) << error;
   ASSERT_EQ(WaitForSingleObject(ready.get(), kPatienceMs), WAIT_OBJECT_0);
-  HANDLE copy = nullptr;
-  ASSERT_TRUE(DuplicateHandle(GetCurrentProcess(), monitor->process(), GetCurrentProcess(), &copy,
-                              SYNCHRONIZE, FALSE, 0));
-  UniqueHandle process(copy);
+  UniqueHandle process;
+  ASSERT_TRUE(DuplicateHandle(GetCurrentProcess(), monitor->process(), GetCurrentProcess(),
+                              process.Receive(), SYNCHRONIZE, FALSE, 0));
   monitor.reset();
   EXPECT_EQ(WaitForSingleObject(process.get(), 0), WAIT_OBJECT_0);
 }

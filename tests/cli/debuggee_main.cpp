@@ -5,6 +5,8 @@
 
 #include <windows.h>
 
+#include "win/scoped_handle.h"
+
 namespace {
 
 constexpr DWORD kOwnException = 0xE0C0FFEE;
@@ -25,10 +27,11 @@ int wmain(int argc, wchar_t** argv) {
   OutputDebugStringA("after the exception\n");
   if (argc < 2) return 7;
   OutputDebugStringA("ready\n");
-  HANDLE ready = OpenEventW(EVENT_MODIFY_STATE, FALSE, argv[1]);
-  if (ready == nullptr) return 3;
-  SetEvent(ready);
-  CloseHandle(ready);
+  {
+    const corvane::UniqueHandle ready(OpenEventW(EVENT_MODIFY_STATE, FALSE, argv[1]));
+    if (!ready) return 3;
+    SetEvent(ready.get());
+  }
   Sleep(INFINITE);
   return 0;
 }

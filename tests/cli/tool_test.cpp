@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "plugin/client/broker_process.h"
+#include "win/process_information.h"
 #include "win/scoped_handle.h"
 
 namespace corvane::cli {
@@ -100,20 +101,18 @@ class CorvanePluginTool : public ::testing::Test {
       startup.hStdOutput = out.get();
       startup.hStdError = err.get();
       std::u16string commandLine = u"\"" + tool + u"\" " + Wide(arguments);
-      PROCESS_INFORMATION info{};
+      win::ProcessInformation info;
       if (!CreateProcessW(reinterpret_cast<const wchar_t*>(tool.c_str()),
                           reinterpret_cast<wchar_t*>(commandLine.data()), nullptr, nullptr, TRUE, 0,
-                          nullptr, nullptr, &startup, &info)) {
+                          nullptr, nullptr, &startup, info.Receive())) {
         ADD_FAILURE() << "cannot start corvane-plugin.exe: " << GetLastError();
         return run;
       }
-      UniqueHandle process(info.hProcess);
-      UniqueHandle thread(info.hThread);
-      if (WaitForSingleObject(process.get(), kPatienceMs) != WAIT_OBJECT_0) {
-        TerminateProcess(process.get(), 0xDEAD);
+      if (WaitForSingleObject(info.process(), kPatienceMs) != WAIT_OBJECT_0) {
+        TerminateProcess(info.process(), 0xDEAD);
         ADD_FAILURE() << "corvane-plugin.exe did not finish";
       }
-      GetExitCodeProcess(process.get(), &run.exitCode);
+      GetExitCodeProcess(info.process(), &run.exitCode);
     }
     run.out = ReadAll(outPath);
     run.err = ReadAll(errPath);
@@ -309,11 +308,10 @@ TEST_F(CorvanePluginTool, ExitCodesTellWhatWentWrong) {
                                                          "read-string hkcu\n"));
   EXPECT_EQ(badScript.exitCode, 2u);
   EXPECT_NE(badScript.err.find(".script:2: "), std::string::npos) << badScript.err;
-  HKEY opened = nullptr;
+  RegKey opened;
   EXPECT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, reinterpret_cast<const wchar_t*>(Wide(key_).c_str()),
-                          0, KEY_READ, &opened),
+                          0, KEY_READ, opened.Receive()),
             ERROR_FILE_NOT_FOUND);
-  if (opened != nullptr) RegCloseKey(opened);
 
   // The path tried and the system's reason, said once.
   const ToolRun noBroker = Run("--broker C:\\no\\such\\broker.exe ping");
@@ -345,11 +343,10 @@ TEST_F(CorvanePluginTool, UsageErrorsStopBeforeTheBroker) {
     EXPECT_EQ(run.out, "") << mistake.arguments;
     EXPECT_NE(run.err.find(mistake.message), std::string::npos) << run.err;
   }
-  HKEY opened = nullptr;
+  RegKey opened;
   EXPECT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, reinterpret_cast<const wchar_t*>(Wide(key_).c_str()),
-                          0, KEY_READ, &opened),
+                          0, KEY_READ, opened.Receive()),
             ERROR_FILE_NOT_FOUND);
-  if (opened != nullptr) RegCloseKey(opened);
 }
 
 TEST_F(CorvanePluginTool, HelpAndVersionNeedNoBroker) {

@@ -150,11 +150,10 @@ std::string Hex(const Bytes& bytes) {
 class ProtocolDocument : public ::testing::Test {
  protected:
   void SetUp() override {
-    HKEY raw = nullptr;
+    RegKey key;
     ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, kDocKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr,
-                              &raw, nullptr),
+                              key.Receive(), nullptr),
               ERROR_SUCCESS);
-    const RegKey key(raw);
     ASSERT_EQ(
         RegSetValueExW(key.get(), kDocName, 0, REG_SZ, reinterpret_cast<const BYTE*>(kDocValue),
                        static_cast<DWORD>(sizeof kDocValue)),

@@ -128,11 +128,12 @@ TEST_F(FileOperations, WriteCreatesOnlyTheParentLevel) {
 TEST_F(FileOperations, WriteThatCannotReplaceTheTargetLeavesItAndNoTemporary) {
   const std::u16string held = work + u"\\held";
   ASSERT_TRUE(WriteBytes(held, Bytes("held")));
-  HANDLE h = CreateFileW(W(held), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-  ASSERT_NE(h, INVALID_HANDLE_VALUE);
+  corvane::UniqueHandle h(
+      CreateFileW(W(held), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+  ASSERT_TRUE(h);
   EXPECT_EQ(Call(kWrite, held, {}, u"6869").status, kFailed);
   EXPECT_FALSE(Exists(held + u".tmp"));
-  CloseHandle(h);
+  h.Reset();
   EXPECT_EQ(ReadBytes(held), Bytes("held"));
 
   const std::u16string folder = work + u"\\a-folder";
@@ -147,11 +148,11 @@ TEST_F(FileOperations, WriteThatCannotReplaceTheTargetLeavesItAndNoTemporary) {
 TEST_F(FileOperations, WriteFailsWhileAnotherWriteHoldsTheTemporary) {
   const std::u16string target = work + u"\\busy";
   ASSERT_TRUE(WriteBytes(target, Bytes("before")));
-  HANDLE h = CreateFileW(W(target + u".tmp"), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                         FILE_ATTRIBUTE_NORMAL, nullptr);
-  ASSERT_NE(h, INVALID_HANDLE_VALUE);
+  corvane::UniqueHandle h(CreateFileW(W(target + u".tmp"), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr));
+  ASSERT_TRUE(h);
   EXPECT_EQ(Call(kWrite, target, {}, u"6869").status, kFailed);
-  CloseHandle(h);
+  h.Reset();
   // The other writer's temporary file is not ours to delete.
   EXPECT_TRUE(Exists(target + u".tmp"));
   EXPECT_EQ(ReadBytes(target), Bytes("before"));
@@ -188,10 +189,10 @@ TEST_F(FileOperations, ExistsAndDelete) {
   EXPECT_EQ(Call(kExists, work + u"\\missing").status, kNotFound);
   EXPECT_EQ(Call(kExists, work + u"\\missing\\x").status, kNotFound);
   {  // a file held without sharing still counts
-    HANDLE h = CreateFileW(W(file), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-    ASSERT_NE(h, INVALID_HANDLE_VALUE);
+    const corvane::UniqueHandle h(
+        CreateFileW(W(file), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+    ASSERT_TRUE(h);
     EXPECT_EQ(Call(kExists, file).status, kOk);
-    CloseHandle(h);
   }
 
   EXPECT_EQ(Call(kDelete, file).status, kOk);

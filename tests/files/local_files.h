@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "win/scoped_handle.h"
+
 namespace corvane::test {
 
 inline const wchar_t* W(const std::u16string& s) {
@@ -19,28 +21,25 @@ inline std::vector<uint8_t> Bytes(const std::string& s) {
 }
 
 inline bool WriteBytes(const std::u16string& path, const std::vector<uint8_t>& bytes) {
-  HANDLE h = CreateFileW(W(path), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
-                         nullptr);
-  if (h == INVALID_HANDLE_VALUE) return false;
+  const UniqueHandle h(CreateFileW(W(path), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                   FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!h) return false;
   DWORD written = 0;
-  const bool ok = bytes.empty() || (WriteFile(h, bytes.data(), static_cast<DWORD>(bytes.size()),
-                                              &written, nullptr) &&
-                                    written == bytes.size());
-  CloseHandle(h);
-  return ok;
+  return bytes.empty() ||
+         (WriteFile(h.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
+          written == bytes.size());
 }
 
 // The file's bytes, or the text "<missing>" when it cannot be opened.
 inline std::vector<uint8_t> ReadBytes(const std::u16string& path) {
-  HANDLE h = CreateFileW(W(path), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                         OPEN_EXISTING, 0, nullptr);
-  if (h == INVALID_HANDLE_VALUE) return Bytes("<missing>");
+  const UniqueHandle h(CreateFileW(W(path), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                   nullptr, OPEN_EXISTING, 0, nullptr));
+  if (!h) return Bytes("<missing>");
   std::vector<uint8_t> out;
   uint8_t buffer[65536];
   DWORD got = 0;
-  while (ReadFile(h, buffer, sizeof buffer, &got, nullptr) && got > 0)
+  while (ReadFile(h.get(), buffer, sizeof buffer, &got, nullptr) && got > 0)
     out.insert(out.end(), buffer, buffer + got);
-  CloseHandle(h);
   return out;
 }
 

@@ -14,6 +14,7 @@
 
 #include "tests/files/hostile_paths.h"
 #include "tests/files/local_files.h"
+#include "win/process_information.h"
 
 namespace corvane::test {
 
@@ -30,13 +31,12 @@ template <typename Done>
 bool RunUnixCommand(std::u16string command, Done done) {
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
-  PROCESS_INFORMATION process{};
+  win::ProcessInformation process;
   if (!CreateProcessW(nullptr, reinterpret_cast<wchar_t*>(command.data()), nullptr, nullptr, FALSE,
-                      0, nullptr, nullptr, &startup, &process)) {
+                      0, nullptr, nullptr, &startup, process.Receive())) {
     return false;
   }
-  if (process.hProcess != nullptr) CloseHandle(process.hProcess);
-  if (process.hThread != nullptr) CloseHandle(process.hThread);
+  process.Reset();
   for (int i = 0; i < 2000 && !done(); ++i) Sleep(10);
   return done();
 }

@@ -20,13 +20,12 @@ namespace corvane::test {
 
 // The current user's SID as text, from the process token.
 inline std::u16string UserSid() {
-  HANDLE token = nullptr;
-  if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) return {};
+  UniqueHandle token;
+  if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, token.Receive())) return {};
   std::vector<BYTE> buffer(512);
   DWORD size = 0;
-  const BOOL got = GetTokenInformation(token, TokenUser, buffer.data(),
+  const BOOL got = GetTokenInformation(token.get(), TokenUser, buffer.data(),
                                        static_cast<DWORD>(buffer.size()), &size);
-  CloseHandle(token);
   wchar_t* text = nullptr;
   if (!got ||
       !ConvertSidToStringSidW(reinterpret_cast<TOKEN_USER*>(buffer.data())->User.Sid, &text)) {
@@ -42,10 +41,10 @@ inline std::u16string UserSid() {
 class PlantedLink {
  public:
   PlantedLink(const std::u16string& path, const std::u16string& target) : path_(path) {
-    RawKey link;
+    RegKey link;
     const LSTATUS created = RegCreateKeyExW(HKEY_CURRENT_USER, W(path), 0, nullptr,
                                             REG_OPTION_CREATE_LINK | REG_OPTION_VOLATILE,
-                                            KEY_ALL_ACCESS, nullptr, link.out(), nullptr);
+                                            KEY_ALL_ACCESS, nullptr, link.Receive(), nullptr);
     EXPECT_EQ(created, ERROR_SUCCESS) << "planting a link";
     const std::u16string native = u"\\Registry\\User\\" + UserSid() + u"\\" + target;
     EXPECT_EQ(RegSetValueExW(link.get(), L"SymbolicLinkValue", 0, REG_LINK,
@@ -56,9 +55,9 @@ class PlantedLink {
   ~PlantedLink() {
     // Deleted through a handle to the link itself: a delete by name would
     // follow it and delete the target.
-    RawKey link;
+    RegKey link;
     if (RegOpenKeyExW(HKEY_CURRENT_USER, W(path_), REG_OPTION_OPEN_LINK, DELETE | KEY_QUERY_VALUE,
-                      link.out()) != ERROR_SUCCESS) {
+                      link.Receive()) != ERROR_SUCCESS) {
       return;
     }
     using DeleteKey = LONG(NTAPI*)(HANDLE);

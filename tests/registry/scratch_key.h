@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "win/scoped_handle.h"
+
 namespace corvane::test {
 
 inline const wchar_t* W(const std::u16string& text) {
@@ -21,22 +23,6 @@ inline std::u16string U16(const std::string& ascii) {
   return std::u16string(ascii.begin(), ascii.end());
 }
 
-// Owns a key that the test opened directly.
-class RawKey {
- public:
-  RawKey() = default;
-  ~RawKey() {
-    if (key_ != nullptr) RegCloseKey(key_);
-  }
-  RawKey(const RawKey&) = delete;
-  RawKey& operator=(const RawKey&) = delete;
-  HKEY* out() { return &key_; }
-  HKEY get() const { return key_; }
-
- private:
-  HKEY key_ = nullptr;
-};
-
 struct RawValue {
   bool found = false;
   DWORD type = 0;
@@ -44,21 +30,23 @@ struct RawValue {
 };
 
 inline bool RawKeyExists(HKEY root, const std::u16string& path) {
-  RawKey key;
-  return RegOpenKeyExW(root, W(path), 0, KEY_READ, key.out()) == ERROR_SUCCESS;
+  RegKey key;
+  return RegOpenKeyExW(root, W(path), 0, KEY_READ, key.Receive()) == ERROR_SUCCESS;
 }
 
 inline void RawCreateKey(HKEY root, const std::u16string& path) {
-  RawKey key;
-  ASSERT_EQ(RegCreateKeyExW(root, W(path), 0, nullptr, 0, KEY_WRITE, nullptr, key.out(), nullptr),
-            ERROR_SUCCESS);
+  RegKey key;
+  ASSERT_EQ(
+      RegCreateKeyExW(root, W(path), 0, nullptr, 0, KEY_WRITE, nullptr, key.Receive(), nullptr),
+      ERROR_SUCCESS);
 }
 
 inline void RawSet(HKEY root, const std::u16string& path, const std::u16string& name, DWORD type,
                    const void* data, size_t size) {
-  RawKey key;
-  ASSERT_EQ(RegCreateKeyExW(root, W(path), 0, nullptr, 0, KEY_WRITE, nullptr, key.out(), nullptr),
-            ERROR_SUCCESS);
+  RegKey key;
+  ASSERT_EQ(
+      RegCreateKeyExW(root, W(path), 0, nullptr, 0, KEY_WRITE, nullptr, key.Receive(), nullptr),
+      ERROR_SUCCESS);
   ASSERT_EQ(RegSetValueExW(key.get(), W(name), 0, type, static_cast<const BYTE*>(data),
                            static_cast<DWORD>(size)),
             ERROR_SUCCESS);
@@ -77,8 +65,8 @@ inline void RawSetDword(HKEY root, const std::u16string& path, const std::u16str
 
 inline RawValue RawGet(HKEY root, const std::u16string& path, const std::u16string& name) {
   RawValue value;
-  RawKey key;
-  if (RegOpenKeyExW(root, W(path), 0, KEY_READ, key.out()) != ERROR_SUCCESS) return value;
+  RegKey key;
+  if (RegOpenKeyExW(root, W(path), 0, KEY_READ, key.Receive()) != ERROR_SUCCESS) return value;
   DWORD size = 0;
   if (RegQueryValueExW(key.get(), W(name), nullptr, &value.type, nullptr, &size) != ERROR_SUCCESS) {
     return value;
@@ -104,8 +92,8 @@ inline std::vector<uint8_t> BytesOf(const std::u16string& units) {
 
 inline std::vector<std::u16string> RawSubkeys(HKEY root, const std::u16string& path) {
   std::vector<std::u16string> names;
-  RawKey key;
-  if (RegOpenKeyExW(root, W(path), 0, KEY_READ, key.out()) != ERROR_SUCCESS) return names;
+  RegKey key;
+  if (RegOpenKeyExW(root, W(path), 0, KEY_READ, key.Receive()) != ERROR_SUCCESS) return names;
   for (DWORD i = 0;; ++i) {
     wchar_t name[256];
     DWORD length = 256;
@@ -120,8 +108,8 @@ inline std::vector<std::u16string> RawSubkeys(HKEY root, const std::u16string& p
 
 inline std::vector<std::u16string> RawValueNames(HKEY root, const std::u16string& path) {
   std::vector<std::u16string> names;
-  RawKey key;
-  if (RegOpenKeyExW(root, W(path), 0, KEY_READ, key.out()) != ERROR_SUCCESS) return names;
+  RegKey key;
+  if (RegOpenKeyExW(root, W(path), 0, KEY_READ, key.Receive()) != ERROR_SUCCESS) return names;
   std::vector<wchar_t> name(16384);
   for (DWORD i = 0;; ++i) {
     DWORD length = static_cast<DWORD>(name.size());

@@ -14,6 +14,7 @@
 
 #include "corvane_version.h"
 #include "plugin/client/broker_process.h"
+#include "win/process_information.h"
 #include "win/scoped_handle.h"
 
 namespace corvane {
@@ -157,11 +158,9 @@ INSTANTIATE_TEST_SUITE_P(Binaries, ShippedProgram,
 // Also shows that the tool starts with its manifest in place.
 TEST(ToolVersionOption, PrintsTheVersionAndSucceeds) {
   SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
-  HANDLE readEnd = nullptr;
-  HANDLE writeEnd = nullptr;
-  ASSERT_TRUE(CreatePipe(&readEnd, &writeEnd, &inherit, 0));
-  UniqueHandle reader(readEnd);
-  UniqueHandle writer(writeEnd);
+  UniqueHandle reader;
+  UniqueHandle writer;
+  ASSERT_TRUE(CreatePipe(reader.Receive(), writer.Receive(), &inherit, 0));
   ASSERT_TRUE(SetHandleInformation(reader.get(), HANDLE_FLAG_INHERIT, 0));
 
   const std::u16string tool = client::PathBesideThisProgram(u"corvane-plugin.exe");
@@ -172,12 +171,10 @@ TEST(ToolVersionOption, PrintsTheVersionAndSucceeds) {
   startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
   startup.hStdOutput = writer.get();
   startup.hStdError = writer.get();
-  PROCESS_INFORMATION info{};
+  win::ProcessInformation info;
   ASSERT_TRUE(CreateProcessW(W(tool), reinterpret_cast<wchar_t*>(commandLine.data()), nullptr,
-                             nullptr, TRUE, 0, nullptr, nullptr, &startup, &info))
+                             nullptr, TRUE, 0, nullptr, nullptr, &startup, info.Receive()))
       << GetLastError();
-  UniqueHandle process(info.hProcess);
-  UniqueHandle thread(info.hThread);
   writer.Reset();  // the tool now holds the only write end: reading stops when it exits
 
   std::string output;
@@ -186,9 +183,9 @@ TEST(ToolVersionOption, PrintsTheVersionAndSucceeds) {
   while (ReadFile(reader.get(), buffer, sizeof buffer, &got, nullptr) && got > 0) {
     output.append(buffer, got);
   }
-  ASSERT_EQ(WaitForSingleObject(process.get(), INFINITE), WAIT_OBJECT_0);
+  ASSERT_EQ(WaitForSingleObject(info.process(), INFINITE), WAIT_OBJECT_0);
   DWORD exitCode = 0xDEAD;
-  ASSERT_TRUE(GetExitCodeProcess(process.get(), &exitCode));
+  ASSERT_TRUE(GetExitCodeProcess(info.process(), &exitCode));
   EXPECT_EQ(exitCode, 0u);
   EXPECT_EQ(output, "corvane-plugin " CORVANE_VERSION "\n");
 }

@@ -20,6 +20,7 @@
 #include "tests/support/debug_capture.h"
 #include "tests/support/frames.h"
 #include "tests/support/protocol_codes.h"
+#include "win/scoped_handle.h"
 
 namespace corvane {
 namespace {
@@ -85,27 +86,6 @@ TEST(HandleRequest, ARequestThatRunsOutOfMemoryFailsAndTheNextIsServed) {
   EXPECT_EQ(capture.Lines(), std::vector<std::string>{kThrewLine});
 }
 
-// Owns a handle that the test opened itself.
-class OwnedHandle {
- public:
-  OwnedHandle() = default;
-  ~OwnedHandle() { Close(); }
-  OwnedHandle(const OwnedHandle&) = delete;
-  OwnedHandle& operator=(const OwnedHandle&) = delete;
-  HANDLE get() const { return h_; }
-  void Reset(HANDLE h) {
-    Close();
-    h_ = h;
-  }
-  void Close() {
-    if (h_ != INVALID_HANDLE_VALUE) CloseHandle(h_);
-    h_ = INVALID_HANDLE_VALUE;
-  }
-
- private:
-  HANDLE h_ = INVALID_HANDLE_VALUE;
-};
-
 // The broker side of one pipe: a channel thread that serves request 6 with
 // the request service until the client end closes.
 class ServedPipe {
@@ -118,7 +98,7 @@ class ServedPipe {
     if (server == INVALID_HANDLE_VALUE) return;
     client_.Reset(CreateFileW(name.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
                               0, nullptr));
-    if (!transport_.AttachAndConnect(server, true) || client_.get() == INVALID_HANDLE_VALUE) {
+    if (!transport_.AttachAndConnect(server, true) || !client_) {
       return;
     }
     serving_ = std::thread([this] {
@@ -137,7 +117,7 @@ class ServedPipe {
 
   // Closing the client end ends the receive loop; returns its result.
   int64_t Stop() {
-    client_.Close();
+    client_.Reset();
     if (serving_.joinable()) serving_.join();
     return loopResult_;
   }
@@ -145,7 +125,7 @@ class ServedPipe {
  private:
   using Handler = ipc::BrokerChannel::Handler;
 
-  OwnedHandle client_;
+  UniqueHandle client_;
   PipeTransportWithMessagePump transport_;
   ipc::BrokerChannel channel_;
   CorvaneBrokerRegistrySvc svc_;

@@ -148,10 +148,11 @@ TEST_F(Dispatch, WriteStringStoresTheDataWithItsTerminator) {
 
 TEST_F(Dispatch, WritesThatFailAnswerFailed) {
   // The registry refuses a lasting key below a volatile one.
-  test::RawKey volatileKey;
-  ASSERT_EQ(RegCreateKeyExW(key.root(), test::W(key.Sub(u"volatile")), 0, nullptr,
-                            REG_OPTION_VOLATILE, KEY_WRITE, nullptr, volatileKey.out(), nullptr),
-            ERROR_SUCCESS);
+  RegKey volatileKey;
+  ASSERT_EQ(
+      RegCreateKeyExW(key.root(), test::W(key.Sub(u"volatile")), 0, nullptr, REG_OPTION_VOLATILE,
+                      KEY_WRITE, nullptr, volatileKey.Receive(), nullptr),
+      ERROR_SUCCESS);
   const std::u16string refused = key.Sub(u"volatile\\lasting");
   EXPECT_EQ(Run(2, refused, u"v", u"x"), kFailed);
   EXPECT_EQ(Run(4, refused, u"v", u"1"), kFailed);

@@ -124,10 +124,10 @@ TEST(PluginChannel, ServerEndLandsInTheNamedProcess) {
   ASSERT_TRUE(reply) << reply.error().message;
   ASSERT_TRUE(reply->ok());
 
-  HANDLE copy = nullptr;
+  UniqueHandle channel;
   ASSERT_TRUE(DuplicateHandle(sleeper.handle(), reinterpret_cast<HANDLE>(reply->handle),
-                              GetCurrentProcess(), &copy, 0, FALSE, DUPLICATE_SAME_ACCESS));
-  UniqueHandle channel(copy);
+                              GetCurrentProcess(), channel.Receive(), 0, FALSE,
+                              DUPLICATE_SAME_ACCESS));
   EXPECT_TRUE(IsServerEnd(channel.get()));
   EXPECT_TRUE(ClientConnected(channel.get()));
 }

@@ -17,6 +17,7 @@
 #include "requests/corvane_broker_registry_svc.h"
 #include "tests/support/debug_capture.h"
 #include "tests/support/protocol_codes.h"
+#include "win/scoped_handle.h"
 
 namespace {
 
@@ -48,13 +49,12 @@ std::wstring ProgramFolder() {
 }
 
 void SetDefault(const std::wstring& key, const std::wstring& value) {
-  HKEY handle = nullptr;
+  corvane::RegKey handle;
   ASSERT_EQ(RegCreateKeyExW(HKEY_CLASSES_ROOT, key.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr,
-                            &handle, nullptr),
+                            handle.Receive(), nullptr),
             ERROR_SUCCESS);
-  RegSetValueExW(handle, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+  RegSetValueExW(handle.get(), nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
                  static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
-  RegCloseKey(handle);
 }
 
 bool ReadDefault(const std::wstring& key, std::wstring& value) {
@@ -69,11 +69,11 @@ bool ReadDefault(const std::wstring& key, std::wstring& value) {
 }
 
 void WriteFileText(const std::wstring& path, const char* text) {
-  HANDLE h = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-  ASSERT_NE(h, INVALID_HANDLE_VALUE);
+  const corvane::UniqueHandle h(
+      CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+  ASSERT_TRUE(h);
   DWORD written = 0;
-  WriteFile(h, text, static_cast<DWORD>(strlen(text)), &written, nullptr);
-  CloseHandle(h);
+  WriteFile(h.get(), text, static_cast<DWORD>(strlen(text)), &written, nullptr);
 }
 
 std::vector<std::wstring> Records(const std::wstring& folder) {
@@ -82,13 +82,13 @@ std::vector<std::wstring> Records(const std::wstring& folder) {
   HANDLE h = FindFirstFileW((folder + L"\\*.txt").c_str(), &found);
   if (h == INVALID_HANDLE_VALUE) return records;
   do {
-    HANDLE file = CreateFileW((folder + L"\\" + found.cFileName).c_str(), GENERIC_READ,
-                              FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE) continue;
+    const corvane::UniqueHandle file(CreateFileW((folder + L"\\" + found.cFileName).c_str(),
+                                                 GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                                 OPEN_EXISTING, 0, nullptr));
+    if (!file) continue;
     wchar_t buffer[4096] = {};
     DWORD got = 0;
-    ReadFile(file, buffer, sizeof buffer - sizeof(wchar_t), &got, nullptr);
-    CloseHandle(file);
+    ReadFile(file.get(), buffer, sizeof buffer - sizeof(wchar_t), &got, nullptr);
     records.emplace_back(buffer, got / sizeof(wchar_t));
   } while (FindNextFileW(h, &found));
   FindClose(h);

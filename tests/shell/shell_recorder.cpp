@@ -11,6 +11,8 @@
 #include <cwchar>
 #include <string>
 
+#include "win/scoped_handle.h"
+
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   int argc = 0;
   LPWSTR* argv = CommandLineToArgvW(GetCommandLineW(), &argc);
@@ -33,13 +35,13 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   // Written aside and renamed, so a reader never sees half a record.
   const std::wstring part = folder + name + L".part";
   const std::wstring done = folder + name + L".txt";
-  HANDLE file = CreateFileW(part.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                            FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return 1;
+  corvane::UniqueHandle file(CreateFileW(part.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                         FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) return 1;
   DWORD written = 0;
-  const BOOL ok = WriteFile(file, text.data(), static_cast<DWORD>(text.size() * sizeof(wchar_t)),
-                            &written, nullptr);
-  CloseHandle(file);
+  const BOOL ok = WriteFile(file.get(), text.data(),
+                            static_cast<DWORD>(text.size() * sizeof(wchar_t)), &written, nullptr);
+  file.Reset();  // closed before the rename
   if (!ok || !MoveFileExW(part.c_str(), done.c_str(), 0)) return 1;
   return 0;
 }

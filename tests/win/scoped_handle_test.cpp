@@ -3,7 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
 #include <utility>
+
+#include "win/process_information.h"
 
 namespace corvane {
 namespace {
@@ -54,11 +57,27 @@ TEST(ScopedHandle, KernelHandlesCloseOnceAndOnlyWhileOwned) {
   EXPECT_FALSE(IsOpenKernelHandle(scoped));
 }
 
+// An out-parameter closes what was held before the call writes the next one.
+TEST(ScopedHandle, ReceiveClosesTheOldHandleAndHoldsWhatTheCallWrote) {
+  UniqueHandle owner = win::NewEvent(false);
+  const HANDLE old = owner.get();
+  HANDLE* const slot = owner.Receive();
+  EXPECT_FALSE(owner);
+  EXPECT_FALSE(IsOpenKernelHandle(old));
+  const UniqueHandle source = win::NewEvent(false);
+  ASSERT_TRUE(DuplicateHandle(GetCurrentProcess(), source.get(), GetCurrentProcess(), slot, 0,
+                              FALSE, DUPLICATE_SAME_ACCESS));
+  EXPECT_TRUE(owner);
+  EXPECT_TRUE(IsOpenKernelHandle(owner.get()));
+}
+
 TEST(ScopedHandle, RegistryKeysCloseWithRegCloseKey) {
   HKEY opened = nullptr;
-  ASSERT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, L"Software", 0, KEY_READ, &opened), ERROR_SUCCESS);
   {
-    RegKey key(opened);
+    RegKey key;
+    ASSERT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, L"Software", 0, KEY_READ, key.Receive()),
+              ERROR_SUCCESS);
+    opened = key.get();
     EXPECT_TRUE(key);
     EXPECT_TRUE(IsOpenKey(key.get()));
     RegKey other = std::move(key);
@@ -66,6 +85,30 @@ TEST(ScopedHandle, RegistryKeysCloseWithRegCloseKey) {
   }
   EXPECT_FALSE(IsOpenKey(opened));
   EXPECT_FALSE(RegKey());
+}
+
+// Both handles of a started process are owned; the process handle may be
+// taken out, and the thread handle closes with the owner.
+TEST(ProcessInformation, OwnsBothHandlesOfAStartedProcess) {
+  wchar_t self[MAX_PATH] = {};
+  ASSERT_NE(GetModuleFileNameW(nullptr, self, MAX_PATH), 0u);
+  std::wstring commandLine = L"\"" + std::wstring(self) + L"\" --gtest_filter=None.None";
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  win::ProcessInformation info;
+  PROCESS_INFORMATION* const written = info.Receive();
+  ASSERT_TRUE(CreateProcessW(self, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                             &startup, written));
+  const HANDLE thread = written->hThread;
+  EXPECT_NE(info.processId(), 0u);
+  const UniqueHandle process = info.TakeProcess();
+  EXPECT_EQ(info.process(), nullptr);
+  ASSERT_TRUE(IsOpenKernelHandle(process.get()));
+  EXPECT_TRUE(IsOpenKernelHandle(thread));
+  info.Reset();
+  EXPECT_FALSE(IsOpenKernelHandle(thread));
+  EXPECT_TRUE(IsOpenKernelHandle(process.get()));
+  EXPECT_EQ(WaitForSingleObject(process.get(), INFINITE), WAIT_OBJECT_0);
 }
 
 }  // namespace

@@ -12,6 +12,8 @@
 
 #include <string>
 
+#include "win/scoped_handle.h"
+
 namespace {
 
 namespace syslib = corvane::syslib;
@@ -58,8 +60,9 @@ TEST(SystemLibraries, IgnoresLibrariesNextToTheProgram) {
 }
 
 TEST(SystemLibraries, MessageWaitAndPump) {
-  HANDLE event = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-  ASSERT_NE(event, nullptr);
+  const corvane::UniqueHandle owner = corvane::win::NewEvent(true);
+  ASSERT_TRUE(owner);
+  const HANDLE event = owner.get();
   MSG msg;
   PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE);  // gives the thread its queue
   ASSERT_TRUE(PostThreadMessageW(GetCurrentThreadId(), WM_APP, 7, 0));
@@ -74,7 +77,6 @@ TEST(SystemLibraries, MessageWaitAndPump) {
   SetEvent(event);
   EXPECT_EQ(syslib::MsgWaitForMultipleObjects(1, &event, FALSE, INFINITE, QS_ALLINPUT),
             WAIT_OBJECT_0);
-  CloseHandle(event);
 }
 
 TEST(SystemLibraries, FolderPathAsTheDirectCall) {
