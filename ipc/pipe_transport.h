@@ -6,6 +6,8 @@
 // Windows only.
 #pragma once
 
+#include <windows.h>  // OVERLAPPED in the interface
+
 #include <cstddef>
 #include <cstdint>
 #include <utility>

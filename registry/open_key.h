@@ -3,6 +3,8 @@
 // registry, so a key whose path holds one is not opened. Windows only.
 #pragma once
 
+#include <windows.h>  // REGSAM and the registry status codes of the interface
+
 #include <cstdint>
 #include <string>
 

@@ -3,6 +3,8 @@
 // not the text the request named the file by. Windows only.
 #pragma once
 
+#include <windows.h>  // the sharing and access flags of the interface
+
 #include <string>
 
 #include "win/scoped_handle.h"

@@ -1,10 +1,13 @@
 // One owner for every kind of Windows handle: a move-only value that closes
 // what it holds on every path. The traits say what "none" is and how to
 // close. An event is a kernel handle like any other and needs no traits of
-// its own. Windows only.
+// its own. Windows only; the closing calls live in scoped_handle.cpp, so that
+// a header holding an owner does not pull <windows.h> into its readers.
 #pragma once
 
-#include <windows.h>
+#include <cstdint>
+
+#include "win/handle_types.h"
 
 namespace corvane::win {
 
@@ -57,8 +60,11 @@ class ScopedHandle {
 struct KernelHandleTraits {
   using Type = HANDLE;
   static Type None() { return nullptr; }
-  static bool IsValid(Type handle) { return handle != nullptr && handle != INVALID_HANDLE_VALUE; }
-  static void Close(Type handle) { CloseHandle(handle); }
+  static bool IsValid(Type handle) {
+    // INVALID_HANDLE_VALUE, spelled without <windows.h>.
+    return handle != nullptr && handle != reinterpret_cast<HANDLE>(static_cast<intptr_t>(-1));
+  }
+  static void Close(Type handle);  // CloseHandle
 };
 
 // The result of RegCloseKey tells the caller nothing it could act on.
@@ -66,13 +72,11 @@ struct RegKeyTraits {
   using Type = HKEY;
   static Type None() { return nullptr; }
   static bool IsValid(Type key) { return key != nullptr; }
-  static void Close(Type key) { RegCloseKey(key); }
+  static void Close(Type key);  // RegCloseKey
 };
 
 // An unnamed, unsignalled event that nobody inherits.
-inline ScopedHandle<KernelHandleTraits> NewEvent(bool manualReset) {
-  return ScopedHandle<KernelHandleTraits>(CreateEventW(nullptr, manualReset, FALSE, nullptr));
-}
+ScopedHandle<KernelHandleTraits> NewEvent(bool manualReset);
 
 }  // namespace corvane::win
 

@@ -7,11 +7,15 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "plugin/client/client_result.h"
 #include "win/scoped_handle.h"
 
 namespace corvane::client {
+
+// INFINITE, spelled without <windows.h>.
+inline constexpr uint32_t kWaitForever = 0xFFFFFFFFu;
 
 class BrokerProcess {
  public:
@@ -23,8 +27,8 @@ class BrokerProcess {
 
   // The exit code once the process has ended; nothing while it runs.
   std::optional<uint32_t> ExitCode() const;
-  // Waits at most `timeoutMs` (INFINITE for no limit); nothing if it still runs.
-  std::optional<uint32_t> WaitForExit(uint32_t timeoutMs = INFINITE) const;
+  // Waits at most `timeoutMs` (kWaitForever for no limit); nothing if it still runs.
+  std::optional<uint32_t> WaitForExit(uint32_t timeoutMs = kWaitForever) const;
   bool Terminate(uint32_t exitCode) const;
 
  private:

@@ -1,5 +1,7 @@
 #include "plugin/client/broker_session.h"
 
+#include <windows.h>
+
 #include <utility>
 
 namespace corvane::client {

@@ -1,6 +1,7 @@
 #include "plugin/cli/debug_monitor.h"
 
 #include <gtest/gtest.h>
+#include <windows.h>
 
 #include <string>
 #include <vector>

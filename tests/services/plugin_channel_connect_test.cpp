@@ -1,6 +1,7 @@
 #include "services/plugin_channel_connect.h"
 
 #include <gtest/gtest.h>
+#include <windows.h>
 
 #include <string>
 
