@@ -2,15 +2,15 @@
 # RULE_LAUNCH_LINK for a link run with lld's --verbose: link-record.sh RECORD
 # COMMAND... runs the link, keeps lld's verbose lines (which archive members
 # and objects it took) in RECORD for cmake/CorvaneNotices.cmake, and passes
-# every other line of its error output on, except the comdat notes that lld
-# writes only when verbose.
+# its errors and warnings, and every line of others, on.
 record=$1
 shift
 mkdir -p "$(dirname "$record")"
 "$@" 2>"$record.log"
 status=$?
-grep -v -E '^(ld\.lld|lld-link): ((Loaded|Reading) |comdat section .* discarding$)|^lld-link ' \
-  "$record.log" >&2
+# Verbose mode makes lld describe its whole work; of its own lines only
+# errors and warnings are passed on.
+awk 'NF && !/^(ld\.lld|lld-link)[: ]/ || /^(ld\.lld|lld-link): (error|warning): /' "$record.log" >&2
 grep -E '^(ld\.lld|lld-link): (Loaded|Reading) ' "$record.log" >"$record"
 rm -f "$record.log"
 exit $status
