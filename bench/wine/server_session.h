@@ -30,7 +30,7 @@ class ServerSession {
   double firstBytesAfter() const { return firstBytesAfter_; }
   bool Send(const std::vector<uint8_t>& request) { return client.Write(request); }
 
-  // CPU time (user and kernel) the server process has used so far, in
+  // CPU time (user and kernel) the server's threads have used so far, in
   // microseconds: unlike wall time, a busy machine hardly changes it.
   double CpuMicros() const;
 
