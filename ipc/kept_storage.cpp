@@ -30,7 +30,6 @@ std::u16string TakeLargeText() {
 }
 
 void KeepLargeText(std::u16string& text) {
-  text.clear();
   if (kept.scopes > 0 && text.capacity() * 2 > kKeptStorageBytes &&
       text.capacity() > kept.text.capacity()) {
     text.swap(kept.text);

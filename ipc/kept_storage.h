@@ -26,8 +26,9 @@ class KeptStorageScope {
   KeptStorageScope& operator=(const KeptStorageScope&) = delete;
 };
 
-// The thread's kept text storage, emptied but with its capacity, or an empty
-// string when none is kept. The caller owns it from then on.
+// The thread's kept text storage, with its capacity and what it last held
+// (the caller overwrites it: emptying it would write to every page), or an
+// empty string when none is kept. The caller owns it from then on.
 std::u16string TakeLargeText();
 // Keeps `text`'s storage for the next TakeLargeText when the thread keeps
 // storage and `text` is larger than what messages keep anyway (then only the

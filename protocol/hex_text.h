@@ -19,10 +19,11 @@ struct HexText {
   // With `roomAfter` units reserved beyond the text, so that a reply frame
   // can be built in the same storage (the broker passes ipc::kFrameRoomUnits).
   static std::u16string Encode(const std::vector<uint8_t>& bytes, size_t roomAfter = 0);
-  // For contents read straight into the storage of their text: empties
-  // `text`, sizes it for the digits of `size` bytes (its storage reused when
+  // For contents read straight into the storage of their text: sizes `text`
+  // for the digits of `size` bytes (its storage and contents reused when
   // large enough, else made with `roomAfter` units to spare) and answers
-  // where those bytes go. EncodeInPlace then turns them into their digits.
+  // where those bytes go. Once all `size` bytes are there, EncodeInPlace
+  // turns them into their digits, overwriting every unit.
   static uint8_t* PlaceBytes(std::u16string& text, size_t size, size_t roomAfter = 0);
   static void EncodeInPlace(std::u16string& text);
   // Accepts either case. An odd length or any other character rejects the

@@ -113,7 +113,6 @@ TEST(SendMsgReuse, LargeReplyStorageIsKeptOnlyWithinAScope) {
     ASSERT_EQ(SendReply(channel, withRoom(50000, u'c')), ipc::kSendOk);
     std::u16string text = ipc::TakeLargeText();
     EXPECT_FALSE(ipc::HoldsKeptStorage());
-    EXPECT_TRUE(text.empty());
     EXPECT_GE(text.capacity(), 100000 + ipc::kFrameRoomUnits);
     // Filled shorter than before: padding and trailer are those of this text.
     text.assign(4001, u'd');
