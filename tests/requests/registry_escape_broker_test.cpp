@@ -7,15 +7,14 @@
 
 #include <algorithm>
 #include <map>
-#include <optional>
 #include <string>
 #include <vector>
 
-#include "plugin/client/broker_session.h"
 #include "policy/registry_key_policy.h"
 #include "protocol/operations.h"
 #include "registry/registry_values.h"
 #include "tests/registry/scratch_key.h"
+#include "tests/support/broker_suite.h"
 
 namespace corvane {
 namespace {
@@ -53,15 +52,8 @@ void Record(HKEY root, const std::u16string& path, Snapshot& out) {
   }
 }
 
-class RegistryEscape : public ::testing::Test {
+class RegistryEscape : public test::BrokerSuite {
  protected:
-  static void SetUpTestSuite() {
-    auto launched = client::BrokerSession::Launch();
-    ASSERT_TRUE(launched) << launched.error().message;
-    session_.emplace(std::move(launched).value());
-  }
-  static void TearDownTestSuite() { session_.reset(); }
-
   void SetUp() override { Record(HKEY_CURRENT_USER, u"", before_); }
   void TearDown() override {
     Snapshot after;
@@ -81,19 +73,6 @@ class RegistryEscape : public ::testing::Test {
     EXPECT_EQ(Send(11, kUser, u"").status, kOk);
   }
 
-  struct Reply {
-    int32_t status = -1;
-    std::u16string text;
-  };
-  static Reply Send(uint32_t operation, int32_t hive, const std::u16string& path,
-                    const std::u16string& name = {}, const std::u16string& data = {}) {
-    auto reply = session_->connection.Request(operation, hive, path, name, data);
-    if (!reply) {
-      ADD_FAILURE() << "no reply to operation " << operation << ": " << reply.error().message;
-      return {};
-    }
-    return Reply{reply->status, reply->text};
-  }
   static std::string Narrow(const std::u16string& text) {
     return std::string(text.begin(),
                        text.begin() + static_cast<long>(std::min<size_t>(text.size(), 80)));
@@ -102,7 +81,6 @@ class RegistryEscape : public ::testing::Test {
   ScratchKey key;  // Software\Corvane\test-...
 
  private:
-  static inline std::optional<client::BrokerSession> session_;
   Snapshot before_;
 };
 

@@ -5,14 +5,13 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
-#include <optional>
 #include <string>
 
-#include "plugin/client/broker_session.h"
 #include "policy/registry_key_policy.h"
 #include "protocol/operations.h"
 #include "tests/registry/planted_link.h"
 #include "tests/registry/scratch_key.h"
+#include "tests/support/broker_suite.h"
 
 namespace corvane {
 namespace {
@@ -78,28 +77,7 @@ const Case kCases[] = {
      u""},
 };
 
-class RegistryLinks : public ::testing::Test {
- protected:
-  static void SetUpTestSuite() {
-    auto launched = client::BrokerSession::Launch();
-    ASSERT_TRUE(launched) << launched.error().message;
-    session_.emplace(std::move(launched).value());
-  }
-  static void TearDownTestSuite() { session_.reset(); }
-
-  static int32_t Send(BrokerOperation operation, const std::u16string& path,
-                      const std::u16string& name, const std::u16string& data) {
-    auto reply = session_->connection.Request(Op(operation), kUser, path, name, data);
-    if (!reply) {
-      ADD_FAILURE() << "no reply: " << reply.error().message;
-      return -1;
-    }
-    return reply->status;
-  }
-
- private:
-  static inline std::optional<client::BrokerSession> session_;
-};
+using RegistryLinks = test::BrokerSuite;
 
 TEST_F(RegistryLinks, NothingReachesTheKeyALinkLeadsTo) {
   for (const Case& c : kCases) {
@@ -116,7 +94,8 @@ TEST_F(RegistryLinks, NothingReachesTheKeyALinkLeadsTo) {
     PlantedLink deepInTree(key.Sub(u"tree\\plain\\link"), VictimKey::kPath);
 
     const bool copy = c.operation == BrokerOperation::CopyKeyTree;
-    EXPECT_EQ(Send(c.operation, key.Sub(c.path), copy ? key.Sub(c.name) : c.name, c.data),
+    EXPECT_EQ(Send(Op(c.operation), kUser, key.Sub(c.path), copy ? key.Sub(c.name) : c.name, c.data)
+                  .status,
               c.status);
     EXPECT_EQ(victim.Content(), before);
     if (!c.absentAfter.empty()) {
@@ -124,7 +103,7 @@ TEST_F(RegistryLinks, NothingReachesTheKeyALinkLeadsTo) {
     }
   }
   // The broker is still there.
-  EXPECT_EQ(Send(BrokerOperation::Ping, u"", u"", u""), kOk);
+  EXPECT_EQ(Send(Op(BrokerOperation::Ping), kUser, u"").status, kOk);
 }
 
 }  // namespace
