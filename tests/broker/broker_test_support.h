@@ -67,8 +67,10 @@ inline BrokerSession Launch() {
   return std::move(session).value();
 }
 
+// A broker still running after a minute answers 0xDEAD: a broker that does
+// not end fails the test instead of holding it until its time limit.
 inline uint32_t ExitCodeOf(const BrokerProcess& process) {
-  const auto code = process.WaitForExit();
+  const auto code = process.WaitForExit(60000);
   return code ? *code : 0xDEADu;
 }
 
