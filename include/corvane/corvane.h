@@ -210,7 +210,9 @@ typedef void(CORVANE_CALL* corvane_diagnostic_callback)(void* context, const cha
  * not call into the session, not even corvane_close (the broker, stopped,
  * cannot answer); it must not throw or jump out. Lines end with the session:
  * corvane_close closes the pipe, waits for the broker to end (ending it after
- * 5 s) and joins the thread, so no call comes once it has returned.
+ * 5 s) and joins the thread, so no call comes once it has returned. Close
+ * such a session before the plug-in unloads, not from DllMain or a DLL's
+ * static destructors: the join would wait under the loader lock.
  *
  * The cost: this process becomes the broker's debugger. A host or sandbox may
  * forbid that; the call then answers CORVANE_E_START_FAILED, says so in
