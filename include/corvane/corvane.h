@@ -194,6 +194,34 @@ CORVANE_API corvane_result CORVANE_CALL corvane_set_timeout(corvane_session* ses
  * a refused argument included ("" after one that worked), valid until that
  * thread's next such call. Never null. */
 CORVANE_API const char* CORVANE_CALL corvane_last_error(const corvane_session* session);
+/* Receives one diagnostic line of a session's broker: UTF-8 without its line
+ * end, `length` bytes followed by a NUL, valid only during the call. */
+typedef void(CORVANE_CALL* corvane_diagnostic_callback)(void* context, const char* line,
+                                                        size_t length);
+/* corvane_start_with_timeout that also tells why the broker refused: the
+ * broker runs as this process's debuggee, and each line it writes to the
+ * debugger output ("[CorvaneBroker] denied: write to read-only hive") goes
+ * to `on_line` with `context`. A refusal itself stays CORVANE_DENIED with an
+ * empty text; the line is how to learn why, while developing.
+ *
+ * The call comes on the session's debugger thread, never on the caller's,
+ * while the broker waits in the line's output: a line has arrived before the
+ * request that caused it returns. So the callback must return soon and must
+ * not call into the session, not even corvane_close (the broker, stopped,
+ * cannot answer); it must not throw or jump out. Lines end with the session:
+ * corvane_close closes the pipe, waits for the broker to end (ending it after
+ * 5 s) and joins the thread, so no call comes once it has returned. Close
+ * such a session before the plug-in unloads, not from DllMain or a DLL's
+ * static destructors: the join would wait under the loader lock.
+ *
+ * The cost: this process becomes the broker's debugger. A host or sandbox may
+ * forbid that; the call then answers CORVANE_E_START_FAILED, says so in
+ * corvane_last_error(NULL), and no broker is left running: start without
+ * diagnostics then. A null `on_line` is CORVANE_E_INVALID_ARGUMENT. */
+CORVANE_API corvane_result CORVANE_CALL corvane_start_with_diagnostics(
+    const wchar_t* broker_path, size_t broker_path_length, uint32_t served_process_id,
+    uint32_t connect_timeout_ms, corvane_diagnostic_callback on_line, void* context,
+    corvane_session** session);
 
 /* ---- Buffers ----------------------------------------------------------- */
 
@@ -420,6 +448,10 @@ typedef corvane_result(CORVANE_CALL* corvane_get_plugin_channel_fn)(corvane_sess
 typedef corvane_result(CORVANE_CALL* corvane_send_frame_fn)(corvane_session*, const uint8_t*,
                                                             size_t);
 typedef corvane_result(CORVANE_CALL* corvane_read_frame_fn)(corvane_session*, corvane_buffer**);
+typedef corvane_result(CORVANE_CALL* corvane_start_with_diagnostics_fn)(const wchar_t*, size_t,
+                                                                        uint32_t, uint32_t,
+                                                                        corvane_diagnostic_callback,
+                                                                        void*, corvane_session**);
 
 #ifdef __cplusplus
 } /* extern "C" */

@@ -3,18 +3,29 @@
 //
 // What it adds to the C interface:
 //   - corvane::Session owns a session and closes it in its destructor, which
-//     ends a broker it started. It is move-only.
+//     ends a broker it started. It is move-only. Session::Start takes a
+//     StartOptions (broker path, served process, time-out, diagnostics).
 //   - Texts go in as std::wstring_view and come out as std::wstring; file
-//     contents and raw frames as std::vector<uint8_t>; lists are split.
-//   - Every call answers a Result<T>: the value, or a Status and a message.
-//     KeyExists/FileExists answer Result<bool>, true or false, where the
-//     broker itself says Ok or NotFound.
+//     contents and raw frames as std::vector<uint8_t>; lists are split;
+//     time-outs are std::chrono::milliseconds.
+//   - Every call answers a Result<T>, shaped like std::expected<T, Error>:
+//     has_value() (or ok(), or the result itself in a condition), value(),
+//     *, ->, value_or(), and error() with a Status and a message. Every
+//     status but Ok is a failure: a refusal (Denied) is a failed Result with
+//     Status::Denied, on Request() as on every other call. KeyExists and
+//     FileExists answer Result<bool>, true or false, where the broker itself
+//     says Ok or NotFound.
+//   - GetPluginChannel() answers an owning PluginChannel.
 //
 // Why results and not exceptions: plug-in hosts are often built without
 // exceptions, and a refusal by the broker (Denied, NotFound) is an ordinary
 // answer that a caller handles where it asked, not an exceptional event.
 // Result is [[nodiscard]], so an unchecked answer is a compiler warning.
-// Nothing here throws, except std::bad_alloc from the standard containers.
+// Asking a failed Result for its value (value(), *, ->) is a bug in the
+// caller, not an answer: it throws corvane::BadResultAccess, or, built
+// without exceptions, ends the program with std::abort(); it never hands out
+// a made-up value. Nothing else here throws, except std::bad_alloc from the
+// standard containers.
 //
 // Threads and ownership are those of corvane.h: a Session may be used from
 // any thread, but by one thread at a time.
@@ -34,15 +45,34 @@
     "corvane.hpp needs C++17 or later (-std=c++17, /std:c++17); from C or older C++ use corvane.h"
 #else
 
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
+#include <cstdlib>
+#include <functional>
 #include <memory>
+#include <stdexcept>
 #include <string>
 #include <string_view>
 #include <utility>
+#include <variant>
 #include <vector>
 
 #include "corvane/corvane.h"
+
+// Whether the including program is built with exceptions (GCC and clang:
+// __cpp_exceptions; MSVC: _CPPUNWIND with /EHsc).
+#if defined(__cpp_exceptions) || defined(_CPPUNWIND)
+#define CORVANE_HPP_EXCEPTIONS 1
+#else
+#define CORVANE_HPP_EXCEPTIONS 0
+#endif
+
+#if defined(_WIN32)
+// PluginChannel closes its handle; declared as <windows.h> declares it, so
+// that this header need not bring in <windows.h> and its macros.
+extern "C" __declspec(dllimport) int __stdcall CloseHandle(void* object);
+#endif
 
 namespace corvane {
 
@@ -110,54 +140,145 @@ inline const char* OperationName(Operation operation) {
   return corvane_operation_name(static_cast<uint32_t>(operation));
 }
 
-// The value of a successful call, or the Status and a message of a failed
-// one. value() may only be asked of an ok() result; a failed result holds a
-// value-initialised T, never garbage.
+// What a failed call says: its Status and a message, at least the status's
+// name ("Denied"), for a client error also its text ("TimedOut: ...").
+struct Error {
+  Status status = Status::Ok;
+  std::string message;
+};
+
+// Thrown by value(), * and -> of a failed Result; what() is its message.
+class BadResultAccess : public std::logic_error {
+ public:
+  explicit BadResultAccess(const Error& error)
+      : std::logic_error(error.message), status_(error.status) {}
+  Status status() const noexcept { return status_; }
+
+ private:
+  Status status_;
+};
+
+inline constexpr std::chrono::milliseconds kDefaultConnectTimeout{
+    CORVANE_DEFAULT_CONNECT_TIMEOUT_MS};
+inline constexpr std::chrono::milliseconds kDefaultReplyTimeout{CORVANE_DEFAULT_REPLY_TIMEOUT_MS};
+
+namespace detail {
+
+[[noreturn]] inline void BadAccess(const Error& error) {
+#if CORVANE_HPP_EXCEPTIONS
+  throw BadResultAccess(error);
+#else
+  (void)error;
+  std::abort();
+#endif
+}
+
+// What a result holds once its value was moved out: a failure, so that it
+// no longer claims a value.
+inline Error MovedOut() {
+  return Error{Status::Closed, "Closed: the value was moved out"};
+}
+
+inline const Error& NoError() noexcept {
+  static const Error none;
+  return none;
+}
+
+// The C interface's milliseconds: below 0 is 0, above its range its maximum.
+inline uint32_t Milliseconds(std::chrono::milliseconds duration) {
+  if (duration.count() <= 0) return 0;
+  if (duration.count() >= 0xFFFFFFFF) return 0xFFFFFFFFu;
+  return static_cast<uint32_t>(duration.count());
+}
+
+}  // namespace detail
+
+// The value of a successful call, or the Error of a failed one.
 template <typename T>
 class [[nodiscard]] Result {
  public:
-  Result(T value) : value_(std::move(value)) {}  // NOLINT: implicit by design
-  Result(Status status, std::string message) : status_(status), message_(std::move(message)) {}
+  using value_type = T;
+  using error_type = Error;
 
-  bool ok() const { return status_ == Status::Ok; }
-  explicit operator bool() const { return ok(); }
-  Status status() const { return status_; }
-  // Empty on success; otherwise what went wrong, at least the status's name.
-  const std::string& message() const { return message_; }
+  Result(T value) : state_(std::in_place_index<0>, std::move(value)) {}      // NOLINT: implicit
+  Result(Error error) : state_(std::in_place_index<1>, std::move(error)) {}  // NOLINT: implicit
+  Result(Status status, std::string message) : Result(Error{status, std::move(message)}) {}
 
-  const T& value() const& { return value_; }
-  T& value() & { return value_; }
-  T&& value() && { return std::move(value_); }
-  const T& operator*() const& { return value_; }
-  const T* operator->() const { return &value_; }
-  T value_or(T fallback) const& { return ok() ? value_ : std::move(fallback); }
+  bool has_value() const noexcept { return state_.index() == 0; }
+  bool ok() const noexcept { return has_value(); }
+  explicit operator bool() const noexcept { return has_value(); }
+
+  // The failure; for a successful result Status::Ok and an empty message.
+  const Error& error() const noexcept {
+    return has_value() ? detail::NoError() : std::get<1>(state_);
+  }
+  Status status() const noexcept { return error().status; }
+  const std::string& message() const noexcept { return error().message; }
+
+  // The value; BadResultAccess (or std::abort) for a failed result.
+  T& value() & { return Checked(); }
+  const T& value() const& { return Checked(); }
+  // Moves the value out; the result is then a failure (Status::Closed).
+  T value() && {
+    Checked();
+    Error moved = detail::MovedOut();
+    T out = std::move(std::get<0>(state_));
+    state_.template emplace<1>(std::move(moved));
+    return out;
+  }
+  T& operator*() & { return Checked(); }
+  const T& operator*() const& { return Checked(); }
+  T operator*() && { return std::move(*this).value(); }
+  T* operator->() { return &Checked(); }
+  const T* operator->() const { return &Checked(); }
+
+  // The value, or `fallback` for a failed result.
+  template <typename U>
+  T value_or(U&& fallback) const& {
+    return has_value() ? std::get<0>(state_) : static_cast<T>(std::forward<U>(fallback));
+  }
+  template <typename U>
+  T value_or(U&& fallback) && {
+    return has_value() ? std::move(*this).value() : static_cast<T>(std::forward<U>(fallback));
+  }
 
  private:
-  T value_{};
-  Status status_ = Status::Ok;
-  std::string message_;
+  T& Checked() {
+    if (!has_value()) detail::BadAccess(std::get<1>(state_));
+    return std::get<0>(state_);
+  }
+  const T& Checked() const {
+    if (!has_value()) detail::BadAccess(std::get<1>(state_));
+    return std::get<0>(state_);
+  }
+
+  std::variant<T, Error> state_;
 };
 
 template <>
 class [[nodiscard]] Result<void> {
  public:
-  Result() = default;
-  Result(Status status, std::string message) : status_(status), message_(std::move(message)) {}
+  using value_type = void;
+  using error_type = Error;
 
-  bool ok() const { return status_ == Status::Ok; }
-  explicit operator bool() const { return ok(); }
-  Status status() const { return status_; }
-  const std::string& message() const { return message_; }
+  Result() = default;
+  Result(Error error) : error_(std::move(error)), failed_(true) {}  // NOLINT: implicit
+  Result(Status status, std::string message) : Result(Error{status, std::move(message)}) {}
+
+  bool has_value() const noexcept { return !failed_; }
+  bool ok() const noexcept { return has_value(); }
+  explicit operator bool() const noexcept { return has_value(); }
+  const Error& error() const noexcept { return error_; }
+  Status status() const noexcept { return error_.status; }
+  const std::string& message() const noexcept { return error_.message; }
+  // Nothing for a successful result; BadResultAccess (or std::abort) otherwise.
+  void value() const {
+    if (failed_) detail::BadAccess(error_);
+  }
 
  private:
-  Status status_ = Status::Ok;
-  std::string message_;
-};
-
-// The whole answer of Session::Request: the broker's status and text.
-struct Reply {
-  Status status = Status::Ok;
-  std::wstring text;
+  Error error_;
+  bool failed_ = false;
 };
 
 // One entry of Session::ListValues; `text` is empty for non-string values.
@@ -166,12 +287,82 @@ struct NamedValue {
   std::wstring text;
 };
 
+// A plug-in channel's pipe handle in this process, owned: closed when the
+// PluginChannel goes, unless release() handed it over first.
+class PluginChannel {
+ public:
+  PluginChannel() = default;
+  explicit PluginChannel(uint64_t handle) noexcept : handle_(handle) {}
+  ~PluginChannel() { reset(); }
+  PluginChannel(PluginChannel&& other) noexcept : handle_(other.release()) {}
+  PluginChannel& operator=(PluginChannel&& other) noexcept {
+    if (this != &other) reset(other.release());
+    return *this;
+  }
+  PluginChannel(const PluginChannel&) = delete;
+  PluginChannel& operator=(const PluginChannel&) = delete;
+
+  explicit operator bool() const noexcept { return handle_ != 0; }
+  // The handle value; still owned here.
+  uint64_t get() const noexcept { return handle_; }
+  // The same as a HANDLE.
+  void* native_handle() const noexcept {
+    return reinterpret_cast<void*>(static_cast<uintptr_t>(handle_));
+  }
+  // Hands the handle over: the caller closes it (CloseHandle).
+  uint64_t release() noexcept { return std::exchange(handle_, 0); }
+  // Closes the handle held, if any, and holds `handle` instead.
+  void reset(uint64_t handle = 0) noexcept {
+#if defined(_WIN32)
+    if (handle_ != 0) ::CloseHandle(native_handle());
+#endif
+    handle_ = handle;
+  }
+
+ private:
+  uint64_t handle_ = 0;
+};
+
+// How Session::Start starts a broker.
+struct StartOptions {
+  // The broker executable; empty: corvane-broker.exe in the folder of the
+  // module that holds the client (corvane_client.dll).
+  std::wstring brokerPath;
+  // The process whose end ends the broker; 0: this one.
+  uint32_t servedProcessId = 0;
+  // How long to wait for the broker's pipe; 0 tries once.
+  std::chrono::milliseconds connectTimeout = kDefaultConnectTimeout;
+  // Set: the broker runs as this process's debuggee and each of its
+  // diagnostic lines comes here, on the session's debugger thread, before
+  // the request that caused it returns (corvane_start_with_diagnostics: do
+  // not call the session from it; the cost and the failure when a host
+  // forbids debugging are described there). An exception it throws is
+  // dropped with its line. No call comes once the session is closed.
+  std::function<void(std::string_view line)> onDiagnostic;
+};
+
 namespace detail {
 
 struct BufferFree {
   void operator()(corvane_buffer* buffer) const { corvane_buffer_free(buffer); }
 };
 using Buffer = std::unique_ptr<corvane_buffer, BufferFree>;
+
+using DiagnosticHandler = std::function<void(std::string_view line)>;
+
+// The C callback of a session with diagnostics: `context` is the session's
+// DiagnosticHandler. Nothing thrown leaves it: it runs on the debugger thread.
+inline void CORVANE_CALL DeliverDiagnostic(void* context, const char* line,
+                                           size_t length) noexcept {
+#if CORVANE_HPP_EXCEPTIONS
+  try {
+    (*static_cast<DiagnosticHandler*>(context))(std::string_view(line, length));
+  } catch (...) {
+  }
+#else
+  (*static_cast<DiagnosticHandler*>(context))(std::string_view(line, length));
+#endif
+}
 
 inline std::wstring TextOf(const corvane_buffer* buffer) {
   size_t length = 0;
@@ -205,35 +396,47 @@ class Session {
   // An empty session, as after a move; every call on it answers Closed.
   Session() = default;
 
-  // Starts a broker serving `servedProcessId` (0: this process) and
-  // connects, waiting up to `connectTimeoutMs` for its pipe (0: one try).
-  // `brokerPath` empty: corvane-broker.exe in the folder of the module that
-  // holds the client (corvane_client.dll).
-  static Result<Session> Start(std::wstring_view brokerPath = {}, uint32_t servedProcessId = 0,
-                               uint32_t connectTimeoutMs = CORVANE_DEFAULT_CONNECT_TIMEOUT_MS) {
+  // Starts a broker and connects to it, as `options` say.
+  static Result<Session> Start(StartOptions options = {}) {
     corvane_session* raw = nullptr;
-    const corvane_result r = corvane_start_with_timeout(brokerPath.data(), brokerPath.size(),
-                                                        servedProcessId, connectTimeoutMs, &raw);
+    const std::wstring& path = options.brokerPath;
+    const uint32_t timeout = detail::Milliseconds(options.connectTimeout);
+    if (!options.onDiagnostic) {
+      const corvane_result r = corvane_start_with_timeout(path.data(), path.size(),
+                                                          options.servedProcessId, timeout, &raw);
+      if (r != CORVANE_OK) return Failure(nullptr, r);
+      return Session(raw, nullptr);
+    }
+    // On the heap, so that the address the callback is given stays put when
+    // the Session moves.
+    auto handler = std::make_unique<detail::DiagnosticHandler>(std::move(options.onDiagnostic));
+    const corvane_result r =
+        corvane_start_with_diagnostics(path.data(), path.size(), options.servedProcessId, timeout,
+                                       &detail::DeliverDiagnostic, handler.get(), &raw);
     if (r != CORVANE_OK) return Failure(nullptr, r);
-    return Session(raw);
+    return Session(raw, std::move(handler));
   }
   // Connects to a running broker: its --ipc= name or a full \\.\pipe\ name,
-  // waiting up to `connectTimeoutMs` for it to appear or become free.
+  // waiting up to `connectTimeout` for it to appear or become free (0: one
+  // try).
   static Result<Session> Attach(std::wstring_view ipcName,
-                                uint32_t connectTimeoutMs = CORVANE_DEFAULT_CONNECT_TIMEOUT_MS) {
+                                std::chrono::milliseconds connectTimeout = kDefaultConnectTimeout) {
     corvane_session* raw = nullptr;
-    const corvane_result r =
-        corvane_attach_with_timeout(ipcName.data(), ipcName.size(), connectTimeoutMs, &raw);
+    const corvane_result r = corvane_attach_with_timeout(
+        ipcName.data(), ipcName.size(), detail::Milliseconds(connectTimeout), &raw);
     if (r != CORVANE_OK) return Failure(nullptr, r);
-    return Session(raw);
+    return Session(raw, nullptr);
   }
 
   ~Session() { Close(); }
-  Session(Session&& other) noexcept : session_(std::exchange(other.session_, nullptr)) {}
+  Session(Session&& other) noexcept
+      : session_(std::exchange(other.session_, nullptr)),
+        diagnostics_(std::move(other.diagnostics_)) {}
   Session& operator=(Session&& other) noexcept {
     if (this != &other) {
       Close();
       session_ = std::exchange(other.session_, nullptr);
+      diagnostics_ = std::move(other.diagnostics_);
     }
     return *this;
   }
@@ -241,35 +444,33 @@ class Session {
   Session& operator=(const Session&) = delete;
 
   // Closes the pipe (a broker this session started then ends). Later calls
-  // answer Closed.
+  // answer Closed; no diagnostic line comes after this returns.
   void Close() {
-    corvane_close(session_);
+    corvane_close(session_);  // joins the debugger thread, if any
     session_ = nullptr;
+    diagnostics_.reset();
   }
   bool IsOpen() const { return session_ != nullptr; }
   // The C handle, for calls this layer does not wrap; still owned here.
   corvane_session* get() const { return session_; }
 
-  // How long a request waits for its answer (default 30000 ms); 0 is refused
-  // (InvalidArgument).
-  Result<void> SetTimeout(uint32_t milliseconds) {
-    return Done(corvane_set_timeout(session_, milliseconds));
+  // How long a request waits for its answer (kDefaultReplyTimeout at
+  // first); 0 or less is refused (InvalidArgument).
+  Result<void> SetTimeout(std::chrono::milliseconds timeout) {
+    return Done(corvane_set_timeout(session_, detail::Milliseconds(timeout)));
   }
 
-  // Any operation as given. Every broker answer (Ok, Denied, ...) is a
-  // successful Result whose Reply carries the status; only client errors
-  // fail the Result.
-  Result<Reply> Request(Operation operation, Hive hive, std::wstring_view path,
-                        std::wstring_view name = {}, std::wstring_view data = {}) {
+  // Any operation as given: the reply's text when the broker answers Ok.
+  // Any other answer is a failure with its status, as for every other call
+  // (the broker's text is empty then).
+  Result<std::wstring> Request(Operation operation, Hive hive, std::wstring_view path,
+                               std::wstring_view name = {}, std::wstring_view data = {}) {
     corvane_buffer* raw = nullptr;
     const corvane_result r = corvane_request(
         session_, static_cast<uint32_t>(operation), static_cast<int32_t>(hive), path.data(),
         path.size(), name.data(), name.size(), data.data(), data.size(), &raw);
-    const detail::Buffer text(raw);
-    if (r < 0) return Fail(r);
-    return Reply{static_cast<Status>(r), text ? detail::TextOf(text.get()) : std::wstring()};
+    return TextAnswer(r, detail::Buffer(raw));
   }
-
   // ---- Registry --------------------------------------------------------
 
   Result<std::wstring> ReadString(Hive hive, std::wstring_view key, std::wstring_view name) {
@@ -325,14 +526,14 @@ class Session {
     corvane_buffer* raw = nullptr;
     const corvane_result r = corvane_list_subkeys(session_, H(hive), key.data(), key.size(), &raw);
     auto text = TextAnswer(r, detail::Buffer(raw));
-    if (!text.ok()) return Failed{text.status(), text.message()};
+    if (!text) return text.error();
     return detail::SplitItems(text.value());
   }
   Result<std::vector<NamedValue> > ListValues(Hive hive, std::wstring_view key) {
     corvane_buffer* raw = nullptr;
     const corvane_result r = corvane_list_values(session_, H(hive), key.data(), key.size(), &raw);
     auto text = TextAnswer(r, detail::Buffer(raw));
-    if (!text.ok()) return Failed{text.status(), text.message()};
+    if (!text) return text.error();
     std::vector<std::wstring> items = detail::SplitItems(text.value());
     std::vector<NamedValue> values;
     for (size_t i = 0; i + 1 < items.size(); i += 2) {
@@ -388,16 +589,23 @@ class Session {
 
   // ---- The plug-in channel ----------------------------------------------
 
-  // The private pipe's handle value, valid in process `processId` (0: this
-  // one). When the broker could not make it, Failed with its system error
-  // code in the message.
-  Result<uint64_t> GetPluginChannel(uint32_t processId = 0) {
+  // A private pipe whose server end the broker places in this process, owned
+  // by the PluginChannel. When the broker could not make it, Failed with its
+  // system error code in the message.
+  Result<PluginChannel> GetPluginChannel() {
+    auto handle = GetPluginChannelFor(0);
+    if (!handle) return handle.error();
+    return PluginChannel(handle.value());
+  }
+  // The same for process `processId` (0: this one): the handle value is
+  // valid in that process, which owns it and closes it.
+  Result<uint64_t> GetPluginChannelFor(uint32_t processId) {
     uint64_t handle = 0;
     uint32_t systemError = 0;
     const corvane_result r = corvane_get_plugin_channel(session_, processId, &handle, &systemError);
     if (r == CORVANE_FAILED) {
-      return {Status::Failed, "the broker could not make the channel (system error " +
-                                  std::to_string(systemError) + ")"};
+      return Error{Status::Failed, "Failed: the broker could not make the channel (system error " +
+                                       std::to_string(systemError) + ")"};
     }
     return Answer(r, handle);
   }
@@ -416,7 +624,8 @@ class Session {
   }
 
  private:
-  explicit Session(corvane_session* session) : session_(session) {}
+  explicit Session(corvane_session* session, std::unique_ptr<detail::DiagnosticHandler> diagnostics)
+      : session_(session), diagnostics_(std::move(diagnostics)) {}
 
   static int32_t H(Hive hive) { return static_cast<int32_t>(hive); }
 
@@ -429,21 +638,12 @@ class Session {
     }
     return text;
   }
-  // A failure that becomes a Result of any type.
-  struct Failed {
-    Status status;
-    std::string message;
-    template <typename T>
-    operator Result<T>() && {  // NOLINT: implicit by design
-      return Result<T>(status, std::move(message));
-    }
-  };
-  static Failed Failure(const corvane_session* session, corvane_result r) {
+  static Error Failure(const corvane_session* session, corvane_result r) {
     return {static_cast<Status>(r), Describe(session, r)};
   }
   // A failure of a call on this session; an empty one answers Closed, where
   // the C interface would see a null session as a bad argument.
-  Failed Fail(corvane_result r) const {
+  Error Fail(corvane_result r) const {
     if (session_ == nullptr) return {Status::Closed, "Closed: the session is closed"};
     return Failure(session_, r);
   }
@@ -462,6 +662,8 @@ class Session {
   }
 
   corvane_session* session_ = nullptr;
+  // The callback's target while the session runs with diagnostics.
+  std::unique_ptr<detail::DiagnosticHandler> diagnostics_;
 };
 
 }  // namespace corvane

@@ -5,13 +5,13 @@
 #include <ostream>
 
 #include "plugin/cli/answer_format.h"
-#include "plugin/cli/debug_monitor.h"
 #include "plugin/cli/frame_trace.h"
 #include "plugin/cli/system_message.h"
 #include "plugin/cli/utf_convert.h"
 #include "plugin/client/broker_connection.h"
 #include "plugin/client/broker_process.h"
 #include "plugin/client/command_line.h"
+#include "plugin/client/debug_monitor.h"
 
 namespace corvane::cli {
 namespace {
@@ -28,7 +28,7 @@ std::string Describe(const client::ClientError& error) {
 
 struct LiveBroker::Parts {
   // Exactly one of the two runs the broker.
-  std::unique_ptr<DebugMonitor> monitor;
+  std::unique_ptr<client::DebugMonitor> monitor;
   std::optional<client::BrokerProcess> process;
   std::optional<client::BrokerConnection> connection;
 
@@ -50,7 +50,13 @@ std::unique_ptr<LiveBroker> LiveBroker::Start(const std::u16string& brokerPath,
   std::u16string commandLine = client::BuildBrokerCommandLine(exePath, ipcName, servedProcessId);
   std::string why;
   if (showDiagnostics) {
-    parts->monitor = DebugMonitor::Start(exePath, std::move(commandLine), why);
+    auto started = client::DebugMonitor::Start(exePath, std::move(commandLine));
+    if (started) {
+      parts->monitor = std::move(started).value();
+    } else {
+      const client::ClientError& failure = started.error();
+      why = failure.systemError != 0 ? SystemMessage(failure.systemError) : failure.message;
+    }
   } else {
     auto started = client::StartProcess(exePath, std::move(commandLine));
     if (started) {

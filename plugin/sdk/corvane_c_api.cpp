@@ -9,6 +9,7 @@
 #include <memory>
 #include <new>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -342,6 +343,34 @@ corvane_result Start(const wchar_t* broker_path, size_t broker_path_length,
   });
 }
 
+// Each line of a debug string, without its line end, as the callback's
+// NUL-terminated text.
+void DeliverLines(corvane_diagnostic_callback onLine, void* context, std::string_view output) {
+  while (!output.empty()) {
+    const size_t end = output.find('\n');
+    std::string line(output.substr(0, end));
+    output.remove_prefix(end == std::string_view::npos ? output.size() : end + 1);
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    onLine(context, line.c_str(), line.size());
+  }
+}
+
+corvane_result StartWithDiagnostics(const wchar_t* broker_path, size_t broker_path_length,
+                                    uint32_t served_process_id, uint32_t timeout_ms,
+                                    corvane_diagnostic_callback on_line, void* context,
+                                    corvane_session** session) {
+  return Starting([&] {
+    corvane_session*& out = Out(session, "session");
+    if (on_line == nullptr) throw ArgumentError{"on_line is null"};
+    auto launched = client::BrokerSession::LaunchWithDiagnostics(
+        Text(broker_path, broker_path_length, "broker_path"), served_process_id, timeout_ms,
+        [on_line, context](std::string_view output) { DeliverLines(on_line, context, output); });
+    if (!launched) return StartFailed(launched.error());
+    out = new corvane_session{std::move(launched).value(), {}};
+    return CORVANE_OK;
+  });
+}
+
 corvane_result Attach(const wchar_t* ipc_name, size_t ipc_name_length, uint32_t timeout_ms,
                       corvane_session** session) {
   return Starting([&] {
@@ -350,7 +379,7 @@ corvane_result Attach(const wchar_t* ipc_name, size_t ipc_name_length, uint32_t 
     if (name.empty()) throw ArgumentError{"ipc_name is empty"};
     auto connection = client::BrokerConnection::Connect(name, nullptr, timeout_ms);
     if (!connection) return StartFailed(connection.error());
-    out = new corvane_session{client::BrokerSession{client::BrokerProcess(),
+    out = new corvane_session{client::BrokerSession{nullptr, client::BrokerProcess(),
                                                     std::move(connection).value(), std::move(name)},
                               {}};
     return CORVANE_OK;
@@ -385,8 +414,17 @@ corvane_result CORVANE_CALL corvane_attach_with_timeout(const wchar_t* ipc_name,
   return Attach(ipc_name, ipc_name_length, connect_timeout_ms, session);
 }
 
+corvane_result CORVANE_CALL corvane_start_with_diagnostics(
+    const wchar_t* broker_path, size_t broker_path_length, uint32_t served_process_id,
+    uint32_t connect_timeout_ms, corvane_diagnostic_callback on_line, void* context,
+    corvane_session** session) {
+  return StartWithDiagnostics(broker_path, broker_path_length, served_process_id,
+                              connect_timeout_ms, on_line, context, session);
+}
+
 void CORVANE_CALL corvane_close(corvane_session* session) {
-  // Destroying the session closes the pipe, which ends the broker.
+  // Destroying the session closes the pipe, which ends the broker; under the
+  // debugger the loop's thread is joined after that.
   delete session;
 }
 

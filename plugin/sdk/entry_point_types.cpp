@@ -49,3 +49,4 @@ CORVANE_SAME_TYPE(corvane_keep_alive);
 CORVANE_SAME_TYPE(corvane_get_plugin_channel);
 CORVANE_SAME_TYPE(corvane_send_frame);
 CORVANE_SAME_TYPE(corvane_read_frame);
+CORVANE_SAME_TYPE(corvane_start_with_diagnostics);

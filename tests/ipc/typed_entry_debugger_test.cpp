@@ -1,17 +1,18 @@
 // The typed entry's answer to a wrongly typed request, with the real broker
-// running under the tool's debugger loop: the broker logs and drops each such
+// running under the client's debugger loop: the broker logs and drops each such
 // request and still answers the next one.
 #include <gtest/gtest.h>
 #include <windows.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "ipc/message_shapes.h"
-#include "plugin/cli/debug_monitor.h"
 #include "plugin/client/broker_connection.h"
 #include "plugin/client/broker_process.h"
 #include "plugin/client/command_line.h"
+#include "plugin/client/debug_monitor.h"
 #include "plugin/client/protocol.h"
 #include "tests/support/frames.h"
 #include "tests/support/protocol_codes.h"
@@ -37,10 +38,10 @@ MsgParam Text(std::u16string s) {
 TEST(TypedEntryUnderDebugger, WronglyTypedRequestsAreDroppedAndTheBrokerGoesOn) {
   const std::u16string exe = client::DefaultBrokerPath();
   const std::u16string ipcName = client::MakeUniqueIpcName();
-  std::string error;
-  auto monitor = corvane::cli::DebugMonitor::Start(
-      exe, client::BuildBrokerCommandLine(exe, ipcName, GetCurrentProcessId()), error);
-  ASSERT_TRUE(monitor) << error;
+  auto started = client::DebugMonitor::Start(
+      exe, client::BuildBrokerCommandLine(exe, ipcName, GetCurrentProcessId()));
+  ASSERT_TRUE(started) << started.error().message;
+  auto monitor = std::move(started).value();
   auto connection = client::BrokerConnection::Connect(ipcName, monitor->process());
   ASSERT_TRUE(connection) << connection.error().message;
 

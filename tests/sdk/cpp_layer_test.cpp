@@ -1,12 +1,18 @@
 // What corvane.hpp adds to the C interface, against the real broker through
 // corvane_client.dll: the session's ownership, typed answers, exists as a
-// boolean, a refusal as Status::Denied and bytes that travel unchanged. The
-// C interface's own behaviour is tested in sdk_c_api_test.c.
+// boolean, a refusal as Status::Denied, bytes that travel unchanged, results
+// that never hand out a value they do not hold, the owning channel handle and
+// the diagnostics callback's lifetime. The C interface's own behaviour is
+// tested in sdk_c_api_test.c.
 #include <gtest/gtest.h>
 #include <shlobj.h>
 #include <windows.h>
 
+#include <functional>
+#include <mutex>
 #include <string>
+#include <string_view>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -43,6 +49,9 @@ TEST(CppLayer, ASessionOwnsItsBrokerAndMovesIt) {
         std::wstring_view(reinterpret_cast<const wchar_t*>(ipcName.data()), ipcName.size()));
     ASSERT_TRUE(attached.ok()) << attached.message();
     corvane::Session first = std::move(attached).value();
+    // What was moved out is no longer claimed.
+    EXPECT_FALSE(attached.has_value());
+    EXPECT_EQ(attached.status(), Status::Closed);
     corvane::Session second = std::move(first);
     EXPECT_TRUE(second.Ping().ok());
     const auto moved = first.Ping();
@@ -82,7 +91,13 @@ TEST(CppLayer, AnswersAreTypedAndRefusalsAreStatuses) {
   EXPECT_EQ(deniedExists.status(), Status::Denied);
   const auto missing = session.ReadString(Hive::CurrentUser, Key(), L"Nothing");
   EXPECT_EQ(missing.status(), Status::NotFound);
-  EXPECT_TRUE(missing.value().empty());
+  // Request() reports a refusal as every other call does.
+  const auto pong = session.Request(corvane::Operation::Ping, Hive::CurrentUser, L"");
+  EXPECT_EQ(pong.value_or(L""), L"pong");
+  const auto refused = session.Request(corvane::Operation::WriteString, Hive::LocalMachine,
+                                       L"Software\\Corvane", L"n", L"x");
+  EXPECT_FALSE(refused);
+  EXPECT_EQ(refused.status(), Status::Denied);
 
   // Every byte value.
   const std::wstring file = AppDataFile();
@@ -98,6 +113,100 @@ TEST(CppLayer, AnswersAreTypedAndRefusalsAreStatuses) {
   EXPECT_TRUE(gone.ok() && !gone.value());
 
   EXPECT_TRUE(session.DeleteKeyTree(Hive::CurrentUser, Key()).ok());
+}
+
+// Every way of reaching the value of a failed result throws, carrying the
+// failure; none hands out a default.
+TEST(CppLayer, AFailedResultHandsOutNoValue) {
+  using Text = corvane::Result<std::wstring>;
+  const Text denied(corvane::Error{Status::Denied, "Denied"});
+  const std::pair<const char*, std::function<void(Text&)>> accesses[] = {
+      {"value()", [](Text& r) { (void)r.value(); }},
+      {"const value()", [](Text& r) { (void)std::as_const(r).value(); }},
+      {"std::move(r).value()", [](Text& r) { (void)std::move(r).value(); }},
+      {"operator*", [](Text& r) { (void)*r; }},
+      {"operator->", [](Text& r) { (void)r->size(); }},
+  };
+  for (const auto& [what, access] : accesses) {
+    Text result = denied;
+    try {
+      access(result);
+      ADD_FAILURE() << what << " gave a value";
+    } catch (const corvane::BadResultAccess& e) {
+      EXPECT_EQ(e.status(), Status::Denied) << what;
+      EXPECT_STREQ(e.what(), "Denied") << what;
+    }
+  }
+  Text fallback = denied;
+  EXPECT_EQ(fallback.value_or(L"none"), L"none");
+  const corvane::Result<void> failed(corvane::Error{Status::TimedOut, "TimedOut"});
+  EXPECT_THROW(failed.value(), corvane::BadResultAccess);
+}
+
+// Moving the value out leaves a result that says it has none.
+TEST(CppLayer, MovingTheValueOutLeavesAFailure) {
+  using Text = corvane::Result<std::wstring>;
+  const std::pair<const char*, std::function<std::wstring(Text&)>> moves[] = {
+      {"std::move(r).value()", [](Text& r) { return std::move(r).value(); }},
+      {"*std::move(r)", [](Text& r) { return *std::move(r); }},
+      {"std::move(r).value_or()", [](Text& r) { return std::move(r).value_or(L"none"); }},
+  };
+  for (const auto& [what, move] : moves) {
+    Text result(std::wstring(40, L'x'));  // beyond any small-string storage
+    EXPECT_EQ(move(result), std::wstring(40, L'x')) << what;
+    EXPECT_FALSE(result.has_value()) << what;
+    EXPECT_EQ(result.error().status, Status::Closed) << what;
+    EXPECT_THROW((void)result.value(), corvane::BadResultAccess) << what;
+  }
+}
+
+TEST(CppLayer, APluginChannelClosesItsHandleUnlessReleased) {
+  auto started = corvane::Session::Start();
+  ASSERT_TRUE(started) << started.message();
+  corvane::Session session = std::move(started).value();
+  DWORD flags = 0;
+
+  auto channel = session.GetPluginChannel();
+  ASSERT_TRUE(channel) << channel.message();
+  HANDLE handle = channel->native_handle();
+  ASSERT_TRUE(GetHandleInformation(handle, &flags));
+  { const corvane::PluginChannel owner = std::move(channel).value(); }
+  EXPECT_FALSE(GetHandleInformation(handle, &flags));
+
+  uint64_t released = 0;
+  {
+    auto kept = session.GetPluginChannel();
+    ASSERT_TRUE(kept) << kept.message();
+    released = kept->release();
+  }
+  EXPECT_TRUE(GetHandleInformation(reinterpret_cast<HANDLE>(released), &flags));
+  CloseHandle(reinterpret_cast<HANDLE>(released));
+}
+
+// The callback's target stays with the session through moves, and lines come
+// on another thread than the caller's.
+TEST(CppLayer, DiagnosticLinesComeThroughTheStartOptions) {
+  std::mutex mutex;
+  std::vector<std::string> lines;
+  std::thread::id caller;
+  corvane::StartOptions options;
+  options.connectTimeout = std::chrono::seconds(30);
+  options.onDiagnostic = [&](std::string_view line) {
+    const std::lock_guard<std::mutex> lock(mutex);
+    lines.emplace_back(line);
+    caller = std::this_thread::get_id();
+  };
+  auto started = corvane::Session::Start(std::move(options));
+  ASSERT_TRUE(started) << started.message();
+  corvane::Session session = std::move(started).value();
+  corvane::Session moved = std::move(session);
+
+  EXPECT_EQ(moved.WriteString(Hive::LocalMachine, L"Software\\Corvane", L"n", L"x").status(),
+            Status::Denied);
+  moved.Close();
+  const std::lock_guard<std::mutex> lock(mutex);
+  EXPECT_EQ(lines, std::vector<std::string>{"[CorvaneBroker] denied: write to read-only hive"});
+  EXPECT_NE(caller, std::this_thread::get_id());
 }
 
 }  // namespace

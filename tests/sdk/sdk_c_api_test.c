@@ -386,6 +386,78 @@ static void default_broker_is_beside_the_dll(void) {
   RemoveDirectoryW(folder);
 }
 
+/* What a session's diagnostics callback received. */
+struct diagnostics_seen {
+  int count;
+  char last[160];
+  DWORD thread;
+};
+
+static void CORVANE_CALL on_diagnostic(void* context, const char* line, size_t length) {
+  struct diagnostics_seen* seen = (struct diagnostics_seen*)context;
+  ++seen->count;
+  seen->thread = GetCurrentThreadId();
+  snprintf(seen->last, sizeof seen->last, "%.*s", (int)length, line);
+}
+
+/* The broker's refusal line reaches the callback of the session that made
+ * the request, before that request returns, on another thread; a request
+ * that is not refused, or one made on a session without diagnostics, brings
+ * none. */
+static void diagnostics(corvane_session* plain) {
+  static const struct {
+    int on_plain_session;
+    uint32_t operation;
+    int32_t hive;
+    const wchar_t* key;
+    corvane_result expected;
+    const char* line; /* NULL: none */
+  } cases[] = {
+      {0, CORVANE_OP_WRITE_STRING, CORVANE_HKLM, L"Software\\Corvane", CORVANE_DENIED,
+       "[CorvaneBroker] denied: write to read-only hive"},
+      {0, CORVANE_OP_KEY_EXISTS, CORVANE_HKCU, L"Software\\Elsewhere", CORVANE_DENIED,
+       "[CorvaneBroker] denied: outside Corvane subtree"},
+      {0, CORVANE_OP_PING, CORVANE_HKCU, L"", CORVANE_OK, NULL},
+      {1, CORVANE_OP_WRITE_STRING, CORVANE_HKLM, L"Software\\Corvane", CORVANE_DENIED, NULL},
+  };
+  struct diagnostics_seen seen;
+  memset(&seen, 0, sizeof seen);
+  corvane_session* s = NULL;
+  CHECK_RESULT(s, corvane_start_with_diagnostics(NULL, 0, 0, 30000, on_diagnostic, &seen, &s),
+               CORVANE_OK);
+  if (s == NULL) return;
+  for (size_t i = 0; i < sizeof cases / sizeof cases[0]; ++i) {
+    corvane_session* target = cases[i].on_plain_session ? plain : s;
+    const int before = failures;
+    seen.count = 0;
+    seen.last[0] = '\0';
+    CHECK_RESULT(target,
+                 corvane_request(target, cases[i].operation, cases[i].hive, L_(cases[i].key),
+                                 L_(L"n"), L_(L"x"), NULL),
+                 cases[i].expected);
+    if (cases[i].line == NULL) {
+      CHECK(seen.count == 0);
+    } else {
+      CHECK(seen.count == 1 && strcmp(seen.last, cases[i].line) == 0);
+      CHECK(seen.thread != GetCurrentThreadId());
+    }
+    if (failures != before) fprintf(stderr, "  (case %u saw '%s')\n", (unsigned)i, seen.last);
+  }
+  corvane_close(s);
+
+  /* Refused before anything starts, with the reason for corvane_last_error. */
+  s = NULL;
+  CHECK_RESULT(s, corvane_start_with_diagnostics(NULL, 0, 0, 30000, NULL, &seen, &s),
+               CORVANE_E_INVALID_ARGUMENT);
+  CHECK(strstr(corvane_last_error(NULL), "on_line") != NULL);
+  CHECK_RESULT(s,
+               corvane_start_with_diagnostics(L_(L"C:\\no\\such\\corvane-broker.exe"), 0, 30000,
+                                              on_diagnostic, &seen, &s),
+               CORVANE_E_START_FAILED);
+  CHECK(strstr(corvane_last_error(NULL), "debug") != NULL);
+  CHECK(s == NULL);
+}
+
 int main(void) {
   library_calls();
 
@@ -397,6 +469,7 @@ int main(void) {
   file_calls(s);
   channel_and_frames(s);
   misuse(s);
+  diagnostics(s);
   corvane_close(s);
 
   wrong_reply_closes_the_session();

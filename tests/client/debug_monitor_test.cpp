@@ -1,14 +1,15 @@
-#include "plugin/cli/debug_monitor.h"
+#include "plugin/client/debug_monitor.h"
 
 #include <gtest/gtest.h>
 #include <windows.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "win/scoped_handle.h"
 
-namespace corvane::cli {
+namespace corvane::client {
 namespace {
 
 // Bounds every wait so that a broken monitor fails the test instead of
@@ -22,10 +23,18 @@ std::u16string Debuggee() {
   return exe.substr(0, exe.find_last_of(u'\\') + 1) + u"corvane-test-debuggee.exe";
 }
 
+std::unique_ptr<DebugMonitor> StartOrFail(std::u16string commandLine) {
+  auto started = DebugMonitor::Start(Debuggee(), std::move(commandLine));
+  if (!started) {
+    ADD_FAILURE() << started.error().message;
+    return nullptr;
+  }
+  return std::move(started).value();
+}
+
 TEST(DebugMonitor, CollectsEveryOutputStringInOrderAndTheExitCode) {
-  std::string error;
-  auto monitor = DebugMonitor::Start(Debuggee(), u"debuggee", error);
-  ASSERT_TRUE(monitor) << error;
+  auto monitor = StartOrFail(u"debuggee");
+  ASSERT_TRUE(monitor);
   EXPECT_NE(monitor->processId(), 0u);
   // The exception raised inside the debuggee is its own business: it is
   // passed back and handled there, so the program carries on to the end.
@@ -40,10 +49,8 @@ TEST(DebugMonitor, AStringIsQueuedBeforeTheDebuggeeGoesOn) {
       L"corvane-debuggee-ready-" + std::to_wstring(GetCurrentProcessId());
   UniqueHandle ready(CreateEventW(nullptr, TRUE, FALSE, eventName.c_str()));
   ASSERT_TRUE(ready);
-  std::string error;
-  auto monitor = DebugMonitor::Start(
-      Debuggee(), u"debuggee " + std::u16string(eventName.begin(), eventName.end()), error);
-  ASSERT_TRUE(monitor) << error;
+  auto monitor = StartOrFail(u"debuggee " + std::u16string(eventName.begin(), eventName.end()));
+  ASSERT_TRUE(monitor);
   ASSERT_EQ(WaitForSingleObject(ready.get(), kPatienceMs), WAIT_OBJECT_0);
   // The debuggee signalled after writing "ready": the line is already here.
   const auto output = monitor->TakeOutput();
@@ -57,10 +64,8 @@ TEST(DebugMonitor, AStringIsQueuedBeforeTheDebuggeeGoesOn) {
 TEST(DebugMonitor, DestroyingTheMonitorEndsADebuggeeThatWouldNotEnd) {
   const std::wstring eventName = L"corvane-debuggee-wait-" + std::to_wstring(GetCurrentProcessId());
   UniqueHandle ready(CreateEventW(nullptr, TRUE, FALSE, eventName.c_str()));
-  std::string error;
-  auto monitor = DebugMonitor::Start(
-      Debuggee(), u"debuggee " + std::u16string(eventName.begin(), eventName.end()), error);
-  ASSERT_TRUE(monitor) << error;
+  auto monitor = StartOrFail(u"debuggee " + std::u16string(eventName.begin(), eventName.end()));
+  ASSERT_TRUE(monitor);
   ASSERT_EQ(WaitForSingleObject(ready.get(), kPatienceMs), WAIT_OBJECT_0);
   UniqueHandle process;
   ASSERT_TRUE(DuplicateHandle(GetCurrentProcess(), monitor->process(), GetCurrentProcess(),
@@ -70,12 +75,11 @@ TEST(DebugMonitor, DestroyingTheMonitorEndsADebuggeeThatWouldNotEnd) {
 }
 
 TEST(DebugMonitor, AProgramThatCannotStartIsReported) {
-  std::string error;
-  auto monitor = DebugMonitor::Start(u"C:\\no\\such\\program.exe", u"program", error);
-  EXPECT_FALSE(monitor);
-  // The system's words for "path not found", and the code.
-  EXPECT_NE(error.find(" (error 3)"), std::string::npos) << error;
+  auto monitor = DebugMonitor::Start(u"C:\\no\\such\\program.exe", u"program");
+  ASSERT_FALSE(monitor);
+  EXPECT_EQ(monitor.error().kind, ErrorKind::StartFailed);
+  EXPECT_EQ(monitor.error().systemError, 3u);  // ERROR_PATH_NOT_FOUND
 }
 
 }  // namespace
-}  // namespace corvane::cli
+}  // namespace corvane::client

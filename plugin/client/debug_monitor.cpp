@@ -1,4 +1,4 @@
-#include "plugin/cli/debug_monitor.h"
+#include "plugin/client/debug_monitor.h"
 
 #include <windows.h>
 
@@ -6,23 +6,28 @@
 #include <condition_variable>
 #include <cstring>
 #include <mutex>
+#include <system_error>
 #include <thread>
 
-#include "plugin/cli/system_message.h"
 #include "win/process_information.h"
 #include "win/scoped_handle.h"
 #include "win/wide_text.h"
 
-namespace corvane::cli {
+namespace corvane::client {
 namespace {
 
 constexpr DWORD kWow64Breakpoint = 0x4000001F;  // STATUS_WX86_BREAKPOINT
 // How long the destructor lets a debuggee end on its own before ending it.
 constexpr uint32_t kGraceMs = 5000;
 
+// Unpaired surrogates become U+FFFD.
 std::string WideToUtf8(const wchar_t* text, int length) {
   if (length <= 0) return {};
-  return Utf16ToUtf8(std::u16string_view(win::Utf16(text), static_cast<size_t>(length)));
+  const int bytes = WideCharToMultiByte(CP_UTF8, 0, text, length, nullptr, 0, nullptr, nullptr);
+  if (bytes <= 0) return {};
+  std::string utf8(static_cast<size_t>(bytes), '\0');
+  WideCharToMultiByte(CP_UTF8, 0, text, length, utf8.data(), bytes, nullptr, nullptr);
+  return utf8;
 }
 
 }  // namespace
@@ -32,10 +37,12 @@ struct DebugMonitor::Loop {
   UniqueHandle process;
   uint32_t processId = 0;
 
+  OutputSink sink;  // set before the thread starts, read only by it
+
   std::mutex mutex;
   std::condition_variable changed;
   bool started = false;
-  std::string startError;
+  DWORD startError = 0;
   bool finished = false;
   std::optional<uint32_t> exitCode;
   std::vector<std::string> output;
@@ -65,7 +72,7 @@ struct DebugMonitor::Loop {
     std::lock_guard<std::mutex> lock(mutex);
     started = true;
     if (!created) {
-      startError = SystemMessage(createError);
+      startError = createError;
       finished = true;
       changed.notify_all();
       return false;
@@ -147,6 +154,15 @@ struct DebugMonitor::Loop {
       }
       text = WideToUtf8(wide.data(), static_cast<int>(wide.size()));
     }
+    if (sink) {
+      // The debuggee waits until the sink returns, so its line is handled
+      // before anything the debuggee does next.
+      try {
+        sink(text);
+      } catch (...) {
+      }
+      return;
+    }
     std::lock_guard<std::mutex> lock(mutex);
     output.push_back(std::move(text));
     changed.notify_all();
@@ -163,18 +179,26 @@ struct DebugMonitor::Loop {
 
 DebugMonitor::DebugMonitor(std::unique_ptr<Loop> loop) : loop_(std::move(loop)) {}
 
-std::unique_ptr<DebugMonitor> DebugMonitor::Start(std::u16string_view exePath,
-                                                  std::u16string commandLine, std::string& error) {
+Result<std::unique_ptr<DebugMonitor>> DebugMonitor::Start(std::u16string_view exePath,
+                                                          std::u16string commandLine,
+                                                          OutputSink sink) {
   auto loop = std::make_unique<Loop>();
   Loop* state = loop.get();
-  state->thread = std::thread(&Loop::Run, state, std::u16string(exePath), std::move(commandLine));
+  state->sink = std::move(sink);
+  try {
+    state->thread = std::thread(&Loop::Run, state, std::u16string(exePath), std::move(commandLine));
+  } catch (const std::system_error&) {
+    return ClientError{ErrorKind::StartFailed, "no debugger thread could be made"};
+  }
   std::unique_lock<std::mutex> lock(state->mutex);
   state->changed.wait(lock, [state] { return state->started; });
   if (!state->process) {
-    error = state->startError.empty() ? "the debugger loop failed" : state->startError;
+    const DWORD code = state->startError;
     lock.unlock();
     state->thread.join();
-    return nullptr;
+    if (code == 0) return ClientError{ErrorKind::StartFailed, "the debugger loop failed"};
+    return ClientError{ErrorKind::StartFailed,
+                       "CreateProcessW failed with error " + std::to_string(code), code};
   }
   lock.unlock();
   return std::unique_ptr<DebugMonitor>(new DebugMonitor(std::move(loop)));
@@ -215,4 +239,4 @@ std::optional<uint32_t> DebugMonitor::WaitForExit(uint32_t timeoutMs) {
   return state->finished ? state->exitCode : std::nullopt;
 }
 
-}  // namespace corvane::cli
+}  // namespace corvane::client
