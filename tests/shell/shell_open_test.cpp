@@ -8,21 +8,31 @@
 // clang-format on
 
 #include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "plugin/client/broker_session.h"
 #include "policy/shell_policy.h"
+#include "protocol/hex_text.h"
 #include "requests/corvane_broker_registry_svc.h"
+#include "requests/folders.h"
+#include "tests/support/broker_suite.h"
 #include "tests/support/debug_capture.h"
 #include "tests/support/protocol_codes.h"
 #include "win/scoped_handle.h"
 
 namespace {
 
+using corvane::test::kCopy;
 using corvane::test::kDenied;
+using corvane::test::kFailed;
+using corvane::test::kOk;
 using corvane::test::kShellOpen;
+using corvane::test::kWrite;
 
 const std::wstring kFolder = L"C:\\corvane-shell-test";
 const std::wstring kLaunches = kFolder + L"\\launches";
@@ -31,6 +41,10 @@ constexpr size_t kCommandLength = 255;
 
 std::u16string U(const std::wstring& s) {
   return std::u16string(s.begin(), s.end());
+}
+
+std::wstring W(const std::u16string& s) {
+  return std::wstring(s.begin(), s.end());
 }
 
 int32_t Open(const std::wstring& target, int32_t hive = 0, const std::u16string& name = {},
@@ -134,16 +148,18 @@ std::string FailureLine(int rc, const char* hrCoInit) {
          " hrCoInit=" + hrCoInit + "\n";
 }
 
-// A scheme's open command, replaced for the suite and put back afterwards.
-struct Scheme {
+// A default value under HKEY_CLASSES_ROOT, replaced for the suite and put
+// back afterwards.
+struct Replaced {
   std::wstring key;
   bool had;
   std::wstring old;
 };
 
-class ShellOpen : public ::testing::Test {
+class ShellOpen : public corvane::test::BrokerSuite {
  protected:
   static void SetUpTestSuite() {
+    BrokerSuite::SetUpTestSuite();
     const std::wstring recorder = ProgramFolder() + L"\\corvane_shell_recorder.exe";
     ASSERT_NE(GetFileAttributesW(recorder.c_str()), INVALID_FILE_ATTRIBUTES);
     CreateDirectoryW(kFolder.c_str(), nullptr);
@@ -161,11 +177,10 @@ class ShellOpen : public ::testing::Test {
     ASSERT_EQ(command.size(), kCommandLength);
     SetDefault(L".csv", kTestProgId);
     SetDefault(kTestProgId + L"\\shell\\open\\command", command);
-    // Web and ftp addresses go to the recorder too, instead of a browser.
-    for (Scheme& scheme : schemes) {
-      scheme.had = ReadDefault(scheme.key, scheme.old);
-      SetDefault(scheme.key, command);
-    }
+    // Web and ftp addresses and the other listed types go to the recorder
+    // too, instead of a browser or an editor.
+    for (Replaced& scheme : schemes) Replace(scheme, command);
+    for (Replaced& type : documentTypes) Replace(type, kTestProgId);
     // A listed type that has no application in this prefix.
     RegDeleteTreeW(HKEY_CLASSES_ROOT, L".xml");
     // A program that must never be run: a copy of the recorder.
@@ -175,8 +190,20 @@ class ShellOpen : public ::testing::Test {
   static void TearDownTestSuite() {
     RegDeleteTreeW(HKEY_CLASSES_ROOT, L".csv");
     RegDeleteTreeW(HKEY_CLASSES_ROOT, kTestProgId.c_str());
-    for (const Scheme& scheme : schemes) {
-      if (scheme.had) SetDefault(scheme.key, scheme.old);
+    for (const Replaced& scheme : schemes) PutBack(scheme);
+    for (const Replaced& type : documentTypes) PutBack(type);
+    BrokerSuite::TearDownTestSuite();
+  }
+
+  static void Replace(Replaced& replaced, const std::wstring& value) {
+    replaced.had = ReadDefault(replaced.key, replaced.old);
+    SetDefault(replaced.key, value);
+  }
+  static void PutBack(const Replaced& replaced) {
+    if (replaced.had) {
+      SetDefault(replaced.key, replaced.old);
+    } else {
+      RegDeleteKeyValueW(HKEY_CLASSES_ROOT, replaced.key.c_str(), nullptr);
     }
   }
 
@@ -187,8 +214,11 @@ class ShellOpen : public ::testing::Test {
 
   // Where the recorder writes when its command line was split or altered.
   static inline std::wstring strayLaunches;
-  static inline Scheme schemes[] = {{L"http\\shell\\open\\command", false, {}},
-                                    {L"ftp\\shell\\open\\command", false, {}}};
+  static inline Replaced schemes[] = {{L"http\\shell\\open\\command", false, {}},
+                                      {L"https\\shell\\open\\command", false, {}},
+                                      {L"ftp\\shell\\open\\command", false, {}}};
+  static inline Replaced documentTypes[] = {
+      {L".pdf", false, {}}, {L".txt", false, {}}, {L".html", false, {}}, {L".htm", false, {}}};
   corvane::test::DebugCapture capture;
 };
 
@@ -279,6 +309,81 @@ TEST_F(ShellOpen, AdmittedTargetsReachTheShell) {
   ASSERT_EQ(records.size(), 1u);
   EXPECT_NE(records[0].find(L"corvane.invalid"), std::wstring::npos);
   EXPECT_TRUE(capture.Lines().empty());
+}
+
+std::vector<uint8_t> FileBytes(const std::wstring& path) {
+  std::ifstream file(std::filesystem::path(path), std::ios::binary);
+  return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+}
+
+// Waits a while for a file that should never appear; whether it did.
+bool AppearsWithin(const std::vector<std::wstring>& paths, int milliseconds) {
+  for (int waited = 0;; waited += 50) {
+    for (const std::wstring& path : paths) {
+      if (GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES) return true;
+    }
+    if (waited >= milliseconds) return false;
+    Sleep(50);
+  }
+}
+
+// Through the real broker: a program that the plug-in writes under a listed
+// document's name, in the Corvane folder or copied into Temp, goes to the
+// handler of that type and never runs; a real document and a web address
+// still reach theirs. The program would leave "<its path>.ran".
+TEST_F(ShellOpen, ProgramWrittenAsDocumentNeverRuns) {
+  const std::u16string folder = corvane::AppDataFolder() + u"\\corvane";
+  const std::u16string temp = corvane::TempFolder();
+  CreateDirectoryW(W(folder).c_str(), nullptr);
+  CreateDirectoryW(W(temp).c_str(), nullptr);
+  const std::u16string program =
+      corvane::HexText::Encode(FileBytes(ProgramFolder() + L"\\corvane_run_marker.exe"));
+  ASSERT_GT(program.size(), 1000u);
+  const std::u16string document = corvane::HexText::Encode({'a', ',', 'b', '\n'});
+  enum class Placed { InFolder, CopiedToTemp, Nowhere };
+  const struct {
+    std::u16string target;  // below the Corvane folder or Temp, or an address
+    Placed placed;
+    bool isProgram;
+    int32_t status;
+  } rows[] = {
+      {u"run.pdf", Placed::InFolder, true, kOk},
+      {u"run.txt", Placed::InFolder, true, kOk},
+      {u"sub\\report.html", Placed::InFolder, true, kOk},
+      {u"run.htm", Placed::InFolder, true, kOk},
+      {u"run.csv", Placed::InFolder, true, kOk},
+      {u"run.xml", Placed::InFolder, true, kFailed},  // no application for the type here
+      {u"run2.pdf", Placed::CopiedToTemp, true, kOk},
+      {u"report.csv", Placed::InFolder, false, kOk},
+      {u"https://corvane.invalid/page", Placed::Nowhere, false, kOk},
+  };
+  std::vector<std::wstring> handled, markers;
+  for (const auto& r : rows) {
+    SCOPED_TRACE(W(r.target).size());
+    std::u16string target = r.target;
+    const std::u16string& bytes = r.isProgram ? program : document;
+    if (r.placed == Placed::InFolder) {
+      target = folder + u"\\" + r.target;
+      EXPECT_EQ(Send(kWrite, 0, target, u"", bytes).status, kOk);
+    }
+    if (r.placed == Placed::CopiedToTemp) {
+      const std::u16string source = folder + u"\\copied.pdf";
+      target = temp + u"\\" + r.target;
+      EXPECT_EQ(Send(kWrite, 0, source, u"", bytes).status, kOk);
+      EXPECT_EQ(Send(kCopy, 0, source, target).status, kOk);
+    }
+    if (r.isProgram) markers.push_back(W(target) + L".ran");
+    DeleteFileW((W(target) + L".ran").c_str());  // from an earlier run
+    EXPECT_EQ(Send(kShellOpen, 0, target).status, r.status);
+    if (r.status == kOk) handled.push_back(W(target));
+  }
+  // The shell starts what it starts before it returns: once the handlers
+  // have recorded their calls, a program started alongside has had its time.
+  auto records = WaitForRecords(handled.size());
+  std::sort(records.begin(), records.end());
+  std::sort(handled.begin(), handled.end());
+  EXPECT_EQ(records, handled);
+  EXPECT_FALSE(AppearsWithin(markers, 2000));
 }
 
 // A variable of this process's environment for one test.
