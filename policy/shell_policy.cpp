@@ -10,6 +10,13 @@ namespace corvane {
 
 namespace {
 
+// The web schemes, each with the prefix that a web address starts with.
+struct WebScheme {
+  std::u16string_view prefix;
+  std::u16string_view type;
+};
+constexpr WebScheme kWebSchemes[] = {{u"http://", u"http"}, {u"https://", u"https"}};
+
 constexpr std::array<std::u16string_view, 6> kShellOpenExtensions = {u".html", u".htm", u".txt",
                                                                      u".csv",  u".pdf", u".xml"};
 
@@ -70,48 +77,53 @@ bool HasVariableReference(std::u16string_view t) {
 
 }  // namespace
 
-PolicyVerdict CheckShellTarget(std::u16string_view target) {
-  if (target.empty()) return PolicyVerdict::Malformed;
+JudgedShellTarget JudgeShellTarget(std::u16string_view target) {
+  const JudgedShellTarget malformed{PolicyVerdict::Malformed, {}, false};
+  const JudgedShellTarget outside{PolicyVerdict::OutsideSubtree, {}, false};
+  if (target.empty()) return malformed;
   // Before anything else: the shell under Wine overruns its buffers on long
   // targets, web addresses included.
-  if (target.size() > kMaxShellTargetLength) return PolicyVerdict::Malformed;
-  if (target.find(u'\0') != std::u16string_view::npos) return PolicyVerdict::Malformed;
+  if (target.size() > kMaxShellTargetLength) return malformed;
+  if (target.find(u'\0') != std::u16string_view::npos) return malformed;
   const std::u16string t = AsciiLower(target);
   // The shell builds a command line from the target; a raw quote could close
   // the handler's quoting and add arguments, web addresses included.
-  if (t.find(u'"') != std::u16string::npos) return PolicyVerdict::Malformed;
+  if (t.find(u'"') != std::u16string::npos) return malformed;
   // A trailing "\" escapes the closing quote of the handler's "%1".
-  if (t.ends_with(u'\\')) return PolicyVerdict::Malformed;
-  if (HasControlUnit(t)) return PolicyVerdict::Malformed;
+  if (t.ends_with(u'\\')) return malformed;
+  if (HasControlUnit(t)) return malformed;
   // The shell expands environment variables in the target after this check:
   // what it launched would not be the text judged here.
-  if (HasVariableReference(t)) return PolicyVerdict::Malformed;
+  if (HasVariableReference(t)) return malformed;
   // A blank is not valid unescaped in an address and splits the handler's
   // command line; document paths keep theirs.
   const bool hasBlank = t.find(u' ') != std::u16string::npos;
-  if (t.starts_with(u"http://") || t.starts_with(u"https://")) {
-    return hasBlank ? PolicyVerdict::Malformed : PolicyVerdict::Allow;
+  for (const WebScheme& web : kWebSchemes) {
+    if (t.starts_with(web.prefix)) {
+      return hasBlank ? malformed : JudgedShellTarget{PolicyVerdict::Allow, web.type, false};
+    }
   }
   // A leading "/" or "-" would read as a switch to the handler.
-  if (t.starts_with(u'/') || t.starts_with(u'-')) return PolicyVerdict::Malformed;
+  if (t.starts_with(u'/') || t.starts_with(u'-')) return malformed;
   // The handler that opens the document would connect to the pipe's server.
-  if (NamesPipeOrDevice(t)) return PolicyVerdict::Malformed;
+  if (NamesPipeOrDevice(t)) return malformed;
   // "C:\x\con.txt" or "nul.pdf" opens a DOS device, not a document. Document
   // addresses ("ftp://host/con.csv") get the same test: no document a plug-in
   // has a reason to open is named after a device.
-  if (HasReservedDeviceComponent(NormalizeSeparators(t))) return PolicyVerdict::Malformed;
+  if (HasReservedDeviceComponent(NormalizeSeparators(t))) return malformed;
   // Other schemes reach protocol handlers ("file:", "ms-...:", "search-ms:")
   // whose arguments a trailing ".pdf" does not make harmless.
   const std::u16string_view scheme = SchemeOf(t);
-  if (!scheme.empty() && !IsDocumentScheme(scheme)) return PolicyVerdict::OutsideSubtree;
-  if (!scheme.empty() && hasBlank) return PolicyVerdict::Malformed;
+  if (!scheme.empty() && !IsDocumentScheme(scheme)) return outside;
+  if (!scheme.empty() && hasBlank) return malformed;
   const size_t dot = t.rfind(u'.');
-  if (dot == std::u16string::npos) return PolicyVerdict::OutsideSubtree;
+  if (dot == std::u16string::npos) return outside;
   const std::u16string_view extension = std::u16string_view(t).substr(dot);
+  // A document, on a disk or at an ftp address, goes to its type's handler.
   for (std::u16string_view allowed : kShellOpenExtensions) {
-    if (extension == allowed) return PolicyVerdict::Allow;
+    if (extension == allowed) return {PolicyVerdict::Allow, allowed, scheme.empty()};
   }
-  return PolicyVerdict::OutsideSubtree;
+  return outside;
 }
 
 }  // namespace corvane

@@ -80,15 +80,29 @@ LSTATUS DeleteSubkeys(HKEY key) {
   }
 }
 
-LSTATUS CopySubtree(HKEY from, HKEY to) {
-  LSTATUS status = CopyValues(from, to);
+namespace {
+
+// The counterpart below `destination` of the source's subkey `name`: opened
+// or created when copying; when only looking, opened if it is there (none
+// below a key that is not).
+LSTATUS Counterpart(HKEY destination, const std::u16string& name, bool copy, RegKey& out) {
+  if (copy) return CreateSubkey(destination, name, kCopyDestinationAccess, out);
+  if (destination == nullptr) return ERROR_SUCCESS;
+  const LSTATUS status = OpenSubkey(destination, name, kCopySourceAccess, out);
+  return status == ERROR_FILE_NOT_FOUND ? ERROR_SUCCESS : status;
+}
+
+// Walks the subtree of `from` together with its counterpart below `to`,
+// copying the values when `copy`; stops at the first link on either side.
+LSTATUS WalkCopy(HKEY from, HKEY to, bool copy) {
+  LSTATUS status = copy ? CopyValues(from, to) : ERROR_SUCCESS;
   if (status != ERROR_SUCCESS) return status;
   struct Level {
     RegKey from;
     RegKey to;
     DWORD next = 0;  // the index of the source's next subkey
   };
-  // The pairs being copied, deepest last. A loop rather than recursion: a
+  // The pairs being walked, deepest last. A loop rather than recursion: a
   // tree may be deeper than a stack.
   std::vector<Level> levels;
   DWORD topNext = 0;
@@ -107,13 +121,21 @@ LSTATUS CopySubtree(HKEY from, HKEY to) {
     ++next;
     Level child;
     status = OpenSubkey(source, name, kCopySourceAccess, child.from);
-    if (status == ERROR_SUCCESS) {
-      status = CreateSubkey(destination, name, kCopyDestinationAccess, child.to);
-    }
-    if (status == ERROR_SUCCESS) status = CopyValues(child.from.get(), child.to.get());
+    if (status == ERROR_SUCCESS) status = Counterpart(destination, name, copy, child.to);
+    if (status == ERROR_SUCCESS && copy) status = CopyValues(child.from.get(), child.to.get());
     if (status != ERROR_SUCCESS) return status;
     levels.push_back(std::move(child));
   }
+}
+
+}  // namespace
+
+LSTATUS CopySubtree(HKEY from, HKEY to) {
+  return WalkCopy(from, to, true);
+}
+
+LSTATUS FindLinkInCopy(HKEY from, HKEY to) {
+  return WalkCopy(from, to, false);
 }
 
 }  // namespace corvane

@@ -22,4 +22,11 @@ LSTATUS DeleteSubkeys(HKEY key);
 // would land outside the tree. What was copied until then stays.
 LSTATUS CopySubtree(HKEY from, HKEY to);
 
+// What CopySubtree would meet, found without writing: kKeyIsLink when a key
+// below `from`, or its counterpart below `to` (KEY_READ; null for a
+// destination not yet there), is a link; another status when the walk
+// fails. Run first, it keeps a copy refused for a link from changing
+// anything; a link made between the two walks is still refused by the copy.
+LSTATUS FindLinkInCopy(HKEY from, HKEY to);
+
 }  // namespace corvane

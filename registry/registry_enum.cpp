@@ -71,6 +71,13 @@ RegistryResult RegistryCopyTree(int32_t hive, const std::u16string& source,
   RegKey from;
   LSTATUS status = OpenRegKey(hive, source, KEY_READ, from);
   if (status != ERROR_SUCCESS) return ResultOf(status);
+  // Links are looked for before anything is written, so that a copy refused
+  // for one leaves the destination as it was, missing or not.
+  RegKey existing;
+  status = OpenRegKey(hive, destination, KEY_READ, existing);
+  if (status != ERROR_SUCCESS && status != ERROR_FILE_NOT_FOUND) return ResultOf(status);
+  status = FindLinkInCopy(from.get(), existing.get());
+  if (status != ERROR_SUCCESS) return ResultOf(status);
   RegKey to;
   status = CreateRegKey(hive, destination, KEY_READ | KEY_WRITE, to);
   if (status != ERROR_SUCCESS) return ResultOf(status);

@@ -20,7 +20,8 @@ RegistryResult RegistryListValues(int32_t hive, const std::u16string& key,
                                   std::vector<ValueEntry>& out);
 // Refused as through a link when either key's path holds one, when a key
 // below the source is one, or when the copy would write into one below the
-// destination; what was copied until then stays.
+// destination. Such links are looked for before anything is written; only
+// one made during the copy leaves what was copied until then.
 RegistryResult RegistryCopyTree(int32_t hive, const std::u16string& source,
                                 const std::u16string& destination);
 

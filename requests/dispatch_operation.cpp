@@ -97,7 +97,7 @@ int32_t DispatchOperation(uint32_t operation, int32_t hive, const std::u16string
                           const std::u16string& name, const std::u16string& data,
                           std::u16string& text) {
   text.clear();
-  CheckedRequest request{OperationCheck::None, hive, path, name, data, {}, {}, {}};
+  CheckedRequest request{OperationCheck::None, hive, path, name, data, {}, {}, {}, {}};
   return StatusCode(Dispatch(operation, request, text));
 }
 

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <string>
 
+#include "policy/shell_policy.h"
 #include "protocol/operations.h"
 #include "requests/file_ops.h"
 
@@ -21,6 +22,7 @@ struct CheckedRequest {
   std::u16string key;             // the key as judged; a copy's source
   std::u16string destinationKey;  // a key-tree copy's destination as judged
   std::u16string folder;          // the folder a path rule was fed
+  JudgedShellTarget shellTarget;  // what a shell target was judged to be
 
   // The row's rule again, on the real path of what a file operation opened,
   // against the real path of `folder`. Looks that folder up when called.

@@ -56,10 +56,13 @@ bool ExpandsToItself(const std::u16string& target) {
   return expanded == target;
 }
 
-CheckOutcome ShellTargetCheck(const CheckedRequest& r) {
-  PolicyVerdict verdict = CheckShellTarget(r.path);
-  if (Allows(verdict) && !ExpandsToItself(r.path)) verdict = PolicyVerdict::Malformed;
-  return {verdict, "shell open "};
+CheckOutcome ShellTargetCheck(CheckedRequest& r) {
+  JudgedShellTarget judged = JudgeShellTarget(r.path);
+  if (Allows(judged.verdict) && !ExpandsToItself(r.path)) judged = {};
+  // The shell is to use the judged type's handler, not find one from the
+  // text again.
+  r.shellTarget = judged;
+  return {judged.verdict, "shell open "};
 }
 
 }  // namespace

@@ -19,7 +19,7 @@ struct CheckOutcome {
 
 // Runs `request.check` (the key check for writing when `writes`) and, when
 // it allows, stores in `request` what the action must use: the judged key
-// texts or the folder the rule was fed.
+// texts, the folder the rule was fed, or the type of a shell target.
 CheckOutcome RunCheck(CheckedRequest& request, bool writes);
 
 }  // namespace corvane

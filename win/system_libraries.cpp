@@ -68,7 +68,7 @@ struct User32 {
 };
 
 struct Shell32 {
-  decltype(&::ShellExecuteW) shellExecute;
+  decltype(&::ShellExecuteExW) shellExecuteEx;
   decltype(&::SHGetFolderPathW) getFolderPath;
 };
 
@@ -107,7 +107,7 @@ const User32& User32Functions() {
 
 const Shell32& Shell32Functions() {
   return Resolved<Shell32>(L"shell32.dll", [](HMODULE m, Shell32& f) {
-    Load(m, f.shellExecute, "ShellExecuteW");
+    Load(m, f.shellExecuteEx, "ShellExecuteExW");
     Load(m, f.getFolderPath, "SHGetFolderPathW");
   });
 }
@@ -148,11 +148,12 @@ BOOL AllowSetForegroundWindow(DWORD processId) {
   return CallOr(User32Functions().allowSetForegroundWindow, FALSE, processId);
 }
 
-HINSTANCE ShellExecuteW(HWND window, const wchar_t* operation, const wchar_t* file,
-                        const wchar_t* parameters, const wchar_t* directory, INT showCommand) {
-  return CallOr(Shell32Functions().shellExecute,
-                reinterpret_cast<HINSTANCE>(static_cast<INT_PTR>(SE_ERR_DLLNOTFOUND)), window,
-                operation, file, parameters, directory, showCommand);
+BOOL ShellExecuteExW(SHELLEXECUTEINFOW* info) {
+  const auto f = Shell32Functions().shellExecuteEx;
+  if (f != nullptr) return f(info);
+  info->hInstApp = reinterpret_cast<HINSTANCE>(static_cast<INT_PTR>(SE_ERR_DLLNOTFOUND));
+  SetLastError(ERROR_PROC_NOT_FOUND);
+  return FALSE;
 }
 
 HRESULT SHGetFolderPathW(HWND window, int csidl, HANDLE token, DWORD flags, wchar_t* path) {

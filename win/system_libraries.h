@@ -6,7 +6,10 @@
 // Windows only.
 #pragma once
 
+// clang-format off
 #include <windows.h>
+#include <shellapi.h>  // SHELLEXECUTEINFOW
+// clang-format on
 
 namespace corvane::syslib {
 
@@ -23,9 +26,9 @@ BOOL TranslateMessage(const MSG* msg);
 LRESULT DispatchMessageW(const MSG* msg);
 BOOL AllowSetForegroundWindow(DWORD processId);
 
-// shell32. ShellExecuteW answers SE_ERR_DLLNOTFOUND (32) when unresolved.
-HINSTANCE ShellExecuteW(HWND window, const wchar_t* operation, const wchar_t* file,
-                        const wchar_t* parameters, const wchar_t* directory, INT showCommand);
+// shell32. ShellExecuteExW answers FALSE with hInstApp SE_ERR_DLLNOTFOUND (32)
+// when unresolved.
+BOOL ShellExecuteExW(SHELLEXECUTEINFOW* info);
 HRESULT SHGetFolderPathW(HWND window, int csidl, HANDLE token, DWORD flags, wchar_t* path);
 
 // ole32.

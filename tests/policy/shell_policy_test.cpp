@@ -52,6 +52,31 @@ TEST(CheckShellTargetTest, Verdicts) {
   }
 }
 
+// The type whose handler alone opens an allowed target: a document's
+// extension wherever the document lies, a web address's scheme; none for a
+// refused target. Only a document named by its path is a file.
+TEST(CheckShellTargetTest, JudgedType) {
+  const struct {
+    std::u16string_view target;
+    std::u16string_view type;
+    bool isFile;
+  } cases[] = {
+      {u"C:\\Docs\\Readme.TXT", u".txt", true},
+      {u"C:\\a.exe.pdf", u".pdf", true},
+      {u"\\\\server\\share\\report.html", u".html", true},
+      {u"Ftp://host/a.csv", u".csv", false},
+      {u"HTTPS://host/run.exe", u"https", false},
+      {u"http://host/a.pdf", u"http", false},
+      {u"C:\\x.exe", u"", false},
+      {u"http://host/a b", u"", false},
+  };
+  for (const auto& c : cases) {
+    const JudgedShellTarget judged = JudgeShellTarget(c.target);
+    EXPECT_EQ(judged.type, c.type) << Printable(c.target);
+    EXPECT_EQ(judged.isFile, c.isFile) << Printable(c.target);
+  }
+}
+
 // A raw quote could close the handler's quoting on its command line, so it is
 // refused in web addresses too.
 TEST(CheckShellTargetTest, QuoteRefusedEvenInWebAddresses) {

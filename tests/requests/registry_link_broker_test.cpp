@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <optional>
 #include <string>
 
 #include "policy/registry_key_policy.h"
@@ -18,6 +19,7 @@ namespace {
 
 using test::PlantedLink;
 using test::RawKeyExists;
+using test::RawSetDword;
 using test::RawSetString;
 using test::ScratchKey;
 using test::VictimKey;
@@ -104,6 +106,66 @@ TEST_F(RegistryLinks, NothingReachesTheKeyALinkLeadsTo) {
   }
   // The broker is still there.
   EXPECT_EQ(Send(Op(BrokerOperation::Ping), kUser, u"").status, kOk);
+}
+
+// The whole content below a key of the scratch tree, or none when it is missing.
+std::optional<test::TreeContent> ContentOf(const ScratchKey& key, const std::u16string& path) {
+  if (!RawKeyExists(key.root(), key.Sub(path))) return std::nullopt;
+  test::TreeContent content;
+  test::RecordTree(key.root(), key.Sub(path), u"", content);
+  return content;
+}
+
+// A copy refused for a link leaves the destination as it was, missing or not,
+// wherever the link lies on the copy's way; without one the whole source
+// lands on what the destination held. The source holds src\a\b and
+// src\z\deep, each key with a value; the destination, when there, holds
+// values of its own and dst\a and dst\z\deep.
+TEST_F(RegistryLinks, RefusedCopyLeavesTheDestinationAsItWas) {
+  const struct {
+    const char* what;
+    std::u16string link;  // planted below the scratch key; empty for none
+    bool destinationThere;
+    int32_t status;
+  } rows[] = {
+      {"link last in the source", u"src\\z\\link", true, kDenied},
+      {"link in the source, no destination", u"src\\z\\link", false, kDenied},
+      {"link where the copy writes", u"dst\\a\\b", true, kDenied},
+      {"no link, onto the destination", u"", true, kOk},
+      {"no link, no destination", u"", false, kOk},
+  };
+  for (const auto& r : rows) {
+    SCOPED_TRACE(r.what);
+    VictimKey victim;
+    ScratchKey key;
+    RawSetString(key.root(), key.Sub(u"src"), u"v", u"source");
+    RawSetString(key.root(), key.Sub(u"src\\a"), u"x", u"a");
+    RawSetString(key.root(), key.Sub(u"src\\a\\b"), u"y", u"b");
+    RawSetString(key.root(), key.Sub(u"src\\z\\deep"), u"d", u"deep");
+    if (r.destinationThere) {
+      RawSetString(key.root(), key.Sub(u"dst"), u"v", u"old");
+      RawSetDword(key.root(), key.Sub(u"dst"), u"keep", 1);
+      RawSetString(key.root(), key.Sub(u"dst\\a"), u"x", u"old");
+      RawSetString(key.root(), key.Sub(u"dst\\z\\deep"), u"k", u"old");
+    }
+    std::optional<PlantedLink> link;  // destroyed before the scratch key
+    if (!r.link.empty()) link.emplace(key.Sub(r.link), VictimKey::kPath);
+    const auto before = ContentOf(key, u"dst");
+    const auto source = ContentOf(key, u"src");
+
+    EXPECT_EQ(
+        Send(Op(BrokerOperation::CopyKeyTree), kUser, key.Sub(u"src"), key.Sub(u"dst")).status,
+        r.status);
+    auto expected = before;
+    if (r.status == kOk) {
+      if (!expected) expected.emplace();
+      for (const auto& [path, values] : *source) {
+        auto& into = (*expected)[path];
+        for (const auto& [name, value] : values) into[name] = value;
+      }
+    }
+    EXPECT_EQ(ContentOf(key, u"dst"), expected);
+  }
 }
 
 }  // namespace

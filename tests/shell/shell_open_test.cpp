@@ -8,21 +8,31 @@
 // clang-format on
 
 #include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "plugin/client/broker_session.h"
 #include "policy/shell_policy.h"
+#include "protocol/hex_text.h"
 #include "requests/corvane_broker_registry_svc.h"
+#include "requests/folders.h"
+#include "tests/support/broker_suite.h"
 #include "tests/support/debug_capture.h"
 #include "tests/support/protocol_codes.h"
 #include "win/scoped_handle.h"
 
 namespace {
 
+using corvane::test::kCopy;
 using corvane::test::kDenied;
+using corvane::test::kFailed;
+using corvane::test::kOk;
 using corvane::test::kShellOpen;
+using corvane::test::kWrite;
 
 const std::wstring kFolder = L"C:\\corvane-shell-test";
 const std::wstring kLaunches = kFolder + L"\\launches";
@@ -31,6 +41,10 @@ constexpr size_t kCommandLength = 255;
 
 std::u16string U(const std::wstring& s) {
   return std::u16string(s.begin(), s.end());
+}
+
+std::wstring W(const std::u16string& s) {
+  return std::wstring(s.begin(), s.end());
 }
 
 int32_t Open(const std::wstring& target, int32_t hive = 0, const std::u16string& name = {},
@@ -141,9 +155,10 @@ struct Scheme {
   std::wstring old;
 };
 
-class ShellOpen : public ::testing::Test {
+class ShellOpen : public corvane::test::BrokerSuite {
  protected:
   static void SetUpTestSuite() {
+    BrokerSuite::SetUpTestSuite();
     const std::wstring recorder = ProgramFolder() + L"\\corvane_shell_recorder.exe";
     ASSERT_NE(GetFileAttributesW(recorder.c_str()), INVALID_FILE_ATTRIBUTES);
     CreateDirectoryW(kFolder.c_str(), nullptr);
@@ -161,10 +176,11 @@ class ShellOpen : public ::testing::Test {
     ASSERT_EQ(command.size(), kCommandLength);
     SetDefault(L".csv", kTestProgId);
     SetDefault(kTestProgId + L"\\shell\\open\\command", command);
-    // Web and ftp addresses go to the recorder too, instead of a browser.
+    // Web and ftp addresses go to the recorder too, instead of a browser, and
+    // so do the other listed types (keys starting with ".").
     for (Scheme& scheme : schemes) {
       scheme.had = ReadDefault(scheme.key, scheme.old);
-      SetDefault(scheme.key, command);
+      SetDefault(scheme.key, scheme.key.starts_with(L".") ? kTestProgId : command);
     }
     // A listed type that has no application in this prefix.
     RegDeleteTreeW(HKEY_CLASSES_ROOT, L".xml");
@@ -178,6 +194,7 @@ class ShellOpen : public ::testing::Test {
     for (const Scheme& scheme : schemes) {
       if (scheme.had) SetDefault(scheme.key, scheme.old);
     }
+    BrokerSuite::TearDownTestSuite();
   }
 
   void SetUp() override {
@@ -188,7 +205,12 @@ class ShellOpen : public ::testing::Test {
   // Where the recorder writes when its command line was split or altered.
   static inline std::wstring strayLaunches;
   static inline Scheme schemes[] = {{L"http\\shell\\open\\command", false, {}},
-                                    {L"ftp\\shell\\open\\command", false, {}}};
+                                    {L"https\\shell\\open\\command", false, {}},
+                                    {L"ftp\\shell\\open\\command", false, {}},
+                                    {L".pdf", false, {}},
+                                    {L".txt", false, {}},
+                                    {L".html", false, {}},
+                                    {L".htm", false, {}}};
   corvane::test::DebugCapture capture;
 };
 
@@ -279,6 +301,73 @@ TEST_F(ShellOpen, AdmittedTargetsReachTheShell) {
   ASSERT_EQ(records.size(), 1u);
   EXPECT_NE(records[0].find(L"corvane.invalid"), std::wstring::npos);
   EXPECT_TRUE(capture.Lines().empty());
+}
+
+std::vector<uint8_t> FileBytes(const std::wstring& path) {
+  std::ifstream file(std::filesystem::path(path), std::ios::binary);
+  return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+}
+
+// Through the real broker: a program that the plug-in writes under a listed
+// document's name, in the Corvane folder or copied into Temp, goes to the
+// handler of that type and never runs; a real document and a web address
+// still reach theirs. The program would leave "<its path>.ran".
+TEST_F(ShellOpen, ProgramWrittenAsDocumentNeverRuns) {
+  const std::u16string folder = corvane::AppDataFolder() + u"\\corvane";
+  const std::u16string temp = corvane::TempFolder();
+  CreateDirectoryW(W(folder).c_str(), nullptr);
+  CreateDirectoryW(W(temp).c_str(), nullptr);
+  const std::u16string program =
+      corvane::HexText::Encode(FileBytes(ProgramFolder() + L"\\corvane_run_marker.exe"));
+  ASSERT_GT(program.size(), 1000u);
+  const std::u16string document = corvane::HexText::Encode({'a', ',', 'b', '\n'});
+  enum class Placed { InFolder, CopiedToTemp, Nowhere };
+  const struct {
+    std::u16string target;  // below the Corvane folder or Temp, or an address
+    Placed placed;
+    bool isProgram;
+    int32_t status;
+  } rows[] = {
+      {u"run.pdf", Placed::InFolder, true, kOk},
+      {u"run.txt", Placed::InFolder, true, kOk},
+      {u"sub\\report.html", Placed::InFolder, true, kOk},
+      {u"run.htm", Placed::InFolder, true, kOk},
+      {u"run.csv", Placed::InFolder, true, kOk},
+      {u"run.xml", Placed::InFolder, true, kFailed},  // no application for the type here
+      {u"run2.pdf", Placed::CopiedToTemp, true, kOk},
+      {u"report.csv", Placed::InFolder, false, kOk},
+      {u"https://corvane.invalid/page", Placed::Nowhere, false, kOk},
+  };
+  std::vector<std::wstring> handled, markers;
+  for (const auto& r : rows) {
+    SCOPED_TRACE(std::string(r.target.begin(), r.target.end()));
+    std::u16string target = r.target;
+    const std::u16string& bytes = r.isProgram ? program : document;
+    if (r.placed == Placed::InFolder) {
+      target = folder + u"\\" + r.target;
+      EXPECT_EQ(Send(kWrite, 0, target, u"", bytes).status, kOk);
+    }
+    if (r.placed == Placed::CopiedToTemp) {
+      const std::u16string source = folder + u"\\copied.pdf";
+      target = temp + u"\\" + r.target;
+      EXPECT_EQ(Send(kWrite, 0, source, u"", bytes).status, kOk);
+      EXPECT_EQ(Send(kCopy, 0, source, target).status, kOk);
+    }
+    if (r.isProgram) markers.push_back(W(target) + L".ran");
+    DeleteFileW((W(target) + L".ran").c_str());  // from an earlier run
+    EXPECT_EQ(Send(kShellOpen, 0, target).status, r.status);
+    if (r.status == kOk) handled.push_back(W(target));
+  }
+  // The shell starts what it starts before it returns: once the handlers
+  // have recorded their calls, a program started alongside has had its time.
+  auto records = WaitForRecords(handled.size());
+  std::sort(records.begin(), records.end());
+  std::sort(handled.begin(), handled.end());
+  EXPECT_EQ(records, handled);
+  Sleep(2000);  // and a little longer
+  for (const std::wstring& marker : markers) {
+    EXPECT_EQ(GetFileAttributesW(marker.c_str()), INVALID_FILE_ATTRIBUTES) << marker.size();
+  }
 }
 
 // A variable of this process's environment for one test.
