@@ -1,0 +1,170 @@
+// The real broker killed at moments spread over a large copy, a large export
+// and a write: each time the destination holds its whole old or its whole
+// new contents, and the next request for it leaves nothing beside it. The
+// disk is checked directly; the tally of each kind is printed for the record.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "protocol/hex_text.h"
+#include "requests/folders.h"
+#include "tests/files/file_tree_snapshot.h"
+#include "tests/files/local_files.h"
+#include "tests/support/broker_suite.h"
+#include "tests/support/protocol_codes.h"
+
+namespace {
+
+using namespace corvane::test;
+using Clock = std::chrono::steady_clock;
+
+constexpr int kKills = 6;
+constexpr size_t kMiB = 1 << 20;
+
+// A header, then words holding their own offset mixed with `seed`: a torn
+// or shifted file equals neither whole.
+std::vector<uint8_t> Recognisable(const std::string& header, size_t size, uint64_t seed) {
+  std::vector<uint8_t> bytes(size);
+  for (size_t i = 0; i + 8 <= size; i += 8) {
+    const uint64_t word = (i + seed) * 0x9E3779B97F4A7C15ull;
+    std::memcpy(&bytes[i], &word, 8);
+  }
+  std::memcpy(bytes.data(), header.data(), header.size());
+  return bytes;
+}
+
+// A request (`path`, `name`, `data`) that puts `fresh` over `old` at
+// `destination`, and a small one for the same destination (`next...`).
+struct Kind {
+  const char* what;
+  uint32_t operation;
+  std::u16string folder, destination, path, name, data, nextPath, nextData;
+  std::vector<uint8_t> old, fresh;
+};
+
+std::string Outcome(const std::vector<uint8_t>& found, const Kind& kind) {
+  if (found == kind.old) return "old";
+  if (found == kind.fresh) return "new";
+  if (found == Bytes("<missing>")) return "missing";
+  const bool start = found.size() < kind.fresh.size() &&
+                     std::equal(found.begin(), found.end(), kind.fresh.begin());
+  return (start ? "partial " : "other ") + std::to_string(found.size());
+}
+
+class CrashSafety : public BrokerSuite {
+ protected:
+  void SetUp() override {
+    const std::u16string temp = corvane::TempFolder(), appData = corvane::AppDataFolder();
+    const std::u16string sources = u"C:\\corvane-crash-sources", images = temp + u"\\corvane-crash";
+    folders = {sources, images, temp + u"\\corvane-crash-copy", u"C:\\corvane-crash-export",
+               appData + u"\\corvane\\crash-write"};
+    for (const auto& folder : folders) {
+      RemoveTree(folder);
+      MakeFolders(folder);
+    }
+    const std::u16string copy = folders[2] + u"\\earlier.pdf", image = folders[3] + u"\\photo.png",
+                         state = folders[4] + u"\\state.bin";
+    const std::vector<uint8_t> small = Bytes("%PDF- \x89PNG small");
+    kinds = {
+        {"FileCopy",
+         kCopy,
+         folders[2],
+         copy,
+         sources + u"\\big.pdf",
+         copy,
+         {},
+         sources + u"\\small.pdf",
+         {},
+         Recognisable("%PDF-1.4 old", 8 * kMiB, 1),
+         Recognisable("%PDF-1.7 new", 24 * kMiB, 2)},
+        {"FileExport",
+         kExport,
+         folders[3],
+         image,
+         images + u"\\big.png",
+         image,
+         {},
+         images + u"\\small.png",
+         {},
+         Recognisable("\x89PNG\r\n\x1a\nold", 4 * kMiB, 3),
+         Recognisable("\x89PNG\r\n\x1a\nnew", 16 * kMiB, 4)},
+        {"FileWrite",
+         kWrite,
+         folders[4],
+         state,
+         state,
+         {},
+         {},
+         state,
+         u"6869",
+         Recognisable("old", kMiB / 2, 5),
+         Recognisable("new", kMiB, 6)},
+    };
+    for (auto& kind : kinds) {
+      if (kind.operation == kWrite) {
+        kind.data = corvane::HexText::Encode(kind.fresh);
+        continue;
+      }
+      ASSERT_TRUE(WriteBytes(kind.path, kind.fresh));
+      ASSERT_TRUE(WriteBytes(kind.nextPath, small));
+    }
+  }
+  void TearDown() override {
+    for (const auto& folder : folders) RemoveTree(folder);
+  }
+
+  std::vector<std::u16string> folders;
+  std::vector<Kind> kinds;
+};
+
+TEST_F(CrashSafety, KilledRequestLeavesTheDestinationWholeAndNothingBeside) {
+  for (const Kind& kind : kinds) {
+    const auto begun = Clock::now();
+    // Untouched requests (the second one warm) tell how long the kills are
+    // spread over.
+    Clock::duration whole{};
+    for (int run = 0; run < 2; ++run) {
+      ASSERT_TRUE(WriteBytes(kind.destination, kind.old));
+      const auto start = Clock::now();
+      ASSERT_EQ(Send(kind.operation, kUser, kind.path, kind.name, kind.data).status, kOk);
+      whole = Clock::now() - start;
+      ASSERT_EQ(ReadBytes(kind.destination), kind.fresh) << kind.what;
+    }
+    std::string tally;
+    for (int k = 0; k < kKills; ++k) {
+      ASSERT_TRUE(WriteBytes(kind.destination, kind.old));
+      auto& session = Session();
+      bool answered = false;
+      std::thread request([&] {
+        answered =
+            session.connection.Request(kind.operation, kUser, kind.path, kind.name, kind.data).ok();
+      });
+      std::this_thread::sleep_for(whole * (2 * k + 1) / (2 * kKills));
+      session.process.Terminate(1);
+      session.process.WaitForExit();
+      request.join();
+      const std::string outcome = Outcome(ReadBytes(kind.destination), kind);
+      EXPECT_TRUE(outcome == "old" || outcome == "new")
+          << kind.what << " kill " << k << ": " << outcome;
+      tally += " " + outcome + (answered ? " (answered)" : "");
+
+      Relaunch();
+      ASSERT_FALSE(HasFatalFailure());
+      EXPECT_EQ(Send(kind.operation, kUser, kind.nextPath, kind.name, kind.nextData).status, kOk)
+          << kind.what << " after kill " << k;
+      FileTree left = Snapshot(kind.folder);
+      EXPECT_EQ(left.size(), 1u) << kind.what << " after kill " << k;
+      EXPECT_EQ(left.count(LowerPath(kind.destination)), 1u) << kind.what;
+    }
+    const double seconds = std::chrono::duration<double>(Clock::now() - begun).count();
+    std::printf("%s: %d kills over %.2f s:%s; %.1f s in all\n", kind.what, kKills,
+                std::chrono::duration<double>(whole).count(), tally.c_str(), seconds);
+  }
+}
+
+}  // namespace
