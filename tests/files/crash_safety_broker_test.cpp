@@ -38,13 +38,24 @@ std::vector<uint8_t> Recognisable(const std::string& header, size_t size, uint64
   return bytes;
 }
 
-// A request (`path`, `name`, `data`) that puts `fresh` over `old` at
-// `destination`, and a small one for the same destination (`next...`).
+// A request that puts `fresh` over `old` at `destination`, and a small one
+// for the same destination (`next`). A write has no source and names its
+// destination as its path.
 struct Kind {
   const char* what;
   uint32_t operation;
-  std::u16string folder, destination, path, name, data, nextPath, nextData;
+  std::u16string destination, source, nextSource;
   std::vector<uint8_t> old, fresh;
+
+  bool writes() const { return operation == kWrite; }
+  std::u16string Path(bool next) const {
+    return writes() ? destination : next ? nextSource : source;
+  }
+  std::u16string Name() const { return writes() ? u"" : destination; }
+  std::u16string Data(bool next) const {
+    return !writes() ? u"" : next ? u"6869" : corvane::HexText::Encode(fresh);
+  }
+  std::u16string Folder() const { return destination.substr(0, destination.rfind(u'\\')); }
 };
 
 std::string Outcome(const std::vector<uint8_t>& found, const Kind& kind) {
@@ -59,59 +70,31 @@ std::string Outcome(const std::vector<uint8_t>& found, const Kind& kind) {
 class CrashSafety : public BrokerSuite {
  protected:
   void SetUp() override {
-    const std::u16string temp = corvane::TempFolder(), appData = corvane::AppDataFolder();
-    const std::u16string sources = u"C:\\corvane-crash-sources", images = temp + u"\\corvane-crash";
-    folders = {sources, images, temp + u"\\corvane-crash-copy", u"C:\\corvane-crash-export",
-               appData + u"\\corvane\\crash-write"};
+    const std::u16string temp = corvane::TempFolder();
+    const std::u16string pdfs = u"C:\\corvane-crash-sources", images = temp + u"\\corvane-crash";
+    folders = {pdfs, images, temp + u"\\corvane-crash-copy", u"C:\\corvane-crash-export",
+               corvane::AppDataFolder() + u"\\corvane\\crash-write"};
     for (const auto& folder : folders) {
       RemoveTree(folder);
       MakeFolders(folder);
     }
-    const std::u16string copy = folders[2] + u"\\earlier.pdf", image = folders[3] + u"\\photo.png",
-                         state = folders[4] + u"\\state.bin";
-    const std::vector<uint8_t> small = Bytes("%PDF- \x89PNG small");
-    kinds = {
-        {"FileCopy",
-         kCopy,
-         folders[2],
-         copy,
-         sources + u"\\big.pdf",
-         copy,
-         {},
-         sources + u"\\small.pdf",
-         {},
-         Recognisable("%PDF-1.4 old", 8 * kMiB, 1),
-         Recognisable("%PDF-1.7 new", 24 * kMiB, 2)},
-        {"FileExport",
-         kExport,
-         folders[3],
-         image,
-         images + u"\\big.png",
-         image,
-         {},
-         images + u"\\small.png",
-         {},
-         Recognisable("\x89PNG\r\n\x1a\nold", 4 * kMiB, 3),
-         Recognisable("\x89PNG\r\n\x1a\nnew", 16 * kMiB, 4)},
-        {"FileWrite",
-         kWrite,
-         folders[4],
-         state,
-         state,
-         {},
-         {},
-         state,
-         u"6869",
-         Recognisable("old", kMiB / 2, 5),
-         Recognisable("new", kMiB, 6)},
-    };
-    for (auto& kind : kinds) {
-      if (kind.operation == kWrite) {
-        kind.data = corvane::HexText::Encode(kind.fresh);
-        continue;
-      }
-      ASSERT_TRUE(WriteBytes(kind.path, kind.fresh));
-      ASSERT_TRUE(WriteBytes(kind.nextPath, small));
+    kinds = {{"FileCopy", kCopy, folders[2] + u"\\earlier.pdf", pdfs + u"\\big.pdf",
+              pdfs + u"\\small.pdf", Recognisable("%PDF-1.4 old", 8 * kMiB, 1),
+              Recognisable("%PDF-1.7 new", 24 * kMiB, 2)},
+             {"FileExport", kExport, folders[3] + u"\\photo.png", images + u"\\big.png",
+              images + u"\\small.png", Recognisable("\x89PNG\r\n\x1a\nold", 4 * kMiB, 3),
+              Recognisable("\x89PNG\r\n\x1a\nnew", 16 * kMiB, 4)},
+             {"FileWrite",
+              kWrite,
+              folders[4] + u"\\state.bin",
+              {},
+              {},
+              Recognisable("old", kMiB / 2, 5),
+              Recognisable("new", kMiB, 6)}};
+    for (const auto& kind : kinds) {
+      if (kind.writes()) continue;
+      ASSERT_TRUE(WriteBytes(kind.source, kind.fresh));
+      ASSERT_TRUE(WriteBytes(kind.nextSource, Bytes("%PDF- \x89PNG small")));
     }
   }
   void TearDown() override {
@@ -131,7 +114,8 @@ TEST_F(CrashSafety, KilledRequestLeavesTheDestinationWholeAndNothingBeside) {
     for (int run = 0; run < 2; ++run) {
       ASSERT_TRUE(WriteBytes(kind.destination, kind.old));
       const auto start = Clock::now();
-      ASSERT_EQ(Send(kind.operation, kUser, kind.path, kind.name, kind.data).status, kOk);
+      ASSERT_EQ(Send(kind.operation, kUser, kind.Path(false), kind.Name(), kind.Data(false)).status,
+                kOk);
       whole = Clock::now() - start;
       ASSERT_EQ(ReadBytes(kind.destination), kind.fresh) << kind.what;
     }
@@ -140,9 +124,8 @@ TEST_F(CrashSafety, KilledRequestLeavesTheDestinationWholeAndNothingBeside) {
       ASSERT_TRUE(WriteBytes(kind.destination, kind.old));
       auto& session = Session();
       bool answered = false;
-      std::thread request([&] {
-        answered =
-            session.connection.Request(kind.operation, kUser, kind.path, kind.name, kind.data).ok();
+      std::thread request([&, path = kind.Path(false), data = kind.Data(false)] {
+        answered = session.connection.Request(kind.operation, kUser, path, kind.Name(), data).ok();
       });
       std::this_thread::sleep_for(whole * (2 * k + 1) / (2 * kKills));
       session.process.Terminate(1);
@@ -155,9 +138,10 @@ TEST_F(CrashSafety, KilledRequestLeavesTheDestinationWholeAndNothingBeside) {
 
       Relaunch();
       ASSERT_FALSE(HasFatalFailure());
-      EXPECT_EQ(Send(kind.operation, kUser, kind.nextPath, kind.name, kind.nextData).status, kOk)
+      EXPECT_EQ(Send(kind.operation, kUser, kind.Path(true), kind.Name(), kind.Data(true)).status,
+                kOk)
           << kind.what << " after kill " << k;
-      FileTree left = Snapshot(kind.folder);
+      FileTree left = Snapshot(kind.Folder());
       EXPECT_EQ(left.size(), 1u) << kind.what << " after kill " << k;
       EXPECT_EQ(left.count(LowerPath(kind.destination)), 1u) << kind.what;
     }
