@@ -154,6 +154,10 @@ BrokerStatus CheckEarlier(const Replacement& r) {
     // A folder is not replaced by a copy.
     if (folderEntry) return BrokerStatus::Failed;
   }
+  // Windows moves no file over a read-only one; Wine does, as root. Neither
+  // does here, so a copy answers alike on both.
+  if (!folderEntry && (info.dwFileAttributes & FILE_ATTRIBUTE_READONLY) != 0)
+    return BrokerStatus::Failed;
   // A copy onto its own source would at best rewrite it with itself.
   BY_HANDLE_FILE_INFORMATION source{};
   if (r.source != nullptr &&

@@ -265,8 +265,9 @@ TEST_F(FileOperations, ExportKeepsTheAttributesTheCopyGot) {
 }
 
 // A copy or an export whose move cannot replace the destination (held
-// without sharing) leaves it as it was and nothing beside it, also when the
-// export's temporary file took a read-only source's attributes.
+// without sharing, or read-only, which Wine would replace as root) leaves it
+// as it was and nothing beside it, also when the export's temporary file
+// took a read-only source's attributes.
 TEST_F(FileOperations, CopyOrExportThatCannotReplaceLeavesTheDestination) {
   const std::u16string pdf = outside + u"\\new.pdf", png = tempWork + u"\\new.png";
   ASSERT_TRUE(WriteBytes(pdf, Bytes("%PDF-new")) && WriteBytes(png, Bytes("PNG-new")));
@@ -274,19 +275,28 @@ TEST_F(FileOperations, CopyOrExportThatCannotReplaceLeavesTheDestination) {
   const struct {
     uint32_t operation;
     std::u16string source, folder, destination;
-  } rows[] = {{kCopy, pdf, tempWork, tempWork + u"\\held.pdf"},
-              {kExport, png, outside, outside + u"\\held.png"}};
+    bool readOnly;
+  } rows[] = {{kCopy, pdf, tempWork, tempWork + u"\\held.pdf", false},
+              {kCopy, pdf, tempWork, tempWork + u"\\read-only.pdf", true},
+              {kExport, png, outside, outside + u"\\held.png", false},
+              {kExport, png, outside, outside + u"\\read-only.png", true}};
   for (const auto& row : rows) {
     ASSERT_TRUE(WriteBytes(row.destination, Bytes("old")));
-    const FileTree before = Snapshot(row.folder);
-    {
-      const corvane::UniqueHandle held(
+    corvane::UniqueHandle held;
+    if (row.readOnly) {
+      ASSERT_TRUE(SetFileAttributesW(W(row.destination), FILE_ATTRIBUTE_READONLY));
+    } else {
+      held.Reset(
           CreateFileW(W(row.destination), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
-      EXPECT_EQ(Call(row.operation, row.source, row.destination).status, kFailed);
+      ASSERT_TRUE(held);
     }
+    const FileTree before = Snapshot(row.folder);
+    EXPECT_EQ(Call(row.operation, row.source, row.destination).status, kFailed);
+    held.Reset();
     EXPECT_EQ(ReadBytes(row.destination), Bytes("old"));
     EXPECT_EQ(UnexpectedChanges(before, Snapshot(row.folder), [](const auto&) { return false; }),
               std::vector<std::u16string>{});
+    SetFileAttributesW(W(row.destination), FILE_ATTRIBUTE_NORMAL);
   }
   SetFileAttributesW(W(png), FILE_ATTRIBUTE_NORMAL);
 }
