@@ -38,15 +38,18 @@ BrokerStatus PathExists(const std::u16string& path, const RealPathCheck& inside)
 // Ok when the file is gone, including when it was never there; Failed
 // otherwise. A link is deleted itself, not its target.
 BrokerStatus DeleteFileIfPresent(const std::u16string& path, const RealPathCheck& inside);
-// Copies the source into a new destination file made without following
-// any link (an earlier plain file there is removed first), with normal
-// attributes and the source's last-write time: NotFound without a source,
-// Failed when the copy fails (the new file is then removed). `inside`
+// Copies the source into a temporary file beside the destination (one a
+// crash left there is removed first) and moves it over the destination once
+// whole and flushed, with normal attributes and the source's last-write
+// time. NotFound without a source; Failed when the copy fails, and when the
+// destination is the source itself by any name; either way the destination
+// is left as it was. Only a plain file of its own may be replaced. `inside`
 // judges the destination.
 BrokerStatus CopyIntoTemp(const std::u16string& source, const std::u16string& destination,
                           const RealPathCheck& inside);
-// Like CopyIntoTemp, but the copy keeps the attributes it was given, and
-// `inside` judges the source.
+// Like CopyIntoTemp, but the copy takes the source's attributes, `inside`
+// judges the source, and the destination may lie anywhere: whatever is at
+// its name is replaced, a link itself rather than its target.
 BrokerStatus ExportFile(const std::u16string& source, const std::u16string& destination,
                         const RealPathCheck& inside);
 

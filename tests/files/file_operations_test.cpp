@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "protocol/hex_text.h"
+#include "tests/files/file_tree_snapshot.h"
 #include "tests/files/local_files.h"
 #include "tests/files/request.h"
 #include "tests/files/user_folders.h"
@@ -261,6 +262,43 @@ TEST_F(FileOperations, ExportKeepsTheAttributesTheCopyGot) {
   EXPECT_FALSE(Exists(fromMissing));
   EXPECT_EQ(Call(kExport, source, outside + u"\\no-folder\\img.png").status, kFailed);
   EXPECT_TRUE(capture.Lines().empty());
+}
+
+// A copy or an export whose move cannot replace the destination (held
+// without sharing, or read-only, which Wine would replace as root) leaves it
+// as it was and nothing beside it, also when the export's temporary file
+// took a read-only source's attributes.
+TEST_F(FileOperations, CopyOrExportThatCannotReplaceLeavesTheDestination) {
+  const std::u16string pdf = outside + u"\\new.pdf", png = tempWork + u"\\new.png";
+  ASSERT_TRUE(WriteBytes(pdf, Bytes("%PDF-new")) && WriteBytes(png, Bytes("PNG-new")));
+  ASSERT_TRUE(SetFileAttributesW(W(png), FILE_ATTRIBUTE_READONLY));
+  const struct {
+    uint32_t operation;
+    std::u16string source, folder, destination;
+    bool readOnly;
+  } rows[] = {{kCopy, pdf, tempWork, tempWork + u"\\held.pdf", false},
+              {kCopy, pdf, tempWork, tempWork + u"\\read-only.pdf", true},
+              {kExport, png, outside, outside + u"\\held.png", false},
+              {kExport, png, outside, outside + u"\\read-only.png", true}};
+  for (const auto& row : rows) {
+    ASSERT_TRUE(WriteBytes(row.destination, Bytes("old")));
+    corvane::UniqueHandle held;
+    if (row.readOnly) {
+      ASSERT_TRUE(SetFileAttributesW(W(row.destination), FILE_ATTRIBUTE_READONLY));
+    } else {
+      held.Reset(
+          CreateFileW(W(row.destination), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+      ASSERT_TRUE(held);
+    }
+    const FileTree before = Snapshot(row.folder);
+    EXPECT_EQ(Call(row.operation, row.source, row.destination).status, kFailed);
+    held.Reset();
+    EXPECT_EQ(ReadBytes(row.destination), Bytes("old"));
+    EXPECT_EQ(UnexpectedChanges(before, Snapshot(row.folder), [](const auto&) { return false; }),
+              std::vector<std::u16string>{});
+    SetFileAttributesW(W(row.destination), FILE_ATTRIBUTE_NORMAL);
+  }
+  SetFileAttributesW(W(png), FILE_ATTRIBUTE_NORMAL);
 }
 
 // The verdict that each example of the path rules must produce end to end:

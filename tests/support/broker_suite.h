@@ -38,6 +38,14 @@ class BrokerSuite : public ::testing::Test {
     return Reply{reply->status, reply->text};
   }
 
+  // The running broker, for a test that ends it as a crash would; Relaunch
+  // then starts a fresh one for the requests that follow.
+  static client::BrokerSession& Session() { return *session_; }
+  static void Relaunch() {
+    session_.reset();
+    SetUpTestSuite();
+  }
+
  private:
   static inline std::optional<client::BrokerSession> session_;
 };
