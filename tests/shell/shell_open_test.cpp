@@ -81,17 +81,6 @@ void SetDefault(const ClassRoot& root, const std::wstring& key, const std::wstri
                  static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
 }
 
-bool ReadDefault(const ClassRoot& root, const std::wstring& key, std::wstring& value) {
-  wchar_t buffer[2048] = {};
-  DWORD size = sizeof buffer;
-  if (RegGetValueW(root.hive, (root.prefix + key).c_str(), nullptr, RRF_RT_REG_SZ, nullptr, buffer,
-                   &size) != ERROR_SUCCESS) {
-    return false;
-  }
-  value = buffer;
-  return true;
-}
-
 // Whether an association of the test decides what the shell starts for
 // `userChoice` (a key below HKCU): on Windows a choice the user made there
 // outranks it, and only the user's own settings can change that.
@@ -166,20 +155,34 @@ std::string FailureLine(int rc, const char* hrCoInit) {
 }
 
 // An association's key, set for the suite and put back afterwards: its
-// first name removed whole when the suite made it, else the old value.
+// first name removed whole when the suite made it, else the key or its
+// default value as they were (type and bytes).
 struct Saved {
   ClassRoot root;
   std::wstring key;
   bool topExisted = false;
-  bool had = false;
-  std::wstring old;
+  bool keyExisted = false;
+  bool hadValue = false;
+  DWORD type = REG_NONE;
+  std::vector<BYTE> bytes;
 };
 
 void SetSaved(std::vector<Saved>& saved, const std::wstring& key, const std::wstring& value) {
   for (const ClassRoot& root : ClassRoots()) {
-    Saved entry{root, key};
+    Saved entry;
+    entry.root = root;
+    entry.key = key;
+    const std::wstring path = root.prefix + key;
     entry.topExisted = KeyExists(root.hive, root.prefix + key.substr(0, key.find(L'\\')));
-    entry.had = ReadDefault(root, key, entry.old);
+    entry.keyExisted = KeyExists(root.hive, path);
+    DWORD size = 0;
+    if (RegGetValueW(root.hive, path.c_str(), nullptr, RRF_RT_ANY | RRF_NOEXPAND, &entry.type,
+                     nullptr, &size) == ERROR_SUCCESS) {
+      entry.bytes.resize(size);
+      entry.hadValue = RegGetValueW(root.hive, path.c_str(), nullptr, RRF_RT_ANY | RRF_NOEXPAND,
+                                    &entry.type, entry.bytes.data(), &size) == ERROR_SUCCESS;
+      entry.bytes.resize(size);
+    }
     saved.push_back(entry);
     SetDefault(root, key, value);
   }
@@ -187,13 +190,17 @@ void SetSaved(std::vector<Saved>& saved, const std::wstring& key, const std::wst
 
 void Restore(const std::vector<Saved>& saved) {
   for (auto entry = saved.rbegin(); entry != saved.rend(); ++entry) {
-    const std::wstring top = entry->key.substr(0, entry->key.find(L'\\'));
+    const std::wstring path = entry->root.prefix + entry->key;
     if (!entry->topExisted) {
-      RegDeleteTreeW(entry->root.hive, (entry->root.prefix + top).c_str());
-    } else if (entry->had) {
-      SetDefault(entry->root, entry->key, entry->old);
+      RegDeleteTreeW(entry->root.hive,
+                     (entry->root.prefix + entry->key.substr(0, entry->key.find(L'\\'))).c_str());
+    } else if (!entry->keyExisted) {
+      RegDeleteKeyW(entry->root.hive, path.c_str());
+    } else if (entry->hadValue) {
+      RegSetKeyValueW(entry->root.hive, path.c_str(), nullptr, entry->type, entry->bytes.data(),
+                      static_cast<DWORD>(entry->bytes.size()));
     } else {
-      RegDeleteKeyW(entry->root.hive, (entry->root.prefix + entry->key).c_str());
+      RegDeleteKeyValueW(entry->root.hive, path.c_str(), nullptr);
     }
   }
 }
