@@ -49,8 +49,10 @@ def table(path):
 
 
 def inputs_of(record):
-    """Full paths of the archives and objects one link took."""
-    found = set()
+    """Full paths of the archives and objects one link took. lld names an
+    archive member by the archive's bare name; the archive's path is on the
+    line where it read the archive."""
+    found, read = set(), {}
     with open(record, encoding="utf-8", errors="replace") as f:
         for line in f:
             line = line.rstrip("\n")
@@ -61,7 +63,10 @@ def inputs_of(record):
             m = OBJECT.search(line)
             if m:
                 found.add(m.group(1))
-    return found
+            elif line.endswith(".a") and " /" in line:
+                path = line[line.index(" /") + 1:]
+                read[os.path.basename(path)] = path
+    return {p if os.path.isabs(p) else read.get(os.path.basename(p), p) for p in found}
 
 
 def debian_package(path):
