@@ -22,7 +22,7 @@ trap cleanup EXIT
 mkdir -p "$work/unpacked"
 (cd "$work/unpacked" && cmake -E tar xf "$archive") || { echo "  FAIL cannot unpack"; exit 1; }
 kit=$(echo "$work"/unpacked/*)
-wine_do() { cmake/wine-run.sh "$prefix" "$@" </dev/null; }
+wine_do() { "$root/cmake/wine-run.sh" "$prefix" "$@" </dev/null; }
 
 # state <file>: the registry and drive C as they are now.
 state() {

@@ -22,11 +22,14 @@ rem Registry keys the tests write to for the current user. Each is saved
 rem before the run and put back as it was afterwards. Wine's shell reads
 rem associations only from HKEY_CLASSES_ROOT (Windows merges the user's
 rem into it), so under Wine the tests write those there too.
-set keys="HKCU\Software\Corvane" "HKCU\Software\Other" "HKCU\Software\Victim" "HKCU\Software\Elsewhere" "HKCU\Software\NotCorvane" "HKCU\Software\Classes\.csv" "HKCU\Software\Classes\Corvane.ShellTest.Csv" "HKCU\Software\Classes\http" "HKCU\Software\Classes\ftp"
+set keys="HKCU\Software\Corvane" "HKCU\corvane" "HKLM\Software\Corvane" "HKLM\Software\WOW6432Node\Corvane" "HKCU\Software\Other" "HKCU\Software\Victim" "HKCU\Software\Elsewhere" "HKCU\Software\NotCorvane" "HKCU\Software\Classes\.csv" "HKCU\Software\Classes\Corvane.ShellTest.Csv" "HKCU\Software\Classes\http" "HKCU\Software\Classes\ftp"
 if "%platform%"=="Wine" set keys=%keys% "HKCR\.csv" "HKCR\.xml" "HKCR\Corvane.ShellTest.Csv" "HKCR\http" "HKCR\ftp"
+rem Keys that may be made as the parents of those: removed afterwards when
+rem they were missing before, never saved or touched otherwise.
+set parents="HKCU\Software\Classes"
 rem Folders in which the tests make "corvane*" entries; whatever of that
 rem name appears there during the run is removed afterwards.
-set folders="%SystemDrive%" "%APPDATA%" "%LOCALAPPDATA%" "%LOCALAPPDATA%\Temp"
+set folders="%SystemDrive%" "%APPDATA%" "%LOCALAPPDATA%" "%LOCALAPPDATA%\Temp" "%TEMP%"
 
 if /i "%~1"=="/inner" goto inner
 if exist "%state%\" (
@@ -61,7 +64,9 @@ if not exist "%LOCALAPPDATA%\Temp\" (
   mkdir "%LOCALAPPDATA%\Temp"
   >>"%state%\made.txt" echo %LOCALAPPDATA%\Temp
 )
-for /f "delims=" %%v in ('ver') do set "system=%%v"
+rem (Wine's cmd leaves a file in %TEMP% for each for /f over a command.)
+ver >"%state%\ver.txt"
+for /f "usebackq delims=" %%v in ("%state%\ver.txt") do set "system=%%v"
 echo Corvane test kit, on %platform%: %system%
 set /a passed=0, failed=0
 pushd "%kit%\bin"
@@ -109,7 +114,13 @@ for %%f in (%folders%) do call :list_in "%%~f"
 set /a n=0
 set "unsaved="
 for %%k in (%keys%) do call :save_key %%k
+for %%k in (%parents%) do call :note_missing %%k
 if defined unsaved exit /b 1
+exit /b 0
+
+:note_missing
+reg query "%~1" >nul 2>&1
+if errorlevel 1 >>"%state%\keys.txt" echo -^|%~1
 exit /b 0
 
 :list_in
@@ -146,7 +157,7 @@ if not exist "%state%\before.txt" goto restored_folders
 for %%f in (%folders%) do call :remove_new_in "%%~f"
 :restored_folders
 if not exist "%state%\made.txt" goto restored_made
-for /f "usebackq delims=" %%d in ("%state%\made.txt") do rd /s /q "%%d" 2>nul
+for /f "usebackq delims=" %%d in ("%state%\made.txt") do call :remove "%%d"
 :restored_made
 rd /s /q "%state%" 2>nul
 exit /b 0
@@ -167,5 +178,18 @@ exit /b 0
 rem :remove_new PATH: removed unless it was there before the run.
 :remove_new
 for /f "usebackq delims=" %%l in ("%state%\before.txt") do if /i "%%l"=="%~1" exit /b 0
-if exist "%~1\" (rd /s /q "%~1") else (del /f /q "%~1")
+call :remove "%~1"
+exit /b 0
+
+rem :remove PATH: a file, or a folder with everything in it. Under Wine some
+rem names the tests make (a ":" in them, DOS device names) cannot be removed
+rem through Windows calls; Wine's own Unix side removes what is left.
+:remove
+if exist "%~1\" (rd /s /q "%~1" 2>nul) else (del /f /q "%~1" 2>nul)
+if not exist "%~1" exit /b 0
+if not "%platform%"=="Wine" exit /b 0
+winepath -u "%~1" >"%state%\unix.txt" 2>nul
+set "unix="
+set /p unix=<"%state%\unix.txt"
+if defined unix start /wait /unix /bin/rm -rf "%unix%"
 exit /b 0
