@@ -31,7 +31,7 @@ if [ "$mode" = make-cert ]; then
   exit 0
 fi
 
-archive=$3
+archive=$(cd "$(dirname "$3")" && pwd)/$(basename "$3")
 work=$(mktemp -d "${TMPDIR:-/tmp}/corvane-signed.XXXXXX") || exit 1
 trap 'rm -rf "$work"' EXIT
 (cd "$work" && cmake -E tar xf "$archive") || { echo "  FAIL cannot unpack $archive"; exit 1; }
