@@ -7,12 +7,15 @@
 #       README.md, CHANGELOG.md, SECURITY.md, THIRD-PARTY-NOTICES.txt
 #   corvane-<version>-win64-symbols.zip  the PDB files, in the same layout, so
 #       that unpacking both into one folder puts each PDB beside its binary
-#   corvane-<version>-win64-tests.zip    the Windows test kit (scripts/make-test-kit.sh):
-#       every Windows test program with run-tests.cmd, for a stock Windows
-# The SDK archive also holds sbom.cdx.json (scripts/sbom.py), and its three
-# binaries are signed when CORVANE_SIGN_PFX is set (scripts/sign-binaries.sh).
-# CORVANE_DIST names another output folder than dist/.
-# Both are made from `cmake --install` into a staging folder, and each must
+#   corvane-<version>-win64-tests.zip    the Windows test kit: every Windows
+#       test program of the windows build with run-tests.cmd, for a stock
+#       Windows 10/11 machine (scripts/make-test-kit.sh)
+# The SDK archive also holds sbom.cdx.json (scripts/sbom.py, validated), and
+# its three binaries are signed with Authenticode when CORVANE_SIGN_PFX and
+# CORVANE_SIGN_PASSWORD_FILE are set (scripts/sign-binaries.sh); without
+# them it packs unsigned and says so. CORVANE_DIST names another output
+# folder than dist/.
+# The first two are made from `cmake --install` into a staging folder, and each must
 # hold exactly the expected files. Entries are sorted and dated at the last
 # commit. (The archives' bytes still vary between runs: the zip writer also
 # records each staged file's change time. The binaries inside do not.)
@@ -29,7 +32,7 @@
 # GCC Runtime Library Exception.
 #
 # Usage: scripts/package.sh [build folder]   (default build/release-clang)
-# Exit code: 0 when both archives are made and hold what they should.
+# Exit code: 0 when the three archives are made and hold what they should.
 set -uo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
