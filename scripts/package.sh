@@ -7,7 +7,15 @@
 #       README.md, CHANGELOG.md, SECURITY.md, THIRD-PARTY-NOTICES.txt
 #   corvane-<version>-win64-symbols.zip  the PDB files, in the same layout, so
 #       that unpacking both into one folder puts each PDB beside its binary
-# Both are made from `cmake --install` into a staging folder, and each must
+#   corvane-<version>-win64-tests.zip    the Windows test kit: every Windows
+#       test program of the windows build with run-tests.cmd, for a stock
+#       Windows 10/11 machine (scripts/make-test-kit.sh)
+# The SDK archive also holds sbom.cdx.json (scripts/sbom.py, validated), and
+# its three binaries are signed with Authenticode when CORVANE_SIGN_PFX and
+# CORVANE_SIGN_PASSWORD_FILE are set (scripts/sign-binaries.sh); without
+# them it packs unsigned and says so. CORVANE_DIST names another output
+# folder than dist/.
+# The first two are made from `cmake --install` into a staging folder, and each must
 # hold exactly the expected files. Entries are sorted and dated at the last
 # commit. (The archives' bytes still vary between runs: the zip writer also
 # records each staged file's change time. The binaries inside do not.)
@@ -24,7 +32,7 @@
 # GCC Runtime Library Exception.
 #
 # Usage: scripts/package.sh [build folder]   (default build/release-clang)
-# Exit code: 0 when both archives are made and hold what they should.
+# Exit code: 0 when the three archives are made and hold what they should.
 set -uo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
@@ -84,6 +92,7 @@ product=(
   lib/corvane_client.def
   lib/corvane_client.dll.a
   lib/corvane_client.lib
+  sbom.cdx.json
 )
 symbols=(
   bin/corvane-broker.pdb
@@ -93,7 +102,9 @@ symbols=(
 
 stage=$(mktemp -d "${TMPDIR:-/tmp}/corvane-package.XXXXXX") || exit 1
 trap 'rm -rf "$stage"' EXIT
-mkdir -p dist
+dist=${CORVANE_DIST:-dist}
+mkdir -p "$dist"
+dist=$(cd "$dist" && pwd)
 stamp=$(TZ=UTC git log -1 --format=%cd --date=format-local:'%Y-%m-%d %H:%M:%S' 2>/dev/null || echo '2000-01-01 00:00:00')
 failures=0
 
@@ -108,6 +119,10 @@ pack() {
     failures=$((failures + 1))
     return
   fi
+  if ! finish_stage "$component" "$dir/$name"; then
+    failures=$((failures + 1))
+    return
+  fi
   local found expected
   found=$(cd "$dir" && find "$name" -type f | LC_ALL=C sort)
   expected=$(printf "$name/%s\n" "$@" | LC_ALL=C sort)
@@ -117,9 +132,9 @@ pack() {
     failures=$((failures + 1))
     return
   fi
-  rm -f "dist/$archive"
+  rm -f "$dist/$archive"
   echo "$found" >"$stage/$component.list"
-  if ! (cd "$dir" && TZ=UTC cmake -E tar cf "$root/dist/$archive" --format=zip \
+  if ! (cd "$dir" && TZ=UTC cmake -E tar cf "$dist/$archive" --format=zip \
           --mtime="$stamp UTC" --files-from="$stage/$component.list"); then
     echo "  FAIL cmake -E tar"
     failures=$((failures + 1))
@@ -127,19 +142,31 @@ pack() {
   fi
   # What the archive holds, read back from it.
   local listed
-  listed=$(cmake -E tar tf "dist/$archive" | LC_ALL=C sort)
+  listed=$(cmake -E tar tf "$dist/$archive" | LC_ALL=C sort)
   echo "$listed" | sed 's/^/  /'
   if [ "$listed" != "$expected" ]; then
     echo "  FAIL the archive does not hold exactly the expected files"
     failures=$((failures + 1))
     return
   fi
-  echo "  ok: $# files, $(wc -c <"dist/$archive") bytes"
+  echo "  ok: $# files, $(wc -c <"$dist/$archive") bytes"
+}
+
+# finish_stage <component> <staged root>: the SDK archive's binaries signed
+# (when a certificate is given) and, from the signed files, its SBOM.
+finish_stage() {
+  [ "$1" = corvane ] || return 0
+  local staged=$2
+  scripts/sign-binaries.sh "$staged/bin/corvane-broker.exe" "$staged/bin/corvane-plugin.exe" \
+    "$staged/bin/corvane_client.dll" || return 1
+  python3 scripts/sbom.py --version "$version" --root "$staged" --records "$build/link-records" \
+    --notices notices --schema cmake/cyclonedx --out "$staged/sbom.cdx.json" \
+    --stamp "$(TZ=UTC date -d "$stamp" +%s)"
 }
 
 # check_archive <archive>: the archive as a plug-in author meets it.
 check_archive() {
-  local archive=$root/dist/$1
+  local archive=$dist/$1
   echo "== $1 from an empty folder"
   local work=$stage/adopter sdk
   mkdir -p "$work/unpacked"
@@ -216,9 +243,11 @@ check_archive() {
 pack corvane "$name.zip" "${product[@]}"
 pack corvane_symbols "$name-symbols.zip" "${symbols[@]}"
 [ "$failures" -eq 0 ] && check_archive "$name.zip"
+scripts/make-test-kit.sh build/windows "$dist/$name-tests.zip" "$version" "$stamp" ||
+  failures=$((failures + 1))
 
 if [ "$failures" -gt 0 ]; then
   echo "== package: $failures check(s) FAILED"
   exit 1
 fi
-echo "== package: dist/$name.zip, dist/$name-symbols.zip"
+echo "== package: $dist/$name.zip, $name-symbols.zip, $name-tests.zip"

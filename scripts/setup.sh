@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(cmake ninja-build g++-mingw-w64-x86-64-posix wine wine64 googletest libgtest-dev
-          clang libclang-rt-14-dev libbenchmark-dev lld llvm clang-format "$@")
+          clang libclang-rt-14-dev libbenchmark-dev lld llvm clang-format osslsigncode openssl python3-jsonschema "$@")
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")

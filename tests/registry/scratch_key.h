@@ -124,6 +124,18 @@ inline std::vector<std::u16string> RawValueNames(HKEY root, const std::u16string
 
 // "<base>\test-<test name>-<process id>-<n>" in `root`, deleted
 // with its whole subtree on destruction.
+// Whether this process may create keys below HKLM\Software: under Wine
+// (one user owns the prefix) or as an administrator on Windows. A test that
+// plants machine keys is skipped without it.
+inline bool MachineSoftwareWritable() {
+  corvane::RegKey key;
+  return RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"Software", 0, KEY_CREATE_SUB_KEY, key.Receive()) ==
+         ERROR_SUCCESS;
+}
+
+inline constexpr const char* kNoMachineWrites =
+    "skipped on Windows: it plants keys in HKLM\\Software, which needs admin rights";
+
 class ScratchKey {
  public:
   explicit ScratchKey(HKEY root = HKEY_CURRENT_USER,

@@ -162,6 +162,7 @@ TEST_F(Dispatch, WritesThatFailAnswerFailed) {
 }
 
 TEST_F(Dispatch, LocalMachineIsReadOnly) {
+  if (!MachineSoftwareWritable()) GTEST_SKIP() << kNoMachineWrites;
   ScratchKey machine(HKEY_LOCAL_MACHINE);
   RawSetString(HKEY_LOCAL_MACHINE, machine.path(), u"v", u"machine value");
   RawCreateKey(HKEY_LOCAL_MACHINE, machine.Sub(u"child"));
