@@ -1,5 +1,6 @@
 # The plug-in SDK as a CMake package: corvane::client (corvane_client.dll,
-# its import library and include/) and corvane::broker, for
+# its import library and include/), corvane::client_static (the client as
+# a static library, for GNU toolchains) and corvane::broker, for
 #   - a parent project that adds this one with add_subdirectory/FetchContent
 #     (the ALIAS targets below), and
 #   - anyone who installs it and calls find_package(corvane) (the install
@@ -17,7 +18,9 @@ endif()
 
 set_target_properties(corvane_client_dll PROPERTIES EXPORT_NAME client)
 set_target_properties(corvane-broker PROPERTIES EXPORT_NAME broker)
+set_target_properties(corvane_client_static PROPERTIES EXPORT_NAME client_static)
 add_library(corvane::client ALIAS corvane_client_dll)
+add_library(corvane::client_static ALIAS corvane_client_static)
 add_executable(corvane::broker ALIAS corvane-broker)
 
 # THIRD-PARTY-NOTICES.txt: the licences of the runtime code the shipped
@@ -63,7 +66,7 @@ include(CMakePackageConfigHelpers)
 # archived apart (scripts/package.sh).
 set(CORVANE_INSTALL_CMAKEDIR ${CMAKE_INSTALL_LIBDIR}/cmake/corvane)
 
-install(TARGETS corvane_client_dll corvane-broker
+install(TARGETS corvane_client_dll corvane_client_static corvane-broker
   EXPORT corvaneTargets
   RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT corvane
   LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT corvane
@@ -76,6 +79,7 @@ install(TARGETS corvane-plugin
 install(FILES
     ${PROJECT_SOURCE_DIR}/include/corvane/corvane.h
     ${PROJECT_SOURCE_DIR}/include/corvane/corvane.hpp
+    ${PROJECT_SOURCE_DIR}/include/corvane/loader.h
     ${PROJECT_BINARY_DIR}/include/corvane/version.h
   DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/corvane COMPONENT corvane)
 
