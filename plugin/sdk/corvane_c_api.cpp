@@ -19,7 +19,7 @@
 #include "plugin/client/value_text.h"
 #include "protocol/hives.h"
 #include "protocol/operations.h"
-#include "requests/folders.h"
+#include "win/folders.h"
 #include "win/wide_text.h"
 
 namespace client = corvane::client;
