@@ -12,6 +12,7 @@
 CORVANE_SAME_TYPE(corvane_version);
 CORVANE_SAME_TYPE(corvane_result_name);
 CORVANE_SAME_TYPE(corvane_operation_name);
+CORVANE_SAME_TYPE(corvane_folder);
 CORVANE_SAME_TYPE(corvane_start);
 CORVANE_SAME_TYPE(corvane_start_with_timeout);
 CORVANE_SAME_TYPE(corvane_attach);
