@@ -190,6 +190,8 @@ check_archive() {
   for export in $(sed -n 's/^ *\(corvane_[a-z_]*\)$/\1/p' "$sdk/lib/corvane_client.def"); do
     grep -q "(CORVANE_CALL\* ${export}_fn)" "$sdk/include/corvane/corvane.h" ||
       failed+=("no ${export}_fn in corvane.h")
+    grep -q "^ *X(${export})" "$sdk/include/corvane/corvane.h" ||
+      failed+=("${export} is not in CORVANE_ENTRY_POINTS (corvane.h), which corvane/loader.h fills")
   done
   grep -q "GCC RUNTIME LIBRARY EXCEPTION" "$sdk/THIRD-PARTY-NOTICES.txt" ||
     failed+=("THIRD-PARTY-NOTICES.txt lacks the GCC Runtime Library Exception")

@@ -142,6 +142,12 @@ typedef int32_t corvane_result;
 typedef struct corvane_session corvane_session;
 typedef struct corvane_buffer corvane_buffer;
 
+/* Receives one diagnostic line of a session's broker (see
+ * corvane_start_with_diagnostics): UTF-8 without its line
+ * end, `length` bytes followed by a NUL, valid only during the call. */
+typedef void(CORVANE_CALL* corvane_diagnostic_callback)(void* context, const char* line,
+                                                        size_t length);
+
 #ifndef CORVANE_NO_PROTOTYPES
 
 /* ---- Library ----------------------------------------------------------- */
@@ -218,10 +224,6 @@ CORVANE_API corvane_result CORVANE_CALL corvane_set_timeout(corvane_session* ses
  * a refused argument included ("" after one that worked), valid until that
  * thread's next such call. Never null. */
 CORVANE_API const char* CORVANE_CALL corvane_last_error(const corvane_session* session);
-/* Receives one diagnostic line of a session's broker: UTF-8 without its line
- * end, `length` bytes followed by a NUL, valid only during the call. */
-typedef void(CORVANE_CALL* corvane_diagnostic_callback)(void* context, const char* line,
-                                                        size_t length);
 /* corvane_start_with_timeout that also tells why the broker refused: the
  * broker runs as this process's debuggee, and each line it writes to the
  * debugger output ("[CorvaneBroker] denied: write to read-only hive") goes
@@ -480,6 +482,53 @@ typedef corvane_result(CORVANE_CALL* corvane_start_with_diagnostics_fn)(const wc
                                                                         uint32_t, uint32_t,
                                                                         corvane_diagnostic_callback,
                                                                         void*, corvane_session**);
+
+/* Every entry point of corvane_client.dll, one line each: X(name) is given
+ * the C API's name, and name##_fn is its pointer type above. A function added
+ * to the API gets its line here (corvane/loader.h fills one pointer a line). */
+#define CORVANE_ENTRY_POINTS(X)     \
+  X(corvane_version)                \
+  X(corvane_result_name)            \
+  X(corvane_operation_name)         \
+  X(corvane_folder)                 \
+  X(corvane_start)                  \
+  X(corvane_start_with_timeout)     \
+  X(corvane_start_with_diagnostics) \
+  X(corvane_attach)                 \
+  X(corvane_attach_with_timeout)    \
+  X(corvane_close)                  \
+  X(corvane_set_timeout)            \
+  X(corvane_last_error)             \
+  X(corvane_buffer_bytes)           \
+  X(corvane_buffer_text)            \
+  X(corvane_buffer_copy_text)       \
+  X(corvane_buffer_free)            \
+  X(corvane_request)                \
+  X(corvane_read_string)            \
+  X(corvane_write_string)           \
+  X(corvane_read_dword)             \
+  X(corvane_write_dword)            \
+  X(corvane_read_qword)             \
+  X(corvane_write_qword)            \
+  X(corvane_delete_value)           \
+  X(corvane_delete_key)             \
+  X(corvane_delete_key_tree)        \
+  X(corvane_key_exists)             \
+  X(corvane_list_subkeys)           \
+  X(corvane_list_values)            \
+  X(corvane_copy_key_tree)          \
+  X(corvane_file_read)              \
+  X(corvane_file_write)             \
+  X(corvane_file_exists)            \
+  X(corvane_file_delete)            \
+  X(corvane_file_copy)              \
+  X(corvane_file_export)            \
+  X(corvane_shell_open)             \
+  X(corvane_ping)                   \
+  X(corvane_keep_alive)             \
+  X(corvane_get_plugin_channel)     \
+  X(corvane_send_frame)             \
+  X(corvane_read_frame)
 
 #ifdef __cplusplus
 } /* extern "C" */

@@ -35,51 +35,6 @@
 #endif
 #include "corvane/corvane.h"
 
-/* Every entry point of corvane_client.dll, one line each. X(name) is given
- * the C API's name; name##_fn is its pointer type in corvane.h. */
-#define CORVANE_LOADER_ENTRY_POINTS(X) \
-  X(corvane_version)                   \
-  X(corvane_result_name)               \
-  X(corvane_operation_name)            \
-  X(corvane_folder)                    \
-  X(corvane_start)                     \
-  X(corvane_start_with_timeout)        \
-  X(corvane_attach)                    \
-  X(corvane_attach_with_timeout)       \
-  X(corvane_close)                     \
-  X(corvane_set_timeout)               \
-  X(corvane_last_error)                \
-  X(corvane_buffer_bytes)              \
-  X(corvane_buffer_text)               \
-  X(corvane_buffer_copy_text)          \
-  X(corvane_buffer_free)               \
-  X(corvane_request)                   \
-  X(corvane_read_string)               \
-  X(corvane_write_string)              \
-  X(corvane_read_dword)                \
-  X(corvane_write_dword)               \
-  X(corvane_read_qword)                \
-  X(corvane_write_qword)               \
-  X(corvane_delete_value)              \
-  X(corvane_delete_key)                \
-  X(corvane_delete_key_tree)           \
-  X(corvane_key_exists)                \
-  X(corvane_list_subkeys)              \
-  X(corvane_list_values)               \
-  X(corvane_copy_key_tree)             \
-  X(corvane_file_read)                 \
-  X(corvane_file_write)                \
-  X(corvane_file_exists)               \
-  X(corvane_file_delete)               \
-  X(corvane_file_copy)                 \
-  X(corvane_file_export)               \
-  X(corvane_shell_open)                \
-  X(corvane_ping)                      \
-  X(corvane_keep_alive)                \
-  X(corvane_get_plugin_channel)        \
-  X(corvane_send_frame)                \
-  X(corvane_read_frame)
-
 #ifdef __cplusplus
 extern "C" {
 #endif
@@ -100,7 +55,7 @@ const char* corvane_loader_error(void);
 void corvane_loader_unload(void);
 
 #define CORVANE_LOADER_DECLARE(name) extern name##_fn name;
-CORVANE_LOADER_ENTRY_POINTS(CORVANE_LOADER_DECLARE)
+CORVANE_ENTRY_POINTS(CORVANE_LOADER_DECLARE)
 #undef CORVANE_LOADER_DECLARE
 
 #ifdef __cplusplus
@@ -148,7 +103,7 @@ __declspec(dllimport) unsigned long __stdcall GetLastError(void);
 #endif
 
 #define CORVANE_LOADER_DEFINE(name) name##_fn name = CORVANE_LOADER_NULL;
-CORVANE_LOADER_ENTRY_POINTS(CORVANE_LOADER_DEFINE)
+CORVANE_ENTRY_POINTS(CORVANE_LOADER_DEFINE)
 #undef CORVANE_LOADER_DEFINE
 
 /* The longest path Windows takes, with its NUL. */
@@ -263,7 +218,7 @@ static int corvane_loader_default_path(void) {
 
 static void corvane_loader_clear(void) {
 #define CORVANE_LOADER_CLEAR(name) name = CORVANE_LOADER_NULL;
-  CORVANE_LOADER_ENTRY_POINTS(CORVANE_LOADER_CLEAR)
+  CORVANE_ENTRY_POINTS(CORVANE_LOADER_CLEAR)
 #undef CORVANE_LOADER_CLEAR
 }
 
@@ -310,7 +265,7 @@ int corvane_loader_load(const wchar_t* dll_path) {
     corvane_loader_say(" (a DLL older than these headers?)");                                   \
     return 0;                                                                                   \
   }
-  CORVANE_LOADER_ENTRY_POINTS(CORVANE_LOADER_FIND)
+  CORVANE_ENTRY_POINTS(CORVANE_LOADER_FIND)
 #undef CORVANE_LOADER_FIND
   return 1;
 }
