@@ -1,6 +1,6 @@
 // Keeps the tables of docs/protocol.md (messages, operations, statuses,
-// limits) in step with protocol/: a row added, dropped or changed on either
-// side fails here.
+// limits) in step with protocol/ and the policy's limits: a row added,
+// dropped or changed on either side fails here.
 #include <gtest/gtest.h>
 
 #include <cctype>
@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "ipc/wire.h"
+#include "policy/grants.h"
 #include "protocol/limits.h"
 #include "protocol/messages.h"
 #include "protocol/operations.h"
