@@ -26,16 +26,19 @@ inline constexpr std::array<std::u16string_view, 2> kCurrentUserRoots = {u"softw
 inline constexpr std::array<std::u16string_view, 2> kLocalMachineRoots = {
     u"software\\corvane", u"software\\wow6432node\\corvane"};
 
+// A read-only hive refuses every writing operation, whatever the key.
+enum class HiveAccess { Read, ReadWrite };
+
 struct HiveGrant {
   RegistryHive hive;
-  bool write;  // false: every writing operation is refused, whatever the key
+  HiveAccess access;
   std::span<const std::u16string_view> roots;
 };
 
 // Any other hive code is refused.
 inline constexpr HiveGrant kHiveGrants[] = {
-    {RegistryHive::CurrentUser, true, kCurrentUserRoots},
-    {RegistryHive::LocalMachine, false, kLocalMachineRoots},
+    {RegistryHive::CurrentUser, HiveAccess::ReadWrite, kCurrentUserRoots},
+    {RegistryHive::LocalMachine, HiveAccess::Read, kLocalMachineRoots},
 };
 
 // ---- Files, bound to two folders that the request service looks up for each

@@ -48,7 +48,7 @@ PolicyVerdict Verdict(int32_t hive, std::u16string_view key, const std::u16strin
   const HiveGrant* grant = FindHiveGrant(hive);
   if (grant == nullptr) return PolicyVerdict::UnknownHive;
   // A read-only hive refuses writers whatever the key.
-  if (write && !grant->write) return PolicyVerdict::WriteToReadOnlyHive;
+  if (write && grant->access != HiveAccess::ReadWrite) return PolicyVerdict::WriteToReadOnlyHive;
   for (std::u16string_view root : grant->roots) {
     if (MatchesRoot(k, root)) return PolicyVerdict::Allow;
   }

@@ -45,9 +45,10 @@ std::vector<GrantRow> Grants() {
   const std::string shellLength = std::to_string(kMaxShellTargetLength) + " units";
   std::vector<GrantRow> rows;
   for (const HiveGrant& hive : kHiveGrants) {
-    rows.push_back({"registry", hive.write ? "read, write" : "read",
+    const bool writes = hive.access == HiveAccess::ReadWrite;
+    rows.push_back({"registry", writes ? "read, write" : "read",
                     Ascii(hive.roots, hiveNames.at(hive.hive)),
-                    hive.write ? std::vector{valueData} : std::vector<std::string>{}});
+                    writes ? std::vector{valueData} : std::vector<std::string>{}});
   }
   std::vector<std::u16string_view> webPrefixes;
   for (const WebScheme& web : kWebSchemes) webPrefixes.push_back(web.prefix);
