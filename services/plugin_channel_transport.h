@@ -6,7 +6,7 @@
 #include <cstddef>
 
 #include "ipc/pipe_transport.h"
-#include "protocol/limits.h"  // kMaxPluginChannels, the newest channel included
+#include "policy/grants.h"  // kMaxPluginChannels, the newest channel included
 #include "win/scoped_handle.h"
 
 namespace corvane {
