@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 
 #include "policy/shell_policy.h"
 #include "protocol/operations.h"
@@ -12,21 +13,39 @@
 
 namespace corvane {
 
-// A request that has passed its row's check, with what the check established.
-struct CheckedRequest {
-  OperationCheck check;
+// A request as it arrived, before any check: what an action must never see.
+struct RequestFields {
   int32_t hive;
   const std::u16string& path;
   const std::u16string& name;
   const std::u16string& data;
+};
+
+// What a check established for the action to use.
+struct Judgement {
   std::u16string key;             // the key as judged; a copy's source
   std::u16string destinationKey;  // a key-tree copy's destination as judged
   std::u16string folder;          // the folder a path rule was fed
   JudgedShellTarget shellTarget;  // what a shell target was judged to be
+};
+
+struct CheckOutcome;
+CheckOutcome RunCheck(OperationCheck check, const RequestFields& fields, bool writes);
+
+// A request that has passed its row's check, with what the check established.
+// Only RunCheck makes one, and only when the check allows.
+class CheckedRequest : public RequestFields, public Judgement {
+ public:
+  OperationCheck check;
 
   // The row's rule again, on the real path of what a file operation opened,
   // against the real path of `folder`. Looks that folder up when called.
   RealPathCheck RealPathInside() const;
+
+ private:
+  friend CheckOutcome RunCheck(OperationCheck, const RequestFields&, bool);
+  CheckedRequest(OperationCheck rule, const RequestFields& fields, Judgement judged)
+      : RequestFields(fields), Judgement(std::move(judged)), check(rule) {}
 };
 
 using OperationAction = BrokerStatus (*)(const CheckedRequest& request, std::u16string& text);
