@@ -9,7 +9,7 @@
 
 #include "policy/shell_policy.h"
 #include "protocol/operations.h"
-#include "requests/file_ops.h"
+#include "requests/file_primitives.h"
 
 namespace corvane {
 
@@ -52,7 +52,7 @@ using OperationAction = BrokerStatus (*)(const CheckedRequest& request, std::u16
 
 namespace action {
 
-// Registry values and keys: requests/registry_operations.cpp.
+// Registry values and keys: requests/registry_actions.cpp.
 BrokerStatus ReadString(const CheckedRequest& request, std::u16string& text);
 BrokerStatus WriteString(const CheckedRequest& request, std::u16string& text);
 BrokerStatus ReadDword(const CheckedRequest& request, std::u16string& text);
@@ -70,7 +70,7 @@ BrokerStatus CopyKeyTree(const CheckedRequest& request, std::u16string& text);
 // The ping, answered "pong": requests/dispatch_operation.cpp.
 BrokerStatus Ping(const CheckedRequest& request, std::u16string& text);
 
-// Files: requests/file_operations.cpp.
+// Files: requests/file_actions.cpp.
 BrokerStatus FileRead(const CheckedRequest& request, std::u16string& text);
 BrokerStatus FileWrite(const CheckedRequest& request, std::u16string& text);
 BrokerStatus FileExists(const CheckedRequest& request, std::u16string& text);
