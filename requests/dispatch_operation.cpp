@@ -93,11 +93,11 @@ BrokerStatus Dispatch(uint32_t operation, const RequestFields& fields, std::u16s
 
 }  // namespace
 
-int32_t DispatchOperation(uint32_t operation, int32_t hive, const std::u16string& path,
-                          const std::u16string& name, const std::u16string& data,
-                          std::u16string& text) {
+BrokerStatus DispatchOperation(uint32_t operation, RegistryHive hive, const std::u16string& path,
+                               const std::u16string& name, const std::u16string& data,
+                               std::u16string& text) {
   text.clear();
-  return StatusCode(Dispatch(operation, {hive, path, name, data}, text));
+  return Dispatch(operation, {hive, path, name, data}, text);
 }
 
 }  // namespace corvane

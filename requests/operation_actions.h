@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "policy/shell_policy.h"
+#include "protocol/hives.h"
 #include "protocol/operations.h"
 #include "requests/file_primitives.h"
 
@@ -15,7 +16,7 @@ namespace corvane {
 
 // A request as it arrived, before any check: what an action must never see.
 struct RequestFields {
-  int32_t hive;
+  RegistryHive hive;
   const std::u16string& path;
   const std::u16string& name;
   const std::u16string& data;
