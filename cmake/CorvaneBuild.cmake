@@ -24,8 +24,10 @@ endif()
 # the executables: CodeView goes into a PDB beside each one, named in the
 # executable's debug directory, which is what the Windows debuggers read. It
 # is also reproducible: two checkouts with the build folder at the same place
-# inside them give the same bytes. No link timestamp: the PDB signature is a
-# hash of the PDB. Paths are relative: the compiler sees the sources
+# inside them give the same bytes. The link timestamp in the PE header, with
+# the image size what symbol servers index a binary by, is a hash of the
+# image (-Brepro), as is the PDB's signature: the same sources give the same
+# stamp, a changed one a different stamp. Paths are relative: the compiler sees the sources
 # relative to the build folder (cmake/compile-relative.sh), debug info names
 # them relative to the source root, the PDB names objects relative to the
 # build folder, and the executable names its PDB by file name only.
@@ -45,7 +47,8 @@ if(CORVANE_WINDOWS AND CMAKE_CXX_COMPILER_ID STREQUAL "Clang")
   target_compile_options(corvane_options INTERFACE
     "$<$<COMPILE_LANGUAGE:C,CXX>:-g;-gcodeview;-ffile-compilation-dir=.;-ffile-prefix-map=${PROJECT_SOURCE_DIR}=.>")
   target_link_options(corvane_options INTERFACE
-    "LINKER:--pdb=,--no-insert-timestamp"
+    "LINKER:--pdb="
+    "LINKER:--Xlink=-Brepro"
     "LINKER:--Xlink=-pdbaltpath:%_PDB%"
     "LINKER:--Xlink=-pdbsourcepath:.")
 else()
@@ -96,14 +99,21 @@ function(corvane_executable name)
   corvane_pdb_only(${name})
 endfunction()
 
-# corvane_pdb_only(target) — for a shipped executable or DLL of the release
+# corvane_pdb_only(target) — for a shipped executable or DLL. In the release
 # build: lld writes the DWARF of GCC's runtime libraries into the image next
-# to the PDB; no Windows debugger reads it, so it goes. Call it in the folder
-# that creates the target (a POST_BUILD step must be added there).
+# to the PDB; no Windows debugger reads it, so it goes. In a GNU ld build:
+# the PE timestamp is derived from the content (cmake/pe-stamp.sh), as
+# -Brepro makes it in the release build, instead of the link time. Call it
+# in the folder that creates the target (a POST_BUILD step is added there).
 function(corvane_pdb_only target)
   if(CORVANE_PDB)
     add_custom_command(TARGET ${target} POST_BUILD
       COMMAND ${CORVANE_LLVM_OBJCOPY} --strip-debug $<TARGET_FILE:${target}>
+      VERBATIM)
+  elseif(CORVANE_WINDOWS)
+    target_link_options(${target} PRIVATE "LINKER:--no-insert-timestamp")
+    add_custom_command(TARGET ${target} POST_BUILD
+      COMMAND ${PROJECT_SOURCE_DIR}/cmake/pe-stamp.sh $<TARGET_FILE:${target}>
       VERBATIM)
   endif()
 endfunction()

@@ -68,10 +68,14 @@ list(SORT used)
 set(text "Third-party notices\n===================\n\n")
 string(APPEND text "corvane_client.dll, corvane-broker.exe and corvane-plugin.exe link the "
   "following\nthird-party code statically (read from the linker's record of the link):\n\n")
+string(CONCAT static_note "libcorvane_client_static.a holds Corvane's own code, with what it uses of the\n"
+  "C++ library's headers; a plug-in linked with it takes the runtime libraries listed\n"
+  "above from its own toolchain. Their licences follow.\n")
 foreach(notice IN LISTS used)
   list(JOIN inputs_of_${notice} " " names)
   string(APPEND text "  ${notice}: ${names}\n")
 endforeach()
+string(APPEND text "\n${static_note}")
 foreach(notice IN LISTS used)
   file(READ ${NOTICES}/${notice} body)
   string(APPEND text "\n\n==== ${notice} ")

@@ -1,5 +1,6 @@
 # The plug-in SDK as a CMake package: corvane::client (corvane_client.dll,
-# its import library and include/) and corvane::broker, for
+# its import library and include/), corvane::client_static (the client as
+# a static library, for GNU toolchains) and corvane::broker, for
 #   - a parent project that adds this one with add_subdirectory/FetchContent
 #     (the ALIAS targets below), and
 #   - anyone who installs it and calls find_package(corvane) (the install
@@ -17,7 +18,9 @@ endif()
 
 set_target_properties(corvane_client_dll PROPERTIES EXPORT_NAME client)
 set_target_properties(corvane-broker PROPERTIES EXPORT_NAME broker)
+set_target_properties(corvane_client_static PROPERTIES EXPORT_NAME client_static)
 add_library(corvane::client ALIAS corvane_client_dll)
+add_library(corvane::client_static ALIAS corvane_client_static)
 add_executable(corvane::broker ALIAS corvane-broker)
 
 # THIRD-PARTY-NOTICES.txt: the licences of the runtime code the shipped
@@ -63,7 +66,7 @@ include(CMakePackageConfigHelpers)
 # archived apart (scripts/package.sh).
 set(CORVANE_INSTALL_CMAKEDIR ${CMAKE_INSTALL_LIBDIR}/cmake/corvane)
 
-install(TARGETS corvane_client_dll corvane-broker
+install(TARGETS corvane_client_dll corvane_client_static corvane-broker
   EXPORT corvaneTargets
   RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT corvane
   LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT corvane
@@ -76,6 +79,7 @@ install(TARGETS corvane-plugin
 install(FILES
     ${PROJECT_SOURCE_DIR}/include/corvane/corvane.h
     ${PROJECT_SOURCE_DIR}/include/corvane/corvane.hpp
+    ${PROJECT_SOURCE_DIR}/include/corvane/loader.h
     ${PROJECT_BINARY_DIR}/include/corvane/version.h
   DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/corvane COMPONENT corvane)
 
@@ -88,9 +92,31 @@ if(corvane_msvc_lib)
     DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT corvane)
 endif()
 
+# A cross toolchain file for plug-in authors on Linux, the one the archive's
+# README names: the compilers and cross root of cmake/toolchain-mingw64.cmake
+# (written from it, so that the two cannot differ) without the project's
+# linker flags, and with every search confined to the cross root as such
+# files usually are (hence -Dcorvane_DIR in the README's command).
+file(STRINGS ${PROJECT_SOURCE_DIR}/cmake/toolchain-mingw64.cmake corvane_toolchain_lines)
+string(CONCAT corvane_toolchain_text
+  "# Cross-compiles Windows x64 programs and plug-ins with Debian's MinGW-w64\n"
+  "# (packages g++-mingw-w64-x86-64-posix and binutils-mingw-w64-x86-64); on\n"
+  "# another system, name its MinGW-w64 compilers and cross root here.\n")
+foreach(line IN LISTS corvane_toolchain_lines)
+  if(NOT line MATCHES "^#" AND NOT line MATCHES "LINKER_FLAGS")
+    string(APPEND corvane_toolchain_text "${line}\n")
+  endif()
+endforeach()
+string(APPEND corvane_toolchain_text "set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)\n")
+file(CONFIGURE OUTPUT ${PROJECT_BINARY_DIR}/package/mingw64-toolchain.cmake
+  CONTENT "${corvane_toolchain_text}" @ONLY)
+install(FILES ${PROJECT_BINARY_DIR}/package/mingw64-toolchain.cmake
+  DESTINATION cmake COMPONENT corvane)
+
 # What a plug-in author holding the archive reads first, the documents and
 # the examples (which build from the installed SDK alone).
 install(FILES ${PROJECT_SOURCE_DIR}/docs/sdk.md ${PROJECT_SOURCE_DIR}/docs/protocol.md
+    ${PROJECT_SOURCE_DIR}/docs/troubleshooting.md
   DESTINATION docs COMPONENT corvane)
 install(DIRECTORY ${PROJECT_SOURCE_DIR}/examples/c-plugin ${PROJECT_SOURCE_DIR}/examples/cpp-plugin
   DESTINATION examples COMPONENT corvane)

@@ -1,4 +1,6 @@
 # Cross-compiles the Windows product with MinGW-w64 (posix threads model).
+# The SDK archive's cmake/mingw64-toolchain.cmake is written from this file
+# (cmake/CorvanePackage.cmake): its lines without comments and linker flags.
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR x86_64)
 set(CMAKE_C_COMPILER x86_64-w64-mingw32-gcc-posix)

@@ -1,18 +1,12 @@
 #include "policy/path_policy.h"
 
-#include <array>
-
+#include "policy/grants.h"
 #include "policy/text_helpers.h"
 #include "policy/windows_names.h"
 
 namespace corvane {
 
 namespace {
-
-constexpr std::array<std::u16string_view, 6> kExportExtensions = {u".jpg", u".png", u".bmp",
-                                                                  u".dib", u".tif", u".gif"};
-constexpr std::u16string_view kCopyExtension = u".pdf";
-constexpr std::u16string_view kCorvane = u"corvane";
 
 bool IsLowerHexDigit(char16_t unit) {
   return (unit >= u'0' && unit <= u'9') || (unit >= u'a' && unit <= u'f');
@@ -98,9 +92,12 @@ std::u16string ExtensionOf(std::u16string_view normalizedPath) {
 }
 
 bool IsCorvaneFolderName(std::u16string_view name) {
-  if (name == kCorvane) return true;
-  if (name.size() != kCorvane.size() + 8 || !name.starts_with(kCorvane)) return false;
-  for (char16_t unit : name.substr(kCorvane.size())) {
+  if (name == kAppDataFolderName) return true;
+  if (name.size() != kAppDataFolderName.size() + kAppDataFolderHexDigits ||
+      !name.starts_with(kAppDataFolderName)) {
+    return false;
+  }
+  for (char16_t unit : name.substr(kAppDataFolderName.size())) {
     if (!IsLowerHexDigit(unit)) return false;
   }
   return true;

@@ -1,17 +1,13 @@
 #include "policy/registry_key_policy.h"
 
-#include <array>
 #include <string>
 
+#include "policy/grants.h"
 #include "policy/text_helpers.h"
 
 namespace corvane {
 
 namespace {
-
-constexpr std::array<std::u16string_view, 2> kCurrentUserRoots = {u"software\\corvane", u"corvane"};
-constexpr std::array<std::u16string_view, 2> kLocalMachineRoots = {
-    u"software\\corvane", u"software\\wow6432node\\corvane"};
 
 // The root itself or anything below it; "software\corvanex" is a sibling.
 bool MatchesRoot(std::u16string_view key, std::u16string_view root) {
@@ -19,12 +15,11 @@ bool MatchesRoot(std::u16string_view key, std::u16string_view root) {
   return key.size() == root.size() || key[root.size()] == u'\\';
 }
 
-template <size_t N>
-PolicyVerdict CheckRoots(std::u16string_view key, const std::array<std::u16string_view, N>& roots) {
-  for (std::u16string_view root : roots) {
-    if (MatchesRoot(key, root)) return PolicyVerdict::Allow;
+const HiveGrant* FindHiveGrant(int32_t hive) {
+  for (const HiveGrant& grant : kHiveGrants) {
+    if (HiveCode(grant.hive) == hive) return &grant;
   }
-  return PolicyVerdict::OutsideSubtree;
+  return nullptr;
 }
 
 // Every name between separators fits the registry; the text has no empty
@@ -50,16 +45,14 @@ PolicyVerdict Verdict(int32_t hive, std::u16string_view key, const std::u16strin
   }
   const std::u16string k = AsciiLower(normalized);
   if (HasTraversal(k)) return PolicyVerdict::Malformed;
-  switch (hive) {
-    case HiveCode(RegistryHive::CurrentUser):
-      return CheckRoots(k, kCurrentUserRoots);
-    case HiveCode(RegistryHive::LocalMachine):
-      // The machine hive is read-only whatever the key.
-      if (write) return PolicyVerdict::WriteToReadOnlyHive;
-      return CheckRoots(k, kLocalMachineRoots);
-    default:
-      return PolicyVerdict::UnknownHive;
+  const HiveGrant* grant = FindHiveGrant(hive);
+  if (grant == nullptr) return PolicyVerdict::UnknownHive;
+  // A read-only hive refuses writers whatever the key.
+  if (write && grant->access != HiveAccess::ReadWrite) return PolicyVerdict::WriteToReadOnlyHive;
+  for (std::u16string_view root : grant->roots) {
+    if (MatchesRoot(k, root)) return PolicyVerdict::Allow;
   }
+  return PolicyVerdict::OutsideSubtree;
 }
 
 }  // namespace

@@ -1,27 +1,14 @@
 #include "policy/shell_policy.h"
 
-#include <array>
 #include <string>
 
+#include "policy/grants.h"
 #include "policy/text_helpers.h"
 #include "policy/windows_names.h"
 
 namespace corvane {
 
 namespace {
-
-// The web schemes, each with the prefix that a web address starts with.
-struct WebScheme {
-  std::u16string_view prefix;
-  std::u16string_view type;
-};
-constexpr WebScheme kWebSchemes[] = {{u"http://", u"http"}, {u"https://", u"https"}};
-
-constexpr std::array<std::u16string_view, 6> kShellOpenExtensions = {u".html", u".htm", u".txt",
-                                                                     u".csv",  u".pdf", u".xml"};
-
-// Schemes other than the web ones that may still name a listed document.
-constexpr std::u16string_view kDocumentSchemes[] = {u"ftp"};
 
 // The scheme of "scheme:..." (two or more scheme characters before the first
 // ":", so that a drive letter is not one), or empty.

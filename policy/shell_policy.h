@@ -4,8 +4,8 @@
 #include <cstddef>
 #include <string_view>
 
+#include "policy/grants.h"  // kMaxShellTargetLength
 #include "policy/verdict.h"
-#include "protocol/limits.h"  // kMaxShellTargetLength
 
 namespace corvane {
 

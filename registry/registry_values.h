@@ -10,7 +10,7 @@
 #include <cstdint>
 #include <string>
 
-#include "protocol/limits.h"  // kMaxValueDataBytes
+#include "policy/grants.h"  // kMaxValueDataBytes
 #include "registry/registry_result.h"
 
 namespace corvane {

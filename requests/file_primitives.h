@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "protocol/limits.h"
+#include "policy/grants.h"  // kMaxFileReadBytes
 #include "protocol/operations.h"
 
 namespace corvane {

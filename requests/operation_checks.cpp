@@ -5,8 +5,8 @@
 #include "policy/path_policy.h"
 #include "policy/registry_key_policy.h"
 #include "policy/shell_policy.h"
-#include "requests/folders.h"
 #include "requests/real_path.h"
+#include "win/folders.h"
 #include "win/wide_text.h"
 
 namespace corvane {

@@ -6,6 +6,9 @@
 #   - a CodeView (RSDS) debug directory entry naming the PDB by file name;
 #   - that PDB beside the binary, with the same GUID and age, holding the
 #     program's own functions;
+#   - a PE timestamp that is not 0: symbol servers index a binary by it and
+#     its image size (the linker derives it from the content, so the build
+#     stays reproducible: scripts/check-reproducible.sh);
 #   - no MinGW runtime DLL among the imports (everything linked statically);
 #   - for the DLL: only corvane_* functions exported, so nothing of the
 #     static libraries inside it becomes part of its interface.
@@ -73,6 +76,8 @@ for exe in "${shipped[@]}"; do
   functions=$(llvm-pdbutil dump -symbols "$pdb" | grep -c 'S_[GL]PROC32.*`corvane::')
   [ "$functions" -gt 0 ] || fail "no corvane:: functions in $expected"
 
+  stamp=$(llvm-readobj --file-headers "$path" | sed -n 's/.*TimeDateStamp: .*(\(0x[0-9A-Fa-f]*\)).*/\1/p')
+  [ -n "$stamp" ] && [ "$((stamp))" -ne 0 ] || fail "PE timestamp ${stamp:-missing}, not one derived from the content"
   runtime=$(llvm-readobj --coff-imports "$path" | awk '/Name:/ { print $2 }' |
             grep -i -E '^(libstdc\+\+|libgcc|libwinpthread)' | tr '\n' ' ')
   [ -z "$runtime" ] || fail "imports MinGW runtime DLLs: $runtime"
@@ -85,7 +90,7 @@ for exe in "${shipped[@]}"; do
     interface=", exports corvane_* only"
   fi
 
-  [ "$failures" -gt "$before" ] || echo "  ok: no DWARF, $expected beside it (GUID $pdb_guid, $functions corvane functions), static runtime${interface:-}"
+  [ "$failures" -gt "$before" ] || echo "  ok: no DWARF, $expected beside it (GUID $pdb_guid, $functions corvane functions), timestamp $stamp, static runtime${interface:-}"
 done
 
 if [ "$failures" -gt 0 ]; then

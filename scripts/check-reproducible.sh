@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds the release configuration (preset "release": clang, PDB symbols)
 # twice from copies of one commit at two different paths and compares what
-# it ships byte for byte: the executables, the SDK DLL and their PDB files.
+# it ships byte for byte: the executables, the SDK DLL, their PDB files and
+# the SDK's static library.
 #
 # Usage: scripts/check-reproducible.sh [--keep] [--working-tree | commit]
 #   commit          what to build (default HEAD)
@@ -71,9 +72,9 @@ for tree in "${trees[@]}"; do
 done
 
 status=0
-first="${trees[0]}/build/release-clang/bin"
-second="${trees[1]}/build/release-clang/bin"
-files=$(cd "$first" && ls -- *.exe *.dll *.pdb 2>/dev/null)
+first="${trees[0]}/build/release-clang"
+second="${trees[1]}/build/release-clang"
+files=$(cd "$first" && ls -- bin/*.exe bin/*.dll bin/*.pdb lib/*.a 2>/dev/null)
 if [ -z "$files" ]; then
   echo "== no executables in $first" >&2
   exit 2
@@ -81,14 +82,14 @@ fi
 echo "== compare"
 for f in $files; do
   if cmp -s "$first/$f" "$second/$f"; then
-    printf '  %-22s identical (%s bytes)\n' "$f" "$(stat -c %s "$first/$f")"
+    printf '  %-34s identical (%s bytes)\n' "$f" "$(stat -c %s "$first/$f")"
   else
-    printf '  %-22s DIFFERS: %s\n' "$f" "$(cmp "$first/$f" "$second/$f" 2>&1 | head -n 1)"
+    printf '  %-34s DIFFERS: %s\n' "$f" "$(cmp "$first/$f" "$second/$f" 2>&1 | head -n 1)"
     status=1
   fi
 done
 # Nothing in the second build that the first lacks.
-for f in $(cd "$second" && ls -- *.exe *.dll *.pdb 2>/dev/null); do
+for f in $(cd "$second" && ls -- bin/*.exe bin/*.dll bin/*.pdb lib/*.a 2>/dev/null); do
   [ -e "$first/$f" ] || { echo "  $f only in the second build"; status=1; }
 done
 [ "$status" -eq 0 ] && echo "== reproducible" || echo "== NOT reproducible"

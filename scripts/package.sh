@@ -23,9 +23,12 @@
 # Refused before building: a version without its dated CHANGELOG.md section
 # ("## [X.Y.Z] - YYYY-MM-DD"), or entries still under "## [Unreleased]".
 # Checked after packing, as a plug-in author would meet the archive: it is
-# unpacked into an empty folder; both examples are built from it alone with a
-# cross toolchain file that confines package searches to its root (so
-# -Dcorvane_DIR=... as docs/sdk.md says) and run under Wine; a C program for
+# unpacked into an empty folder; both examples are built from it alone with
+# the shipped cross toolchain file, which confines package searches to its
+# root (so -Dcorvane_DIR=... as the README says), installed into a folder of
+# their own and run under Wine; a plug-in in a folder of its own is loaded by
+# a host's plain LoadLibraryW for each route (static library, loader with
+# MinGW, loader for the MSVC ABI; tests/sdk/routes); a C program for
 # the MSVC ABI (clang for x86_64-pc-windows-msvc, lld-link, no C runtime) is
 # linked against the shipped corvane_client.lib and run under Wine; every
 # export of the .def has its pointer type in corvane.h; the notices hold the
@@ -76,14 +79,17 @@ product=(
   bin/corvane-broker.exe
   bin/corvane-plugin.exe
   bin/corvane_client.dll
+  cmake/mingw64-toolchain.cmake
   docs/protocol.md
   docs/sdk.md
+  docs/troubleshooting.md
   examples/c-plugin/CMakeLists.txt
   examples/c-plugin/main.c
   examples/cpp-plugin/CMakeLists.txt
   examples/cpp-plugin/main.cpp
   include/corvane/corvane.h
   include/corvane/corvane.hpp
+  include/corvane/loader.h
   include/corvane/version.h
   lib/cmake/corvane/corvaneConfig.cmake
   lib/cmake/corvane/corvaneConfigVersion.cmake
@@ -92,6 +98,7 @@ product=(
   lib/corvane_client.def
   lib/corvane_client.dll.a
   lib/corvane_client.lib
+  lib/libcorvane_client_static.a
   sbom.cdx.json
 )
 symbols=(
@@ -183,28 +190,27 @@ check_archive() {
   for export in $(sed -n 's/^ *\(corvane_[a-z_]*\)$/\1/p' "$sdk/lib/corvane_client.def"); do
     grep -q "(CORVANE_CALL\* ${export}_fn)" "$sdk/include/corvane/corvane.h" ||
       failed+=("no ${export}_fn in corvane.h")
+    grep -q "^ *X(${export})" "$sdk/include/corvane/corvane.h" ||
+      failed+=("${export} is not in CORVANE_ENTRY_POINTS (corvane.h), which corvane/loader.h fills")
   done
   grep -q "GCC RUNTIME LIBRARY EXCEPTION" "$sdk/THIRD-PARTY-NOTICES.txt" ||
     failed+=("THIRD-PARTY-NOTICES.txt lacks the GCC Runtime Library Exception")
 
-  # A cross toolchain file as adopters write them: the project's compilers
-  # and cross root without its linker flags, and every search, packages
-  # included, confined to the cross root.
-  { grep -v -e '^#' -e 'LINKER_FLAGS' "$root/cmake/toolchain-mingw64.cmake"
-    echo 'set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)'; } >"$work/mingw64.cmake"
+  # The README's command, with the toolchain file the archive ships.
+  local toolchain=$sdk/cmake/mingw64-toolchain.cmake
   local lang out rc
   declare -A greeting=([c]="hello from C" [cpp]="hello from C++")
   for lang in c cpp; do
     if ! cmake -S "$sdk/examples/$lang-plugin" -B "$work/build-$lang" -G Ninja \
-           -DCMAKE_TOOLCHAIN_FILE="$work/mingw64.cmake" -DCMAKE_BUILD_TYPE=Release \
+           -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DCMAKE_BUILD_TYPE=Release \
            -Dcorvane_DIR="$sdk/lib/cmake/corvane" >"$work/$lang.log" 2>&1 ||
        ! cmake --build "$work/build-$lang" >>"$work/$lang.log" 2>&1 ||
-       ! cmake --install "$work/build-$lang" --prefix "$sdk" >>"$work/$lang.log" 2>&1; then
+       ! cmake --install "$work/build-$lang" --prefix "$work/example-$lang" >>"$work/$lang.log" 2>&1; then
       sed 's/^/    /' "$work/$lang.log"
       failed+=("$lang example: BUILD FAILED")
       continue
     fi
-    out=$(cmake/wine-run.sh "$wine_prefix" "$sdk/bin/corvane-example-$lang.exe" 2>&1)
+    out=$(cmake/wine-run.sh "$wine_prefix" "$work/example-$lang/bin/corvane-example-$lang.exe" 2>&1)
     rc=$?
     out=${out//$'\r'/}
     echo "$out" | sed "s/^/  [$lang] /"
@@ -220,24 +226,48 @@ check_archive() {
          -DCMAKE_TOOLCHAIN_FILE="$root/tests/sdk/msvc/toolchain-clang-msvc.cmake" \
          -Dcorvane_DIR="$sdk/lib/cmake/corvane" >"$work/msvc.log" 2>&1 ||
      ! cmake --build "$msvc" -v >>"$work/msvc.log" 2>&1 ||
-     ! cmake --install "$msvc" --prefix "$sdk" >>"$work/msvc.log" 2>&1; then
+     ! cmake --install "$msvc" --prefix "$work/msvc-client" >>"$work/msvc.log" 2>&1; then
     sed 's/^/    /' "$work/msvc.log"
     failed+=("MSVC-ABI client: BUILD FAILED")
   elif ! grep -q -- "$sdk/lib/corvane_client.lib" "$work/msvc.log"; then
     failed+=("MSVC-ABI client: not linked against the shipped corvane_client.lib")
   else
-    out=$(cmake/wine-run.sh "$wine_prefix" "$sdk/bin/corvane-msvc-client.exe" 2>&1)
+    out=$(cmake/wine-run.sh "$wine_prefix" "$work/msvc-client/bin/corvane-msvc-client.exe" 2>&1)
     rc=$?
     echo "${out//$'\r'/}" | sed "s/^/  [msvc] /"
     [ "$rc" -eq 0 ] || failed+=("MSVC-ABI client: exit code $rc")
   fi
 
+  check_archive_routes "$sdk" "$work" "$toolchain" || failed+=("plug-in routes: FAILED")
+  # Nothing the checks built may land in the SDK itself.
+  local sdk_bin
+  sdk_bin=$(cd "$sdk/bin" && ls | tr '\n' ' ')
+  [ "$sdk_bin" = "corvane-broker.exe corvane-plugin.exe corvane_client.dll " ] ||
+    failed+=("the SDK's bin/ holds '$sdk_bin'")
+
   if [ ${#failed[@]} -eq 0 ]; then
-    echo "  ok: both examples and the MSVC-ABI client built from the archive alone and ran"
+    echo "  ok: both examples, the plug-in routes and the MSVC-ABI client built from the archive alone and ran"
   else
     printf '  FAIL %s\n' "${failed[@]}"
     failures=$((failures + 1))
   fi
+}
+
+# check_archive_routes <sdk> <work> <toolchain>: a plug-in in a folder of its
+# own, loaded by a host's plain LoadLibraryW, for each route the SDK ships
+# (tests/sdk/routes, built as a project of its own against the archive).
+check_archive_routes() {
+  local sdk=$1 work=$2 toolchain=$3 build=$2/build-routes
+  if ! cmake -S tests/sdk/routes -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
+         -DCMAKE_TOOLCHAIN_FILE="$toolchain" -Dcorvane_DIR="$sdk/lib/cmake/corvane" \
+         >"$work/routes.log" 2>&1 ||
+     ! cmake --build "$build" >>"$work/routes.log" 2>&1; then
+    sed 's/^/    /' "$work/routes.log"
+    return 1
+  fi
+  tests/sdk/routes/check-routes.sh "$build" "$sdk/bin" "$root/cmake/wine-run.sh" \
+    "$root/build/windows/wineprefix" | sed 's/^/  [routes] /'
+  return "${PIPESTATUS[0]}"
 }
 
 pack corvane "$name.zip" "${product[@]}"

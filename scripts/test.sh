@@ -100,8 +100,9 @@ check_release() {
 # The SDK as a plug-in author meets it: installed from the `windows` build
 # (which has tests: only the product may land) into a fresh prefix, the two
 # examples configured against it with find_package alone, built with a strict
-# warning set that also covers the SDK's headers, installed into the prefix's
-# bin folder beside the DLL and the broker, and run there under Wine.
+# warning set that also covers the SDK's headers, installed into folders of
+# their own (each with the DLL and the broker beside it, the SDK's bin left
+# as it was), and run there under Wine.
 check_sdk_package() {
   echo "== SDK package: install, build the examples against it, run them"
   local work prefix
@@ -132,11 +133,11 @@ check_sdk_package() {
            -DCMAKE_NO_SYSTEM_FROM_IMPORTED=ON \
            -DCMAKE_${compiler[$lang]}_FLAGS="$strict" >/dev/null ||
        ! cmake --build "$work/$lang" ||
-       ! cmake --install "$work/$lang" --prefix "$prefix" >/dev/null; then
+       ! cmake --install "$work/$lang" --prefix "$work/example-$lang" >/dev/null; then
       failed+=("$lang example: BUILD FAILED")
       continue
     fi
-    out=$(cmake/wine-run.sh build/windows/wineprefix "$prefix/bin/corvane-example-$lang.exe" 2>&1)
+    out=$(cmake/wine-run.sh build/windows/wineprefix "$work/example-$lang/bin/corvane-example-$lang.exe" 2>&1)
     rc=$?
     out=${out//$'\r'/}  # the C runtime writes CR LF
     echo "$out" | sed "s/^/  [$lang] /"
@@ -148,6 +149,9 @@ check_sdk_package() {
       failed+=("$lang example: unexpected answers")
     fi
   done
+  bin=$(cd "$prefix/bin" && ls | tr '\n' ' ')
+  [ "$bin" = "corvane-broker.exe corvane-plugin.exe corvane_client.dll " ] ||
+    failed+=("after the examples, bin/ holds '$bin'")
   rm -rf "$work"
   if [ ${#failed[@]} -eq 0 ]; then
     summaries+=("sdk package: ok (installed, C and C++ examples built with find_package and run)")

@@ -6,7 +6,7 @@
 #include <array>
 #include <cstddef>
 
-#include "protocol/limits.h"  // kMaxPluginChannels
+#include "policy/grants.h"  // kMaxPluginChannels
 #include "win/scoped_handle.h"
 
 namespace corvane {

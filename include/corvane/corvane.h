@@ -42,6 +42,14 @@
  *   a time: it has no lock of its own. Separate sessions are independent.
  *
  * No exception and no C++ type crosses this interface.
+ *
+ * Loading
+ *   Linked through an import library, corvane_client.dll must be found when
+ *   the plug-in is loaded, which a host does not look for beside the plug-in.
+ *   corvane/loader.h loads it by full path instead, and defines
+ *   CORVANE_NO_PROTOTYPES: the functions below are then pointers of the same
+ *   names. CORVANE_CLIENT_STATIC is for the static library, which carries the
+ *   client inside the plug-in (GNU toolchains).
  */
 #ifndef CORVANE_CORVANE_H
 #define CORVANE_CORVANE_H
@@ -127,8 +135,20 @@ typedef int32_t corvane_result;
 #define CORVANE_OP_FILE_COPY 21
 #define CORVANE_OP_FILE_EXPORT 22
 
+/* Folders of corvane_folder(). */
+#define CORVANE_FOLDER_APPDATA 0 /* roaming application data; files go in its "corvane" folder */
+#define CORVANE_FOLDER_TEMP 1    /* local application data + "\Temp": PDF copies, image exports */
+
 typedef struct corvane_session corvane_session;
 typedef struct corvane_buffer corvane_buffer;
+
+/* Receives one diagnostic line of a session's broker (see
+ * corvane_start_with_diagnostics): UTF-8 without its line
+ * end, `length` bytes followed by a NUL, valid only during the call. */
+typedef void(CORVANE_CALL* corvane_diagnostic_callback)(void* context, const char* line,
+                                                        size_t length);
+
+#ifndef CORVANE_NO_PROTOTYPES
 
 /* ---- Library ----------------------------------------------------------- */
 
@@ -139,6 +159,16 @@ CORVANE_API const char* CORVANE_CALL corvane_version(void);
 CORVANE_API const char* CORVANE_CALL corvane_result_name(corvane_result result);
 /* The operation's name in the broker's table ("read-string"), or null. Static. */
 CORVANE_API const char* CORVANE_CALL corvane_operation_name(uint32_t operation);
+
+/* The folder the broker's file rules are about, as the broker works it out
+ * (the same code, run in the calling process for the calling user), as a
+ * text buffer without a trailing backslash: CORVANE_FOLDER_APPDATA, below which
+ * the broker allows "corvane" and "corvane" + eight lowercase hexadecimal
+ * digits, or CORVANE_FOLDER_TEMP. The folder need not exist. No session is
+ * needed. CORVANE_NOT_FOUND when the system names no such folder (the
+ * broker then refuses every path of that kind); CORVANE_E_INVALID_ARGUMENT
+ * for another kind or a null `folder`. */
+CORVANE_API corvane_result CORVANE_CALL corvane_folder(int32_t kind, corvane_buffer** folder);
 
 /* ---- Sessions ---------------------------------------------------------- */
 
@@ -194,10 +224,6 @@ CORVANE_API corvane_result CORVANE_CALL corvane_set_timeout(corvane_session* ses
  * a refused argument included ("" after one that worked), valid until that
  * thread's next such call. Never null. */
 CORVANE_API const char* CORVANE_CALL corvane_last_error(const corvane_session* session);
-/* Receives one diagnostic line of a session's broker: UTF-8 without its line
- * end, `length` bytes followed by a NUL, valid only during the call. */
-typedef void(CORVANE_CALL* corvane_diagnostic_callback)(void* context, const char* line,
-                                                        size_t length);
 /* corvane_start_with_timeout that also tells why the broker refused: the
  * broker runs as this process's debuggee, and each line it writes to the
  * debugger output ("[CorvaneBroker] denied: write to read-only hive") goes
@@ -239,6 +265,7 @@ CORVANE_API const wchar_t* CORVANE_CALL corvane_buffer_text(const corvane_buffer
 CORVANE_API corvane_result CORVANE_CALL corvane_buffer_copy_text(const corvane_buffer* buffer,
                                                                  wchar_t* destination,
                                                                  size_t capacity, size_t* length);
+/* Frees a buffer; a null one is ignored. */
 CORVANE_API void CORVANE_CALL corvane_buffer_free(corvane_buffer* buffer);
 
 /* ---- Any operation ----------------------------------------------------- */
@@ -363,6 +390,8 @@ CORVANE_API corvane_result CORVANE_CALL corvane_send_frame(corvane_session* sess
 CORVANE_API corvane_result CORVANE_CALL corvane_read_frame(corvane_session* session,
                                                            corvane_buffer** frame);
 
+#endif /* CORVANE_NO_PROTOTYPES */
+
 /* ---- Entry point types, for hosts that load the DLL with GetProcAddress -- */
 
 /* One pointer type per entry point, named after it with _fn:
@@ -370,6 +399,7 @@ CORVANE_API corvane_result CORVANE_CALL corvane_read_frame(corvane_session* sess
 typedef const char*(CORVANE_CALL* corvane_version_fn)(void);
 typedef const char*(CORVANE_CALL* corvane_result_name_fn)(corvane_result);
 typedef const char*(CORVANE_CALL* corvane_operation_name_fn)(uint32_t);
+typedef corvane_result(CORVANE_CALL* corvane_folder_fn)(int32_t, corvane_buffer**);
 typedef corvane_result(CORVANE_CALL* corvane_start_fn)(const wchar_t*, size_t, uint32_t,
                                                        corvane_session**);
 typedef corvane_result(CORVANE_CALL* corvane_start_with_timeout_fn)(const wchar_t*, size_t,
@@ -452,6 +482,53 @@ typedef corvane_result(CORVANE_CALL* corvane_start_with_diagnostics_fn)(const wc
                                                                         uint32_t, uint32_t,
                                                                         corvane_diagnostic_callback,
                                                                         void*, corvane_session**);
+
+/* Every entry point of corvane_client.dll, one line each: X(name) is given
+ * the C API's name, and name##_fn is its pointer type above. A function added
+ * to the API gets its line here (corvane/loader.h fills one pointer a line). */
+#define CORVANE_ENTRY_POINTS(X)     \
+  X(corvane_version)                \
+  X(corvane_result_name)            \
+  X(corvane_operation_name)         \
+  X(corvane_folder)                 \
+  X(corvane_start)                  \
+  X(corvane_start_with_timeout)     \
+  X(corvane_start_with_diagnostics) \
+  X(corvane_attach)                 \
+  X(corvane_attach_with_timeout)    \
+  X(corvane_close)                  \
+  X(corvane_set_timeout)            \
+  X(corvane_last_error)             \
+  X(corvane_buffer_bytes)           \
+  X(corvane_buffer_text)            \
+  X(corvane_buffer_copy_text)       \
+  X(corvane_buffer_free)            \
+  X(corvane_request)                \
+  X(corvane_read_string)            \
+  X(corvane_write_string)           \
+  X(corvane_read_dword)             \
+  X(corvane_write_dword)            \
+  X(corvane_read_qword)             \
+  X(corvane_write_qword)            \
+  X(corvane_delete_value)           \
+  X(corvane_delete_key)             \
+  X(corvane_delete_key_tree)        \
+  X(corvane_key_exists)             \
+  X(corvane_list_subkeys)           \
+  X(corvane_list_values)            \
+  X(corvane_copy_key_tree)          \
+  X(corvane_file_read)              \
+  X(corvane_file_write)             \
+  X(corvane_file_exists)            \
+  X(corvane_file_delete)            \
+  X(corvane_file_copy)              \
+  X(corvane_file_export)            \
+  X(corvane_shell_open)             \
+  X(corvane_ping)                   \
+  X(corvane_keep_alive)             \
+  X(corvane_get_plugin_channel)     \
+  X(corvane_send_frame)             \
+  X(corvane_read_frame)
 
 #ifdef __cplusplus
 } /* extern "C" */

@@ -40,6 +40,13 @@ std::string CountOf(size_t n, const char* one, const char* many) {
   return std::to_string(n) + " " + (n == 1 ? one : many);
 }
 
+// A script line as echoed: its quoting is the script's own ("" for a quote),
+// so only control characters are escaped.
+std::string WithVisibleControls(std::u16string_view text) {
+  return Utf16ToUtf8Escaped(text, {{u'\0', "\\0"}, {u'\t', "\\t"}, {u'\n', "\\n"}, {u'\r', "\\r"}},
+                            IsReadableControl, [](char16_t c) { return HexEscape(c); });
+}
+
 std::string QuotedText(std::u16string_view text) {
   return "\"" + ReadableText(text) + "\"";
 }
@@ -69,7 +76,15 @@ std::string FormatFileContents(const std::string& head, std::u16string_view text
 }  // namespace
 
 std::string ReadableText(std::u16string_view text) {
-  return Utf16ToUtf8Escaped(text, {{u'\0', "\\0"}, {u'\t', "\\t"}, {u'\n', "\\n"}, {u'\r', "\\r"}},
+  // The escape character and the quote are escaped too, so that a text's
+  // own "\n" or '"' cannot be taken for an escape or the closing quote.
+  return Utf16ToUtf8Escaped(text,
+                            {{u'\0', "\\0"},
+                             {u'\t', "\\t"},
+                             {u'\n', "\\n"},
+                             {u'\r', "\\r"},
+                             {u'\\', "\\\\"},
+                             {u'"', "\\\""}},
                             IsReadableControl, [](char16_t c) { return HexEscape(c); });
 }
 
@@ -79,7 +94,7 @@ std::string FormatEcho(const CliCommand& command) {
     line += u' ';
     line += QuoteWord(word);
   }
-  return ReadableText(line) + "\n";
+  return WithVisibleControls(line) + "\n";
 }
 
 std::string FormatAnswer(AnswerShape shape, int32_t status, std::u16string_view text) {
@@ -122,7 +137,7 @@ std::string FormatAnswer(AnswerShape shape, int32_t status, std::u16string_view 
 
 std::string FormatSavedContents(int32_t status, size_t byteCount, std::u16string_view localFile) {
   return StatusLabel(status) + ": " + CountOf(byteCount, "byte", "bytes") + " written to " +
-         ReadableText(localFile) + "\n";
+         WithVisibleControls(localFile) + "\n";
 }
 
 std::string FormatChannelReply(uint32_t error, uint64_t handle, uint32_t processId) {

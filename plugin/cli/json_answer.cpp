@@ -106,6 +106,12 @@ std::string JsonChannelReply(uint32_t error, uint64_t handle, uint32_t processId
          ",\"handle\":" + handleText + ",\"process_id\":" + std::to_string(processId) + "}\n";
 }
 
+std::string JsonStartFailed(std::string_view message) {
+  const auto text = Utf8ToUtf16(message);
+  return "{\"operation\":\"start\",\"status_name\":\"StartFailed\",\"message\":" +
+         JsonString(text ? *text : u"the broker could not be started") + "}\n";
+}
+
 std::string JsonKeepAliveSent() {
   return "{\"operation\":\"keep-alive\",\"sent\":true}\n";
 }

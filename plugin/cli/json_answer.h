@@ -30,6 +30,10 @@ std::string JsonSavedContents(const CliCommand& command, int32_t status, size_t 
 // The plug-in channel reply: "error", and "handle" (null when none came).
 std::string JsonChannelReply(uint32_t error, uint64_t handle, uint32_t processId);
 
+// A session that could not start: "operation" "start", "status_name"
+// "StartFailed" and "message", the reason (UTF-8) also given on standard error.
+std::string JsonStartFailed(std::string_view message);
+
 // keep-alive, which has no answer: "sent": true.
 std::string JsonKeepAliveSent();
 

@@ -16,6 +16,7 @@
 #include "plugin/cli/cli_command.h"
 #include "plugin/cli/exit_codes.h"
 #include "plugin/cli/help_text.h"
+#include "plugin/cli/json_answer.h"
 #include "plugin/cli/live_broker.h"
 #include "plugin/cli/local_file.h"
 #include "plugin/cli/request_runner.h"
@@ -145,6 +146,8 @@ int Run(int argc, wchar_t** argv) {
                                   options->trace ? &std::cerr : nullptr, error);
   if (!broker) {
     Fail(error);
+    // A script reading standard output sees the failure as an object too.
+    if (options->json) std::cout << JsonStartFailed(error) << std::flush;
     return kExitBrokerLost;
   }
   RunSettings settings;
@@ -154,14 +157,15 @@ int Run(int argc, wchar_t** argv) {
   const auto brokerExit = broker->Finish();
   std::ostream& diagnostics = options->json ? std::cerr : std::cout;
   PrintDiagnostics(*broker, diagnostics);
+  std::cout.flush();
+  // About the tool's broker, not an answer: never on standard output.
   if (options->showDiagnostics) {
     if (brokerExit) {
-      diagnostics << "(broker exited with code " << *brokerExit << ")\n";
+      std::cerr << "(broker exited with code " << *brokerExit << ")\n";
     } else {
-      diagnostics << "(broker did not exit)\n";
+      std::cerr << "(broker did not exit)\n";
     }
   }
-  std::cout.flush();
   return result;
 }
 

@@ -14,12 +14,13 @@
 #include <vector>
 
 #include "corvane/corvane.h"
-#include "ipc/wire.h"
 #include "plugin/client/broker_session.h"
 #include "plugin/client/operations.h"
 #include "plugin/client/value_text.h"
 #include "protocol/hives.h"
 #include "protocol/operations.h"
+#include "protocol/wire.h"
+#include "win/folders.h"
 #include "win/wide_text.h"
 
 namespace client = corvane::client;
@@ -91,8 +92,7 @@ static_assert(CORVANE_DEFAULT_CONNECT_TIMEOUT_MS == client::kDefaultConnectTimeo
 static_assert(CORVANE_DEFAULT_REPLY_TIMEOUT_MS == client::kDefaultReplyTimeoutMs);
 
 // A frame holds at most this many bytes, so no longer text can be sent.
-constexpr size_t kMaxFrameBytes = static_cast<size_t>(ipc::wire::kMaxWords) * 8;
-constexpr size_t kMaxTextUnits = kMaxFrameBytes / sizeof(char16_t);
+constexpr size_t kMaxTextUnits = corvane::wire::kMaxFrameBytes / sizeof(char16_t);
 // File contents travel as two hexadecimal digits per byte.
 constexpr size_t kMaxFileBytes = kMaxTextUnits / 2;
 
@@ -291,6 +291,29 @@ const char* CORVANE_CALL corvane_operation_name(uint32_t operation) {
   // The table's names are literals, so their data is NUL-terminated.
   const corvane::OperationInfo* row = corvane::FindOperation(operation);
   return row != nullptr ? row->name.data() : nullptr;
+}
+
+corvane_result CORVANE_CALL corvane_folder(int32_t kind, corvane_buffer** folder) {
+  if (folder == nullptr) return CORVANE_E_INVALID_ARGUMENT;
+  try {
+    // The broker's own look-ups, so that the plug-in's text and the rule's
+    // cannot differ.
+    std::u16string text;
+    if (kind == CORVANE_FOLDER_APPDATA) {
+      text = corvane::AppDataFolder();
+    } else if (kind == CORVANE_FOLDER_TEMP) {
+      text = corvane::TempFolder();
+    } else {
+      return CORVANE_E_INVALID_ARGUMENT;
+    }
+    if (text.empty()) return CORVANE_NOT_FOUND;
+    *folder = NewText(std::move(text));
+    return CORVANE_OK;
+  } catch (const std::bad_alloc&) {
+    return CORVANE_E_OUT_OF_MEMORY;
+  } catch (...) {
+    return CORVANE_E_INTERNAL;
+  }
 }
 
 // ---- Sessions --------------------------------------------------------------

@@ -18,10 +18,10 @@
 #include "protocol/hex_text.h"
 #include "protocol/operations.h"
 #include "requests/file_primitives.h"
-#include "requests/folders.h"
 #include "tests/broker/broker_test_support.h"
 #include "tests/files/local_files.h"
 #include "tests/support/frames.h"
+#include "win/folders.h"
 
 namespace {
 

@@ -12,7 +12,9 @@ namespace {
 using namespace std::string_literals;
 
 TEST(AnswerText, ControlCharactersAreMadeVisible) {
-  EXPECT_EQ(ReadableText(u"plain C:\\x \"q\""), "plain C:\\x \"q\"");
+  EXPECT_EQ(ReadableText(u"plain"), "plain");
+  // The escape character and the quote themselves, so that nothing reads as an escape.
+  EXPECT_EQ(ReadableText(u"C:\\x \"q\" \\n"), "C:\\\\x \\\"q\\\" \\\\n");
   EXPECT_EQ(ReadableText(u"a\0b\tc\nd\re"s), "a\\0b\\tc\\nd\\re");
   EXPECT_EQ(ReadableText(u"\u0001\u007F\u009F"), "\\x{01}\\x{7F}\\x{9F}");
   EXPECT_EQ(ReadableText(u"h\u00E9 \u20AC \U0001F600"), "h\xC3\xA9 \xE2\x82\xAC \xF0\x9F\x98\x80");

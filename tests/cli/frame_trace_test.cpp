@@ -26,7 +26,8 @@ TEST(FrameTrace, LongFramesAndTextsAreShortenedWithTheirLength) {
   EXPECT_NE(trace.find("trace:   ... " + std::to_string(frame.size() - 256) + " more bytes\n"),
             std::string::npos);
   EXPECT_NE(trace.find("trace:     1. tag 2 int32: 2 (write-string)\n"), std::string::npos);
-  EXPECT_NE(trace.find("trace:     3. tag 25 text16: \"Software\\Corvane\"\n"), std::string::npos);
+  EXPECT_NE(trace.find("trace:     3. tag 25 text16: \"Software\\\\Corvane\"\n"),
+            std::string::npos);
   EXPECT_NE(
       trace.find("trace:     5. tag 25 text16: \"" + std::string(64, 'x') + "\"... (1000 units)\n"),
       std::string::npos);

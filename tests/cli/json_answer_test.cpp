@@ -66,6 +66,10 @@ TEST(JsonAnswer, EveryShapeGivesOneObjectALine) {
   EXPECT_EQ(JsonChannelReply(87, ~0ull, 7),
             R"({"operation":"plugin-channel","error":87,"handle":null,"process_id":7})"
             "\n");
+  EXPECT_EQ(JsonStartFailed("cannot start the broker 'C:\\b.exe': \"x\""),
+            R"({"operation":"start","status_name":"StartFailed",)"
+            R"("message":"cannot start the broker 'C:\\b.exe': \"x\""})"
+            "\n");
   EXPECT_EQ(JsonKeepAliveSent(), R"({"operation":"keep-alive","sent":true})"
                                  "\n");
 }

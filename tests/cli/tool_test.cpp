@@ -219,8 +219,9 @@ TEST_F(CorvanePluginTool, DiagnosticsShowWhyARequestWasRefused) {
             "broker: [CorvaneBroker] denied: write to read-only hive\n"
             "Denied (2)\n"
             "> ping\n"
-            "Ok (0): \"pong\"\n"
-            "(broker exited with code 0)\n");
+            "Ok (0): \"pong\"\n");
+  // About the tool's broker, not an answer: on standard error.
+  EXPECT_EQ(run.err, "(broker exited with code 0)\n");
   EXPECT_EQ(run.exitCode, 1u);
 
   // Without the option the same refusal shows only its status.
@@ -322,6 +323,16 @@ TEST_F(CorvanePluginTool, ExitCodesTellWhatWentWrong) {
       << noBroker.err;
   EXPECT_EQ(noBroker.err.find("cannot start", 20), std::string::npos) << noBroker.err;
   EXPECT_NE(noBroker.err.find("(error 3)"), std::string::npos) << noBroker.err;
+  EXPECT_EQ(noBroker.out, "");
+  // With --json the failure is an object on standard output as well.
+  const ToolRun noBrokerJson = Run("--json --broker C:\\no\\such\\broker.exe ping");
+  EXPECT_EQ(noBrokerJson.exitCode, 3u);
+  EXPECT_EQ(
+      noBrokerJson.out.rfind(R"({"operation":"start","status_name":"StartFailed",)"
+                             R"("message":"cannot start the broker 'C:\\no\\such\\broker.exe': )",
+                             0),
+      0u)
+      << noBrokerJson.out;
 }
 
 TEST_F(CorvanePluginTool, UsageErrorsStopBeforeTheBroker) {

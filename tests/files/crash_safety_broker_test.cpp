@@ -15,11 +15,11 @@
 #include <vector>
 
 #include "protocol/hex_text.h"
-#include "requests/folders.h"
 #include "tests/files/file_tree_snapshot.h"
 #include "tests/files/local_files.h"
 #include "tests/support/broker_suite.h"
 #include "tests/support/protocol_codes.h"
+#include "win/folders.h"
 
 namespace {
 

@@ -17,13 +17,13 @@
 
 #include "policy/path_policy.h"
 #include "protocol/hex_text.h"
-#include "requests/folders.h"
 #include "tests/files/file_tree_snapshot.h"
 #include "tests/files/local_files.h"
 #include "tests/files/request.h"
 #include "tests/files/user_folders.h"
 #include "tests/support/platform.h"
 #include "tests/support/protocol_codes.h"
+#include "win/folders.h"
 
 namespace corvane::test {
 

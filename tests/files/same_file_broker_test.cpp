@@ -6,12 +6,12 @@
 #include <string>
 #include <vector>
 
-#include "requests/folders.h"
 #include "tests/files/file_tree_snapshot.h"
 #include "tests/files/hostile_paths.h"
 #include "tests/files/local_files.h"
 #include "tests/support/broker_suite.h"
 #include "tests/support/protocol_codes.h"
+#include "win/folders.h"
 
 namespace {
 

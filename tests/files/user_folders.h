@@ -7,7 +7,7 @@
 
 #include <string>
 
-#include "requests/folders.h"
+#include "win/folders.h"
 
 namespace corvane::test {
 

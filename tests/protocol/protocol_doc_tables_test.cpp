@@ -1,67 +1,28 @@
 // Keeps the tables of docs/protocol.md (messages, operations, statuses,
-// limits) in step with protocol/: a row added, dropped or changed on either
-// side fails here.
+// limits) in step with protocol/ and the policy's limits: a row added,
+// dropped or changed on either side fails here.
 #include <gtest/gtest.h>
 
 #include <cctype>
 #include <cstddef>
-#include <fstream>
 #include <map>
-#include <sstream>
 #include <string>
 #include <vector>
 
+#include "policy/grants.h"
 #include "protocol/limits.h"
 #include "protocol/messages.h"
 #include "protocol/operations.h"
 #include "protocol/wire.h"
+#include "tests/support/markdown_table.h"
 
 namespace corvane {
 namespace {
 
-using Row = std::vector<std::string>;
-
-std::string Trim(const std::string& text) {
-  const size_t first = text.find_first_not_of(' ');
-  if (first == std::string::npos) return "";
-  return text.substr(first, text.find_last_not_of(' ') - first + 1);
-}
-
-// The body rows of the first table whose header row starts with `header`
-// (the cells of the header, "| a | b |" as {"a", "b"}).
-std::vector<Row> Table(const std::string& document, const Row& header) {
-  std::vector<Row> rows;
-  std::istringstream lines(document);
-  std::string line;
-  bool inside = false;
-  while (std::getline(lines, line)) {
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    if (line.empty() || line[0] != '|') {
-      if (inside) break;
-      continue;
-    }
-    Row cells;
-    std::istringstream parts(line.substr(1));
-    std::string cell;
-    while (std::getline(parts, cell, '|')) cells.push_back(Trim(cell));
-    if (!inside) {
-      inside =
-          cells.size() >= header.size() &&
-          Row(cells.begin(), cells.begin() + static_cast<std::ptrdiff_t>(header.size())) == header;
-      continue;
-    }
-    if (cells[0].find_first_not_of('-') == std::string::npos)
-      continue;  // the rule under the header
-    rows.push_back(cells);
-  }
-  return rows;
-}
+using Row = test::MarkdownRow;
 
 std::string Document() {
-  std::ifstream in(CORVANE_PROTOCOL_DOC, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
+  return test::ReadDocument(CORVANE_PROTOCOL_DOC);
 }
 
 // The numbers in parentheses of a cell, "status (2), text (25)" as {2, 25};
@@ -89,7 +50,7 @@ std::string WithCommas(size_t value) {
 }
 
 TEST(ProtocolDocTables, MessagesHaveTheDeclaredTags) {
-  const auto rows = Table(Document(), {"id", "direction", "parameters (tags)"});
+  const auto rows = test::MarkdownTable(Document(), {"id", "direction", "parameters (tags)"});
   std::map<int, std::vector<int>> documented;
   for (const Row& row : rows) documented[std::stoi(row[0])] = Tags(row[2]);
   namespace p = protocol;
@@ -105,7 +66,7 @@ TEST(ProtocolDocTables, MessagesHaveTheDeclaredTags) {
 }
 
 TEST(ProtocolDocTables, OperationsAreTheTableRows) {
-  const auto rows = Table(Document(), {"code", "name"});
+  const auto rows = test::MarkdownTable(Document(), {"code", "name"});
   ASSERT_EQ(rows.size(), kOperationCount);
   for (size_t i = 0; i < kOperationCount; ++i) {
     EXPECT_EQ(static_cast<uint32_t>(std::stoul(rows[i][0])), OperationCode(kOperations[i].code));
@@ -114,7 +75,7 @@ TEST(ProtocolDocTables, OperationsAreTheTableRows) {
 }
 
 TEST(ProtocolDocTables, StatusesHaveTheirNames) {
-  const auto rows = Table(Document(), {"status", "name"});
+  const auto rows = test::MarkdownTable(Document(), {"status", "name"});
   ASSERT_EQ(rows.size(), static_cast<size_t>(StatusCode(BrokerStatus::Invalid)) + 1);
   for (size_t i = 0; i < rows.size(); ++i) {
     EXPECT_EQ(std::stoi(rows[i][0]), static_cast<int>(i));
@@ -123,7 +84,7 @@ TEST(ProtocolDocTables, StatusesHaveTheirNames) {
 }
 
 TEST(ProtocolDocTables, LimitsAreTheDeclaredOnes) {
-  const auto rows = Table(Document(), {"what", "limit"});
+  const auto rows = test::MarkdownTable(Document(), {"what", "limit"});
   const std::map<std::string, std::vector<std::string>> expected = {
       {"a frame",
        {std::to_string(wire::kMaxWords) + " words",

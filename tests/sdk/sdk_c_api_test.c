@@ -97,6 +97,35 @@ static void library_calls(void) {
   CHECK(corvane_operation_name(19) == NULL);
 }
 
+/* corvane_folder answers the broker's folders, as the system names them. */
+static void folders(void) {
+  static const struct {
+    int32_t kind;
+    int csidl; /* 0: no folder */
+    const wchar_t* suffix;
+    corvane_result result;
+  } rows[] = {
+      {CORVANE_FOLDER_APPDATA, CSIDL_APPDATA, L"", CORVANE_OK},
+      {CORVANE_FOLDER_TEMP, CSIDL_LOCAL_APPDATA, L"\\Temp", CORVANE_OK},
+      {2, 0, L"", CORVANE_E_INVALID_ARGUMENT},
+      {-1, 0, L"", CORVANE_E_INVALID_ARGUMENT},
+  };
+  for (size_t i = 0; i < sizeof rows / sizeof rows[0]; ++i) {
+    corvane_buffer* folder = NULL;
+    CHECK_RESULT(NULL, corvane_folder(rows[i].kind, &folder), rows[i].result);
+    if (rows[i].csidl == 0) {
+      CHECK(folder == NULL);
+      continue;
+    }
+    wchar_t expected[MAX_PATH + 8];
+    CHECK(SHGetFolderPathW(NULL, rows[i].csidl, NULL, 0, expected) == S_OK);
+    wcscat(expected, rows[i].suffix);
+    CHECK(text_is(folder, L_(expected)));
+    corvane_buffer_free(folder);
+  }
+  CHECK_RESULT(NULL, corvane_folder(CORVANE_FOLDER_TEMP, NULL), CORVANE_E_INVALID_ARGUMENT);
+}
+
 static void registry_calls(corvane_session* s) {
   wchar_t key[80];
   wchar_t sub[96];
@@ -139,6 +168,13 @@ static void registry_calls(corvane_session* s) {
   CHECK_RESULT(s, corvane_write_qword(s, CORVANE_HKCU, L_(sub), L_(L"q"), ~0ull), CORVANE_OK);
   CHECK_RESULT(s, corvane_read_qword(s, CORVANE_HKCU, L_(sub), L_(L"q"), &qword), CORVANE_OK);
   CHECK(qword == ~0ull);
+  /* A number of the other width is nothing to read, either way round. */
+  dword = 7;
+  CHECK_RESULT(s, corvane_read_dword(s, CORVANE_HKCU, L_(sub), L_(L"q"), &dword),
+               CORVANE_NOT_FOUND);
+  CHECK(dword == 7);
+  CHECK_RESULT(s, corvane_read_qword(s, CORVANE_HKCU, L_(sub), L_(L"d"), &qword),
+               CORVANE_NOT_FOUND);
 
   CHECK_RESULT(s, corvane_key_exists(s, CORVANE_HKCU, L_(key), &exists), CORVANE_OK);
   CHECK(exists == 1);
@@ -460,6 +496,7 @@ static void diagnostics(corvane_session* plain) {
 
 int main(void) {
   library_calls();
+  folders();
 
   corvane_session* s = NULL;
   CHECK_RESULT(s, corvane_start(NULL, 0, 0, &s), CORVANE_OK);

@@ -24,11 +24,11 @@
 #include "policy/shell_policy.h"
 #include "protocol/hex_text.h"
 #include "requests/corvane_broker_registry_svc.h"
-#include "requests/folders.h"
 #include "tests/support/broker_suite.h"
 #include "tests/support/debug_capture.h"
 #include "tests/support/platform.h"
 #include "tests/support/protocol_codes.h"
+#include "win/folders.h"
 #include "win/scoped_handle.h"
 
 namespace {

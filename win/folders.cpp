@@ -1,4 +1,4 @@
-#include "requests/folders.h"
+#include "win/folders.h"
 
 // clang-format off
 #include <windows.h>

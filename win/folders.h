@@ -1,5 +1,6 @@
-// The two folders that the path checks are fed with, looked up afresh for
-// each request. Windows only.
+// The two folders that the file rules are about, looked up afresh on each
+// call: the broker's path checks (for each request) and the SDK's
+// corvane_folder read them here, so that the two cannot differ. Windows only.
 #pragma once
 
 #include <string>
