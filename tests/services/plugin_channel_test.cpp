@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "protocol/limits.h"
+#include "policy/grants.h"
 #include "services/plugin_channel_connect.h"
 #include "tests/broker/broker_test_support.h"
 #include "tests/support/frames.h"
