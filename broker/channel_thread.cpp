@@ -3,7 +3,6 @@
 #include "ipc/broker_channel.h"
 #include "ipc/handler.h"
 #include "ipc/kept_storage.h"
-#include "services/plugin_channel_transport.h"
 #include "services/service_manager.h"
 
 namespace corvane {
@@ -35,8 +34,8 @@ DWORD ChannelThreadMain(ChannelThreadArgs* args) {
     // Out of memory while decoding: the channel ends like any other stop.
   }
 
+  // Closes the plug-in channels too.
   DestroyServiceManager();
-  ClosePluginChannelTransport();
   // Disconnecting throws away what the plug-in has not read yet, such as the
   // reply to a request that came just before a bad frame. Wait until it has
   // been read (or the plug-in has closed its end) first; a plug-in that holds

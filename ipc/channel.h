@@ -10,7 +10,7 @@
 #include "ipc/handler.h"
 #include "ipc/message_shapes.h"
 #include "ipc/msg_param.h"
-#include "ipc/wire.h"
+#include "protocol/wire.h"
 
 namespace ipc {
 
@@ -55,7 +55,7 @@ class Channel {
       if (!FillAndDecode(decoder)) return kTransportEnded;
       lastMessageId = list.msgId;
       if (decoder.state() != kDone) return kBadFrameResult;
-      if (list.count > static_cast<uint64_t>(wire::kMaxParams)) return kTooManyParams;
+      if (list.count > static_cast<uint64_t>(corvane::wire::kMaxParams)) return kTooManyParams;
       const auto count = static_cast<int32_t>(list.count);
       int64_t result = 0;
       if (!IsKeepAlive(list)) {

@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "ipc/kept_storage.h"
-#include "ipc/wire.h"
+#include "protocol/wire.h"
 
 namespace ipc {
 
@@ -15,7 +15,7 @@ void Encoder::Begin(int32_t n) {
   words.clear();
   words.reserve(5 * count);
   words.assign(count + 5, 0);
-  words[0] = wire::kHeaderMagic;
+  words[0] = corvane::wire::kHeaderMagic;
   headerIndex = 0;
   PutHeaderWord(0);
   PutHeaderWord(count);
@@ -45,13 +45,13 @@ bool Encoder::AddParam(MsgParam& param) {
     return true;
   }
   if (tag == kText8Terminated || tag == kText8 || tag == kBytes) {
-    PutHeaderWord(wire::kText8Class + static_cast<uint64_t>(tag));
+    PutHeaderWord(corvane::wire::kText8Class + static_cast<uint64_t>(tag));
     words.push_back(param.text8.size());
     AppendBytes(param.text8.data(), param.text8.size());
     return true;
   }
   if (tag == kText16Terminated || tag == kText16) {
-    PutHeaderWord(wire::kText16TagWord + static_cast<uint64_t>(tag));
+    PutHeaderWord(corvane::wire::kText16TagWord + static_cast<uint64_t>(tag));
     words.push_back(param.text16.size());
     AppendBytes(param.text16.data(), param.text16.size() * 2);
     return true;
@@ -69,7 +69,7 @@ bool Encoder::AddLastText16InPlace(MsgParam& param) {
   const size_t prefixWords = words.size() + 1;
   const size_t frameUnits = (prefixWords + dataWords + 1) * 4;
   if (text.capacity() < frameUnits) return false;
-  PutHeaderWord(wire::kText16TagWord + static_cast<uint64_t>(tag));
+  PutHeaderWord(corvane::wire::kText16TagWord + static_cast<uint64_t>(tag));
   words.push_back(units);
   // Within capacity: no reallocation, and the new units (the padding and the
   // trailer among them) are zero.
@@ -83,16 +83,16 @@ bool Encoder::AddLastText16InPlace(MsgParam& param) {
 
 void Encoder::Finish(int32_t msgId) {
   words[1] = static_cast<uint64_t>(static_cast<int64_t>(msgId));
-  PutHeaderWord(wire::kSeparator);
+  PutHeaderWord(corvane::wire::kSeparator);
   if (frameInText_.empty()) {
-    words.push_back(wire::kTrailerMagic);
+    words.push_back(corvane::wire::kTrailerMagic);
     words[3] = words.size();
     return;
   }
   words[3] = words.size() + textDataWords_ + 1;
   char16_t* frame = frameInText_.data();
   std::memcpy(frame, words.data(), words.size() * sizeof(uint64_t));  // little-endian host
-  const uint64_t trailer = wire::kTrailerMagic;
+  const uint64_t trailer = corvane::wire::kTrailerMagic;
   std::memcpy(frame + frameInText_.size() - 4, &trailer, sizeof trailer);
 }
 

@@ -2,14 +2,14 @@
 
 #include "ipc/debug_output.h"
 #include "ipc/send_msg.h"
-#include "protocol/operations.h"
 
 void CorvaneBrokerRegistrySvc::HandleRequest(uint32_t& operation, int32_t& hive,
                                              std::u16string& path, std::u16string& name,
                                              std::u16string& data, int32_t& status,
                                              std::u16string& text) {
   try {
-    status = corvane::DispatchOperation(operation, hive, path, name, data, text);
+    status = corvane::StatusCode(corvane::DispatchOperation(
+        operation, static_cast<corvane::RegistryHive>(hive), path, name, data, text));
   } catch (...) {
     // Memory exhaustion or a container limit: the plug-in gets a failure and
     // the channel goes on.

@@ -8,6 +8,8 @@
 #include "ipc/broker_channel.h"
 #include "ipc/message_shapes.h"
 #include "ipc/server_tuple.h"
+#include "protocol/hives.h"
+#include "protocol/operations.h"
 
 class CorvaneBrokerRegistrySvc final
     : public ipc::ServerTuple_5_2<ipc::MsgParamConverter<ipc::kMsgBrokerRequest>,
@@ -31,8 +33,9 @@ class CorvaneBrokerRegistrySvc final
 namespace corvane {
 
 // Clears `text`, checks, performs, fills `text` and returns the status.
-int32_t DispatchOperation(uint32_t operation, int32_t hive, const std::u16string& path,
-                          const std::u16string& name, const std::u16string& data,
-                          std::u16string& text);
+// `hive` is the code as it arrived, which the key check judges.
+BrokerStatus DispatchOperation(uint32_t operation, RegistryHive hive, const std::u16string& path,
+                               const std::u16string& name, const std::u16string& data,
+                               std::u16string& text);
 
 }  // namespace corvane

@@ -68,20 +68,20 @@ BrokerStatus Refuse(const char* subject, const char* reason) {
   return BrokerStatus::Denied;
 }
 
-BrokerStatus Dispatch(uint32_t operation, CheckedRequest& request, std::u16string& text) {
+BrokerStatus Dispatch(uint32_t operation, const RequestFields& fields, std::u16string& text) {
   const size_t index = OperationIndex(operation);
   // Unassigned codes pass the key check too, as readers.
   const OperationInfo* row = index < kOperationCount ? &kOperations[index] : nullptr;
-  request.check = row != nullptr ? row->check : OperationCheck::RegistryKey;
-  const CheckOutcome outcome = RunCheck(request, row != nullptr && row->writes);
-  if (outcome.verdict != PolicyVerdict::Allow) {
+  const CheckOutcome outcome = RunCheck(row != nullptr ? row->check : OperationCheck::RegistryKey,
+                                        fields, row != nullptr && row->writes);
+  if (!outcome.request) {
     return Refuse(outcome.subject,
                   outcome.lineGivesReason ? VerdictText(outcome.verdict) : "denied");
   }
   if (row == nullptr) return BrokerStatus::Invalid;
-  if (row->namesValue && !IsValidValueName(request.name)) return BrokerStatus::Invalid;
+  if (row->namesValue && !IsValidValueName(fields.name)) return BrokerStatus::Invalid;
 
-  const BrokerStatus status = kActions[index].act(request, text);
+  const BrokerStatus status = kActions[index].act(*outcome.request, text);
   // A real path judged outside, or a key reached through a link, is refused
   // like a path outside, with the line the check would have written.
   if (status == BrokerStatus::Denied) {
@@ -93,12 +93,11 @@ BrokerStatus Dispatch(uint32_t operation, CheckedRequest& request, std::u16strin
 
 }  // namespace
 
-int32_t DispatchOperation(uint32_t operation, int32_t hive, const std::u16string& path,
-                          const std::u16string& name, const std::u16string& data,
-                          std::u16string& text) {
+BrokerStatus DispatchOperation(uint32_t operation, RegistryHive hive, const std::u16string& path,
+                               const std::u16string& name, const std::u16string& data,
+                               std::u16string& text) {
   text.clear();
-  CheckedRequest request{OperationCheck::None, hive, path, name, data, {}, {}, {}, {}};
-  return StatusCode(Dispatch(operation, request, text));
+  return Dispatch(operation, {hive, path, name, data}, text);
 }
 
 }  // namespace corvane

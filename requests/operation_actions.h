@@ -5,35 +5,55 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 
 #include "policy/shell_policy.h"
+#include "protocol/hives.h"
 #include "protocol/operations.h"
-#include "requests/file_ops.h"
+#include "requests/file_primitives.h"
 
 namespace corvane {
 
-// A request that has passed its row's check, with what the check established.
-struct CheckedRequest {
-  OperationCheck check;
-  int32_t hive;
+// A request as it arrived, before any check: what an action must never see.
+struct RequestFields {
+  RegistryHive hive;
   const std::u16string& path;
   const std::u16string& name;
   const std::u16string& data;
+};
+
+// What a check established for the action to use.
+struct Judgement {
   std::u16string key;             // the key as judged; a copy's source
   std::u16string destinationKey;  // a key-tree copy's destination as judged
   std::u16string folder;          // the folder a path rule was fed
   JudgedShellTarget shellTarget;  // what a shell target was judged to be
+};
+
+struct CheckOutcome;
+CheckOutcome RunCheck(OperationCheck check, const RequestFields& fields, bool writes);
+
+// A request that has passed its row's check, with what the check established.
+// Only RunCheck makes one, and only when the check allows.
+class CheckedRequest : public RequestFields, public Judgement {
+ public:
+  OperationCheck check;
 
   // The row's rule again, on the real path of what a file operation opened,
   // against the real path of `folder`. Looks that folder up when called.
   RealPathCheck RealPathInside() const;
+
+ private:
+  friend CheckOutcome RunCheck(OperationCheck, const RequestFields&, bool);
+  CheckedRequest(OperationCheck rule, const RequestFields& fields, Judgement judged)
+      : RequestFields(fields), Judgement(std::move(judged)), check(rule) {}
 };
 
 using OperationAction = BrokerStatus (*)(const CheckedRequest& request, std::u16string& text);
 
 namespace action {
 
-// Registry values and keys: requests/registry_operations.cpp.
+// Registry values and keys: requests/registry_actions.cpp.
 BrokerStatus ReadString(const CheckedRequest& request, std::u16string& text);
 BrokerStatus WriteString(const CheckedRequest& request, std::u16string& text);
 BrokerStatus ReadDword(const CheckedRequest& request, std::u16string& text);
@@ -51,7 +71,7 @@ BrokerStatus CopyKeyTree(const CheckedRequest& request, std::u16string& text);
 // The ping, answered "pong": requests/dispatch_operation.cpp.
 BrokerStatus Ping(const CheckedRequest& request, std::u16string& text);
 
-// Files: requests/file_operations.cpp.
+// Files: requests/file_actions.cpp.
 BrokerStatus FileRead(const CheckedRequest& request, std::u16string& text);
 BrokerStatus FileWrite(const CheckedRequest& request, std::u16string& text);
 BrokerStatus FileExists(const CheckedRequest& request, std::u16string& text);

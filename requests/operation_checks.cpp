@@ -16,29 +16,30 @@ bool Allows(PolicyVerdict verdict) {
   return verdict == PolicyVerdict::Allow;
 }
 
-CheckOutcome KeyCheck(CheckedRequest& r, bool writes) {
-  JudgedKey key = JudgeRegistryKey(r.hive, r.path, writes);
+// Each check judges `r` and stores in `out` what the action is to use.
+CheckOutcome KeyCheck(const RequestFields& r, bool writes, Judgement& out) {
+  JudgedKey key = JudgeRegistryKey(HiveCode(r.hive), r.path, writes);
   // The registry gets the key exactly as it was judged.
-  r.key = std::move(key.text);
+  out.key = std::move(key.text);
   return {key.verdict};
 }
 
-CheckOutcome KeyTreeCopyCheck(CheckedRequest& r) {
+CheckOutcome KeyTreeCopyCheck(const RequestFields& r, Judgement& out) {
   // Both checks always run, so neither verdict depends on the other.
-  JudgedKey from = JudgeRegistryKey(r.hive, r.path, false);
-  JudgedKey to = JudgeRegistryKey(r.hive, r.name, true);
-  r.key = std::move(from.text);
-  r.destinationKey = std::move(to.text);
+  JudgedKey from = JudgeRegistryKey(HiveCode(r.hive), r.path, false);
+  JudgedKey to = JudgeRegistryKey(HiveCode(r.hive), r.name, true);
+  out.key = std::move(from.text);
+  out.destinationKey = std::move(to.text);
   const bool allowed = Allows(from.verdict) && Allows(to.verdict);
   return {allowed ? PolicyVerdict::Allow : PolicyVerdict::OutsideSubtree, "copy tree ", false};
 }
 
-CheckOutcome AppDataCheck(CheckedRequest& r, bool withTemporary) {
-  r.folder = AppDataFolder();
-  PolicyVerdict verdict = CheckAppDataPath(r.path, r.folder);
+CheckOutcome AppDataCheck(const RequestFields& r, bool withTemporary, Judgement& out) {
+  out.folder = AppDataFolder();
+  PolicyVerdict verdict = CheckAppDataPath(r.path, out.folder);
   // An atomic write creates path + ".tmp" first; for the corvane folder
   // itself that name lies beside the folder, outside it.
-  if (Allows(verdict) && withTemporary) verdict = CheckAppDataPath(r.path + u".tmp", r.folder);
+  if (Allows(verdict) && withTemporary) verdict = CheckAppDataPath(r.path + u".tmp", out.folder);
   return {verdict};
 }
 
@@ -56,39 +57,48 @@ bool ExpandsToItself(const std::u16string& target) {
   return expanded == target;
 }
 
-CheckOutcome ShellTargetCheck(CheckedRequest& r) {
+CheckOutcome ShellTargetCheck(const RequestFields& r, Judgement& out) {
   JudgedShellTarget judged = JudgeShellTarget(r.path);
   if (Allows(judged.verdict) && !ExpandsToItself(r.path)) judged = {};
   // The shell is to use the judged type's handler, not find one from the
   // text again.
-  r.shellTarget = judged;
+  out.shellTarget = judged;
   return {judged.verdict, "shell open "};
+}
+
+CheckOutcome Judge(OperationCheck check, const RequestFields& r, bool writes, Judgement& out) {
+  switch (check) {
+    case OperationCheck::None:
+      return {};
+    case OperationCheck::RegistryKey:
+      return KeyCheck(r, writes, out);
+    case OperationCheck::KeyTreeCopy:
+      return KeyTreeCopyCheck(r, out);
+    case OperationCheck::AppDataPath:
+      return AppDataCheck(r, false, out);
+    case OperationCheck::AppDataPathAndTemporary:
+      return AppDataCheck(r, true, out);
+    case OperationCheck::FileCopy:
+      out.folder = TempFolder();
+      return {CheckFileCopy(r.path, r.name, out.folder), "file copy "};
+    case OperationCheck::FileExport:
+      out.folder = TempFolder();
+      return {CheckFileExport(r.path, r.name, out.folder), "file export "};
+    case OperationCheck::ShellTarget:
+      return ShellTargetCheck(r, out);
+  }
+  return {PolicyVerdict::Malformed};
 }
 
 }  // namespace
 
-CheckOutcome RunCheck(CheckedRequest& r, bool writes) {
-  switch (r.check) {
-    case OperationCheck::None:
-      return {};
-    case OperationCheck::RegistryKey:
-      return KeyCheck(r, writes);
-    case OperationCheck::KeyTreeCopy:
-      return KeyTreeCopyCheck(r);
-    case OperationCheck::AppDataPath:
-      return AppDataCheck(r, false);
-    case OperationCheck::AppDataPathAndTemporary:
-      return AppDataCheck(r, true);
-    case OperationCheck::FileCopy:
-      r.folder = TempFolder();
-      return {CheckFileCopy(r.path, r.name, r.folder), "file copy "};
-    case OperationCheck::FileExport:
-      r.folder = TempFolder();
-      return {CheckFileExport(r.path, r.name, r.folder), "file export "};
-    case OperationCheck::ShellTarget:
-      return ShellTargetCheck(r);
+CheckOutcome RunCheck(OperationCheck check, const RequestFields& fields, bool writes) {
+  Judgement judged;
+  CheckOutcome outcome = Judge(check, fields, writes, judged);
+  if (outcome.verdict == PolicyVerdict::Allow) {
+    outcome.request.emplace(CheckedRequest(check, fields, std::move(judged)));
   }
-  return {PolicyVerdict::Malformed};
+  return outcome;
 }
 
 RealPathCheck CheckedRequest::RealPathInside() const {

@@ -7,15 +7,13 @@
 #include "ipc/message_shapes.h"
 #include "ipc/pipe_settings.h"
 #include "services/plugin_channel_connect.h"
-#include "services/plugin_channel_transport.h"
 #include "services/plugin_pipe_name.h"
 #include "win/scoped_handle.h"
 
 namespace {
 
+// Process-wide, so that no two channels of one broker share a name.
 std::atomic<uint32_t> g_pipeNameCounter{0};
-
-constinit SbxPISDKGetHandleToPluginIPCChannelSvc g_pluginChannelSvc;
 
 // The process that is to receive a channel's server end, or none. The broker
 // itself is none: both ends would stay in the broker and the channel's place
@@ -32,14 +30,6 @@ corvane::UniqueHandle OpenPluginProcess(uint32_t processId) {
 
 }  // namespace
 
-namespace corvane {
-
-SbxPISDKGetHandleToPluginIPCChannelSvc& PluginChannelSvc() {
-  return g_pluginChannelSvc;
-}
-
-}  // namespace corvane
-
 int64_t SbxPISDKGetHandleToPluginIPCChannelSvc::CreatePluginChannel(ipc::BrokerChannel* channel,
                                                                     uint32_t processId) {
   const DWORD tick = GetTickCount();
@@ -53,7 +43,7 @@ int64_t SbxPISDKGetHandleToPluginIPCChannelSvc::CreatePluginChannel(ipc::BrokerC
   uint64_t handleValue = ipc::kNoHandle;
   // A process the broker may not open gets no pipe and no error code.
   corvane::UniqueHandle process = OpenPluginProcess(processId);
-  if (process && !corvane::PluginChannelPlaceFree()) {
+  if (process && !channels_.PlaceFree()) {
     // Each channel holds a pipe in the broker and in the plug-in; the plug-in
     // has to close one before it gets another.
     status = ERROR_TOO_MANY_OPEN_FILES;
@@ -85,7 +75,6 @@ int64_t SbxPISDKGetHandleToPluginIPCChannelSvc::CreatePluginChannel(ipc::BrokerC
   if (handleValue == ipc::kNoHandle) return sent;
 
   // Earlier channels stay connected: the plug-in may use all of them.
-  corvane::AttachPluginChannel(
-      corvane::ConnectPluginChannelClient(name, corvane::kPluginChannelConnectBudgetMs));
+  channels_.Keep(corvane::ConnectPluginChannelClient(name, corvane::kPluginChannelConnectBudgetMs));
   return sent;
 }

@@ -11,6 +11,7 @@
 #include "ipc/handler.h"
 #include "ipc/message_shapes.h"
 #include "ipc/msg_in.h"
+#include "services/plugin_channels.h"
 
 class SbxPISDKGetHandleToPluginIPCChannelSvc final
     : public ipc::SandboxPISvcBase<ipc::BrokerChannel>,
@@ -31,11 +32,8 @@ class SbxPISDKGetHandleToPluginIPCChannelSvc final
 
   // Returns the result of sending reply 4 (0, -3 or -4).
   int64_t CreatePluginChannel(ipc::BrokerChannel* channel, uint32_t processId);
+
+ private:
+  // The broker's ends of the channels made so far; they close with the service.
+  corvane::PluginChannels channels_;
 };
-
-namespace corvane {
-
-// The one process-wide instance; usable before any code runs.
-SbxPISDKGetHandleToPluginIPCChannelSvc& PluginChannelSvc();
-
-}  // namespace corvane

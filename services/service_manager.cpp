@@ -3,7 +3,6 @@
 #include <memory>
 
 #include "requests/corvane_broker_registry_svc.h"
-#include "services/plugin_channel_svc.h"
 
 namespace {
 
@@ -13,7 +12,7 @@ CorvanePluginServiceManager* g_serviceManager = nullptr;
 }  // namespace
 
 SandboxPIServiceManager::Handler* SandboxPIServiceManager::FindService(int32_t messageId) {
-  if (messageId == ipc::kMsgGetPluginChannel) return &corvane::PluginChannelSvc();
+  if (messageId == ipc::kMsgGetPluginChannel) return &pluginChannelSvc_;
   return nullptr;
 }
 

@@ -1,12 +1,15 @@
 // Which service receives a message: one manager per process, built when the
 // broker pipe is connected and destroyed when the channel thread ends. The
-// services themselves live as long as the process. Windows only.
+// manager owns the plug-in channel service, so the channels close with it;
+// the request service keeps nothing and lives as long as the process.
+// Windows only.
 #pragma once
 
 #include <cstdint>
 #include <map>
 
 #include "ipc/broker_channel.h"
+#include "services/plugin_channel_svc.h"
 
 class SandboxPIServiceManager {
  public:
@@ -18,6 +21,9 @@ class SandboxPIServiceManager {
  protected:
   // Managers are destroyed through their own type only.
   ~SandboxPIServiceManager() = default;
+
+ private:
+  SbxPISDKGetHandleToPluginIPCChannelSvc pluginChannelSvc_;
 };
 
 class CorvanePluginServiceManager final : public SandboxPIServiceManager {

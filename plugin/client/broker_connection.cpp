@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <string>
 
-#include "ipc/wire.h"
 #include "plugin/client/command_line.h"
+#include "protocol/wire.h"
 #include "win/deadline.h"
 #include "win/wide_text.h"
 
@@ -14,7 +14,6 @@ namespace {
 
 constexpr DWORD kRetryPauseMs = 20;
 constexpr DWORD kReadChunk = 0x10000;
-constexpr size_t kMaxFrameBytes = static_cast<size_t>(ipc::wire::kMaxWords) * 8;
 
 ClientError SystemError(const char* what, DWORD error) {
   switch (error) {
@@ -61,7 +60,7 @@ ClientError Closed() {
 // The broker ends the channel on a frame it cannot take, so such a request
 // is refused here rather than sent.
 bool Sendable(const std::vector<uint8_t>& frame) {
-  return !frame.empty() && frame.size() <= kMaxFrameBytes;
+  return !frame.empty() && frame.size() <= wire::kMaxFrameBytes;
 }
 
 ClientError CannotSend(const std::vector<uint8_t>& frame) {

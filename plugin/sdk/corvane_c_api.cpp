@@ -14,12 +14,12 @@
 #include <vector>
 
 #include "corvane/corvane.h"
-#include "ipc/wire.h"
 #include "plugin/client/broker_session.h"
 #include "plugin/client/operations.h"
 #include "plugin/client/value_text.h"
 #include "protocol/hives.h"
 #include "protocol/operations.h"
+#include "protocol/wire.h"
 #include "win/folders.h"
 #include "win/wide_text.h"
 
@@ -92,8 +92,7 @@ static_assert(CORVANE_DEFAULT_CONNECT_TIMEOUT_MS == client::kDefaultConnectTimeo
 static_assert(CORVANE_DEFAULT_REPLY_TIMEOUT_MS == client::kDefaultReplyTimeoutMs);
 
 // A frame holds at most this many bytes, so no longer text can be sent.
-constexpr size_t kMaxFrameBytes = static_cast<size_t>(ipc::wire::kMaxWords) * 8;
-constexpr size_t kMaxTextUnits = kMaxFrameBytes / sizeof(char16_t);
+constexpr size_t kMaxTextUnits = corvane::wire::kMaxFrameBytes / sizeof(char16_t);
 // File contents travel as two hexadecimal digits per byte.
 constexpr size_t kMaxFileBytes = kMaxTextUnits / 2;
 

@@ -17,7 +17,7 @@
 #include "ipc/message_shapes.h"
 #include "protocol/hex_text.h"
 #include "protocol/operations.h"
-#include "requests/file_ops.h"
+#include "requests/file_primitives.h"
 #include "tests/broker/broker_test_support.h"
 #include "tests/files/local_files.h"
 #include "tests/support/frames.h"

@@ -17,7 +17,8 @@ inline Reply Call(uint32_t operation, const std::u16string& path, const std::u16
                   const std::u16string& data = {}) {
   Reply reply;
   reply.text = u"stale";  // the dispatch must clear it
-  reply.status = corvane::DispatchOperation(operation, 0, path, name, data, reply.text);
+  reply.status = StatusCode(
+      DispatchOperation(operation, RegistryHive::CurrentUser, path, name, data, reply.text));
   return reply;
 }
 

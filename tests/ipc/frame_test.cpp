@@ -9,7 +9,6 @@
 #include "ipc/decoder.h"
 #include "ipc/encoder.h"
 #include "ipc/send_msg.h"
-#include "ipc/wire.h"
 #include "tests/support/frames.h"
 #include "tests/support/memory_transport.h"
 

@@ -9,11 +9,11 @@
 #include <string>
 #include <vector>
 
-#include "ipc/wire.h"
 #include "policy/grants.h"
 #include "protocol/limits.h"
 #include "protocol/messages.h"
 #include "protocol/operations.h"
+#include "protocol/wire.h"
 #include "tests/support/markdown_table.h"
 
 namespace corvane {
@@ -87,8 +87,8 @@ TEST(ProtocolDocTables, LimitsAreTheDeclaredOnes) {
   const auto rows = test::MarkdownTable(Document(), {"what", "limit"});
   const std::map<std::string, std::vector<std::string>> expected = {
       {"a frame",
-       {std::to_string(ipc::wire::kMaxWords) + " words",
-        "at most " + std::to_string(ipc::wire::kMaxParams) + " parameters"}},
+       {std::to_string(wire::kMaxWords) + " words",
+        "at most " + std::to_string(wire::kMaxParams) + " parameters"}},
       {"a registry key text",
        {WithCommas(kMaxRegistryKeyText) + " units",
         "each key name " + std::to_string(kMaxRegistryKeyName)}},

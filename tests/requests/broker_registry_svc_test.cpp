@@ -10,8 +10,8 @@
 #include "ipc/decoder.h"
 #include "ipc/handler.h"
 #include "ipc/msg_param.h"
-#include "ipc/wire.h"
 #include "protocol/operations.h"
+#include "protocol/wire.h"
 #include "registry/registry_values.h"
 #include "requests/corvane_broker_registry_svc.h"
 #include "tests/broker/broker_test_support.h"
@@ -207,7 +207,7 @@ TEST(BrokerRegistrySvcThroughTheBroker, AReplyTooLargeForAFrameFailsAndTheSessio
   // With its terminator, each value is the most one value may hold.
   const std::u16string value(kMaxValueDataBytes / 2 - 1, u'v');
   const size_t entryBytes = (3 + 1 + value.size() + 1) * 2;  // "vNN", U+0000, text, U+0000
-  const size_t frameBytes = static_cast<size_t>(ipc::wire::kMaxWords) * 8;
+  const size_t frameBytes = wire::kMaxFrameBytes;
   const size_t values = frameBytes / entryBytes + 1;
   ASSERT_LT(values, 100u);
   for (size_t i = 0; i < values; ++i) {

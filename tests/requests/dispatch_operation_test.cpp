@@ -57,7 +57,8 @@ class Dispatch : public ::testing::Test {
               const std::u16string& data = u"", int32_t hive = kUser) {
     capture_.Clear();
     text = u"stale";
-    return DispatchOperation(operation, hive, path, name, data, text);
+    return StatusCode(
+        DispatchOperation(operation, static_cast<RegistryHive>(hive), path, name, data, text));
   }
   Lines lines() { return capture_.Lines(); }
 

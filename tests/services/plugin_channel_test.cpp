@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "policy/grants.h"
 #include "services/plugin_channel_connect.h"
-#include "services/plugin_channel_transport.h"
 #include "tests/broker/broker_test_support.h"
 #include "tests/support/frames.h"
 #include "win/scoped_handle.h"

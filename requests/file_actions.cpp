@@ -7,7 +7,7 @@
 #include "ipc/encoder.h"  // kFrameRoomUnits
 #include "ipc/kept_storage.h"
 #include "protocol/hex_text.h"
-#include "requests/file_ops.h"
+#include "requests/file_primitives.h"
 #include "requests/operation_actions.h"
 
 namespace corvane::action {

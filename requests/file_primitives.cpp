@@ -1,4 +1,4 @@
-#include "requests/file_ops.h"
+#include "requests/file_primitives.h"
 
 #include <windows.h>
 
