@@ -22,8 +22,11 @@ uint32_t Decoder::NextLow32() {
 
 void Decoder::MakeRoom(size_t bytes) {
   if (buffer_.capacity() >= bytes) return;
+  // Only storage an earlier large frame left: a header alone never makes the
+  // decoder reserve what it announces (up to 64 MiB); without such storage
+  // the buffer grows as the bytes come.
   std::vector<uint8_t> room = TakeLargeBytes(bytes);
-  room.reserve(bytes);  // exactly, when nothing kept was large enough
+  if (room.capacity() < bytes) return;
   room.assign(buffer_.begin(), buffer_.end());
   buffer_.swap(room);
 }
@@ -84,7 +87,8 @@ DecodeResult Decoder::StepHeader() {
   sink_->msgId = id;
   if (n > wire::kMaxParams) return kBadFrame;
   // The whole frame is buffered before its parameters are read: room for it
-  // at once, rather than growing step by step as its reads come in.
+  // at once when kept storage has it, rather than growing step by step as its
+  // reads come in.
   MakeRoom(static_cast<size_t>(cursor_) + (static_cast<size_t>(total) - 4) * 8);
   paramCount_ = n;
   wordsLeft_ = total - 4;

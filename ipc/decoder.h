@@ -76,7 +76,8 @@ class Decoder {
   uint64_t WordAt(size_t offset) const;
   uint32_t NextLow32();
   DecodeResult MoreOrContinue() const { return Available() < 8 ? kNeedMore : kContinue; }
-  // Capacity for `bytes` buffered bytes, from kept storage when there is some.
+  // Capacity for `bytes` buffered bytes when kept storage has a block that
+  // large; otherwise the buffer is left to grow.
   void MakeRoom(size_t bytes);
 
   MsgParamList* sink_;
