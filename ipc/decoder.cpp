@@ -1,7 +1,9 @@
 #include "ipc/decoder.h"
 
 #include <cstring>
+#include <utility>
 
+#include "ipc/kept_storage.h"
 #include "ipc/wire.h"
 
 namespace ipc {
@@ -18,8 +20,26 @@ uint32_t Decoder::NextLow32() {
   return w;
 }
 
+void Decoder::MakeRoom(size_t bytes) {
+  if (buffer_.capacity() >= bytes) return;
+  // Only storage an earlier large frame left: a header alone never makes the
+  // decoder reserve what it announces (up to 64 MiB); without such storage
+  // the buffer grows as the bytes come.
+  std::vector<uint8_t> room = TakeLargeBytes(bytes);
+  if (room.capacity() < bytes) return;
+  room.assign(buffer_.begin(), buffer_.end());
+  buffer_.swap(room);
+}
+
 void Decoder::Reset() {
-  if (buffer_.capacity() > kKeptStorageBytes) std::vector<uint8_t>(buffer_).swap(buffer_);
+  if (buffer_.capacity() > kKeptStorageBytes) {
+    // Only the bytes that follow the frame stay; the large storage is kept
+    // for the next large frame, or freed.
+    std::vector<uint8_t> large;
+    large.swap(buffer_);
+    buffer_.assign(large.begin(), large.end());
+    KeepLargeBytes(large);
+  }
   state_ = kReadHeader;
   paramCount_ = -1;
   wordsLeft_ = -1;
@@ -66,6 +86,10 @@ DecodeResult Decoder::StepHeader() {
   // parameters still names its message.
   sink_->msgId = id;
   if (n > wire::kMaxParams) return kBadFrame;
+  // The whole frame is buffered before its parameters are read: room for it
+  // at once when kept storage has it, rather than growing step by step as its
+  // reads come in.
+  MakeRoom(static_cast<size_t>(cursor_) + (static_cast<size_t>(total) - 4) * 8);
   paramCount_ = n;
   wordsLeft_ = total - 4;
   state_ = kReadTags;

@@ -45,8 +45,9 @@ class Decoder {
   explicit Decoder(MsgParamList* sink) : sink_(sink) {}
 
   DecodeResult Decode();
-  // Prepares for the next frame; unconsumed bytes stay buffered, and their
-  // storage is given back if a large frame grew it.
+  // Prepares for the next frame; unconsumed bytes stay buffered, and the
+  // storage a large frame needed goes to the thread's kept storage
+  // (ipc/kept_storage.h), which frees it unless the thread keeps storage.
   void Reset();
   // Drops every buffered byte (after a bad frame nothing that follows can
   // be trusted to start a frame).
@@ -75,6 +76,9 @@ class Decoder {
   uint64_t WordAt(size_t offset) const;
   uint32_t NextLow32();
   DecodeResult MoreOrContinue() const { return Available() < 8 ? kNeedMore : kContinue; }
+  // Capacity for `bytes` buffered bytes when kept storage has a block that
+  // large; otherwise the buffer is left to grow.
+  void MakeRoom(size_t bytes);
 
   MsgParamList* sink_;
   std::vector<uint8_t> buffer_;

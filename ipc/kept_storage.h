@@ -1,13 +1,15 @@
-// The storage of large messages (a 4 MiB file read is a 16 MiB reply) that a
-// thread keeps from one message to the next while messages keep coming:
-// building a large reply in pages already touched costs a fraction of
-// building it in fresh ones. Kept only on a thread that holds a
-// KeptStorageScope and gives it back when idle; everywhere else a large
-// message's storage is freed once it is served, as before.
+// The storage of large messages (a 4 MiB file read is a 16 MiB reply, a
+// 1 MiB file write a 4 MiB request) that a thread keeps from one message to
+// the next while messages keep coming: building a large message in pages
+// already touched costs a fraction of building it in fresh ones. Kept only
+// on a thread that holds a KeptStorageScope and gives it back when idle;
+// everywhere else a large message's storage is freed once it is served.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace ipc {
 
@@ -34,6 +36,15 @@ std::u16string TakeLargeText();
 // storage and `text` is larger than what messages keep anyway (then only the
 // largest is kept); frees it otherwise. Leaves `text` empty.
 void KeepLargeText(std::u16string& text);
+// The thread's kept byte storage of the least capacity that holds `size`
+// bytes, with what it last held, or an empty vector when none does. The
+// caller owns it from then on.
+std::vector<uint8_t> TakeLargeBytes(size_t size);
+// Keeps `bytes`' storage for a later TakeLargeBytes when the thread keeps
+// storage and `bytes` is larger than what messages keep anyway; of such
+// blocks (a request frame and the contents decoded from it) the two largest
+// are kept. Frees it otherwise. Leaves `bytes` empty.
+void KeepLargeBytes(std::vector<uint8_t>& bytes);
 // Whether the thread holds storage that ReleaseKeptStorage would give back.
 bool HoldsKeptStorage();
 void ReleaseKeptStorage();

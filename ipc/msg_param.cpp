@@ -4,6 +4,8 @@
 #include <bit>
 #include <cstring>
 
+#include "ipc/kept_storage.h"
+
 static_assert(std::endian::native == std::endian::little,
               "frames are read in place as little-endian");
 
@@ -24,10 +26,13 @@ void MsgParamList::Clear() {
   // Reuses the slots' storage; only the texts of used slots need emptying.
   for (uint64_t i = 0; i < count; ++i) {
     params[i].text8.clear();
-    params[i].text16.clear();
     if (params[i].text8.capacity() > kKeptStorageBytes) std::string().swap(params[i].text8);
+    // A large text goes to kept storage as it stands; the next large text
+    // overwrites it.
     if (params[i].text16.capacity() * 2 > kKeptStorageBytes)
-      std::u16string().swap(params[i].text16);
+      KeepLargeText(params[i].text16);
+    else
+      params[i].text16.clear();
     params[i].value = 0;
     params[i].type = 0;
   }
@@ -99,12 +104,41 @@ bool MsgParamList::AddText16(std::u16string_view units, int32_t tag) {
   return true;
 }
 
+namespace {
+
+// `text` becomes the `units` code units at `data`, each unit written once:
+// what the storage held is overwritten as it stands and only the rest is
+// appended, where sizing the text first would also fill it with zeros.
+void CopyUnits(std::u16string& text, const uint8_t* data, size_t units) {
+  if (text.capacity() < units) {
+    std::u16string room;
+    room.reserve(units);
+    text.swap(room);
+  }
+  const size_t over = std::min(text.size(), units);
+  text.resize(over);                                        // shrinking writes nothing
+  if (over != 0) std::memcpy(text.data(), data, over * 2);  // little-endian host
+  constexpr size_t kChunk = 2048;
+  char16_t chunk[kChunk];
+  for (size_t at = over; at < units; at += kChunk) {
+    const size_t n = std::min(kChunk, units - at);
+    std::memcpy(chunk, data + at * 2, n * 2);
+    text.append(chunk, n);
+  }
+}
+
+}  // namespace
+
 bool MsgParamList::AddText16Bytes(const uint8_t* data, size_t units, int32_t tag) {
   if (tag != kText16Terminated && tag != kText16) return false;
   MsgParam* slot = NextTextSlot(tag);
   if (slot == nullptr) return true;
-  slot->text16.resize(units);
-  if (units != 0) std::memcpy(slot->text16.data(), data, units * 2);  // little-endian host
+  // A large text (a file write's contents) goes into the storage an earlier
+  // one left when the thread keeps it.
+  if (units * 2 > kKeptStorageBytes && slot->text16.capacity() < units) {
+    slot->text16 = TakeLargeText();
+  }
+  CopyUnits(slot->text16, data, units);
   if (tag == kText16Terminated) slot->text16.resize(std::min(units, slot->text16.find(u'\0')));
   return true;
 }

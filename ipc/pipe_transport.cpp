@@ -87,11 +87,19 @@ const uint8_t* PipeTransportWithMessagePump::Read(size_t& count) {
 }
 
 bool PipeTransportWithMessagePump::WaitForRead(OVERLAPPED* overlapped, DWORD& bytes) {
-  // The read ends when data comes (or the wait fails): the second wait then
-  // returns at once.
-  if (!pumpMessages && ipc::HoldsKeptStorage() &&
-      WaitForSingleObject(overlapped->hEvent, ipc::kKeptStorageIdleMs) == WAIT_TIMEOUT) {
-    ipc::ReleaseKeptStorage();
+  if (!pumpMessages && ipc::HoldsKeptStorage()) {
+    // One wait in the common case, where the data comes within the idle
+    // time: every wait is a round trip to the system, and a large request
+    // takes a thousand reads.
+    switch (WaitForSingleObject(overlapped->hEvent, ipc::kKeptStorageIdleMs)) {
+      case WAIT_OBJECT_0:
+        return GetOverlappedResult(pipe_.get(), overlapped, &bytes, FALSE) != 0;
+      case WAIT_TIMEOUT:
+        ipc::ReleaseKeptStorage();
+        break;
+      default:
+        break;  // the wait below fails too and abandons the read
+    }
   }
   return WaitForIo(pipe_.get(), overlapped, pumpMessages, bytes);
 }

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "ipc/handler.h"
+#include "ipc/kept_storage.h"
 #include "ipc/msg_in.h"
 #include "protocol/operations.h"
 
@@ -31,6 +32,9 @@ class ServerTuple_5_2 : public SandboxPISvcBase<Channel>, public MsgIn<RequestId
       HandleRequest(in.operation, in.hive, in.path, in.name, in.data, status, text);
     } catch (...) {
     }
+    // The storage of a large request text (a file write's contents) serves
+    // the next large message when the thread keeps storage.
+    KeepLargeText(in.data);
     MsgParam p0, p1;
     OutConverter::Build(status, std::move(text), p0, p1);
     MsgParam* reply[2] = {&p0, &p1};

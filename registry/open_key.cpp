@@ -1,5 +1,6 @@
 #include "registry/open_key.h"
 
+#include <cstring>
 #include <string_view>
 #include <utility>
 #include <vector>
@@ -16,15 +17,82 @@ namespace {
 // follows no key without it.
 constexpr wchar_t kLinkValue[] = L"SymbolicLinkValue";
 
-// Opens `key` one name at a time, each relative to the one before: opening
-// a whole path at once would follow a link in its middle whatever the
-// options. `step` opens one name; the keys on the way get `wayAccess`.
+// KEY_INFORMATION_CLASS: the key's full native name.
+constexpr int kKeyNameInformation = 3;
+
+// The key's full native name ("\REGISTRY\..."), or nothing when it is
+// longer than `units` or cannot be told.
+std::u16string NativeName(HKEY key, size_t units) {
+  // KEY_NAME_INFORMATION: the name's size in bytes, then the name.
+  std::vector<ULONG> buffer(1 + (units * 2 + sizeof(ULONG) - 1) / sizeof(ULONG));
+  const auto bytes = static_cast<ULONG>(buffer.size() * sizeof(ULONG));
+  ULONG used = 0;
+  if (syslib::NtQueryKey(key, kKeyNameInformation, buffer.data(), bytes, &used) < 0) return {};
+  const ULONG nameBytes = buffer[0];
+  if (nameBytes % 2 != 0 || nameBytes > bytes - sizeof(ULONG)) return {};
+  std::u16string name(nameBytes / 2, u'\0');
+  std::memcpy(name.data(), buffer.data() + 1, nameBytes);
+  return name;
+}
+
+// The native name of the root a hive code selects; empty when it cannot be
+// told. Fixed for the process's life: HKEY_CURRENT_USER is the hive of the
+// process's user, which the system maps once.
+const std::u16string& RootName(int32_t hive) {
+  static const std::u16string machine = u"\\REGISTRY\\MACHINE";
+  static const std::u16string user = [] {
+    RegKey root;
+    if (RegOpenCurrentUser(KEY_QUERY_VALUE, root.Receive()) != ERROR_SUCCESS)
+      return std::u16string();
+    return NativeName(root.get(), 512);
+  }();
+  return hive == HiveCode(RegistryHive::LocalMachine) ? machine : user;
+}
+
+// Equal but for the case of ASCII letters, which the registry ignores too.
+// Other letters count as different, so a name the registry would take as
+// the same key may only send the caller the long way.
+bool SameAsciiFolded(std::u16string_view a, std::u16string_view b) {
+  const auto fold = [](char16_t unit) {
+    return unit >= u'A' && unit <= u'Z' ? static_cast<char16_t>(unit + 32) : unit;
+  };
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    if (fold(a[i]) != fold(b[i])) return false;
+  }
+  return true;
+}
+
+// Opens the whole path in one call, following whatever links it meets, and
+// keeps the key only when its full name is the name asked for: a link on the
+// way, the last name included, leads to a key of another name, and so does a
+// path the registry cut or read otherwise. False, with nothing kept, for any
+// other outcome; the walk then decides.
+bool OpenByName(int32_t hive, const std::vector<std::u16string_view>& names, REGSAM access,
+                RegKey& out) {
+  const std::u16string& root = RootName(hive);
+  if (root.empty()) return false;
+  std::u16string expected = root;
+  for (const std::u16string_view name : names) {
+    expected += u'\\';
+    expected += name;
+  }
+  RegKey opened;
+  if (RegOpenKeyExW(RootKeyFor(hive), win::Wide(expected.c_str() + root.size() + 1), 0,
+                    access | KEY_QUERY_VALUE, opened.Receive()) != ERROR_SUCCESS) {
+    return false;
+  }
+  if (!SameAsciiFolded(NativeName(opened.get(), expected.size()), expected)) return false;
+  out = std::move(opened);
+  return true;
+}
+
+// Opens `names` one at a time, each relative to the one before, so that no
+// link on the way is ever followed. `step` opens one name; the keys on the
+// way get `wayAccess`.
 template <class Step>
-LSTATUS Walk(int32_t hive, const std::u16string& key, REGSAM wayAccess, REGSAM access, RegKey& out,
-             Step step) {
-  const std::vector<std::u16string_view> names = KeyNames(key);
-  // No name: the root itself, which is no link.
-  if (names.empty()) return OpenSubkeyUnfollowed(RootKeyFor(hive), u"", access, out);
+LSTATUS Walk(int32_t hive, const std::vector<std::u16string_view>& names, REGSAM wayAccess,
+             REGSAM access, RegKey& out, Step step) {
   RegKey current;
   for (size_t i = 0; i < names.size(); ++i) {
     RegKey next;
@@ -38,6 +106,17 @@ LSTATUS Walk(int32_t hive, const std::u16string& key, REGSAM wayAccess, REGSAM a
   return ERROR_SUCCESS;
 }
 
+// The key by its name when that is the key reached, else by the walk.
+template <class Step>
+LSTATUS Open(int32_t hive, const std::u16string& key, REGSAM wayAccess, REGSAM access, RegKey& out,
+             Step step) {
+  const std::vector<std::u16string_view> names = KeyNames(key);
+  // No name: the root itself, which is no link.
+  if (names.empty()) return OpenSubkeyUnfollowed(RootKeyFor(hive), u"", access, out);
+  if (OpenByName(hive, names, access, out)) return ERROR_SUCCESS;
+  return Walk(hive, names, wayAccess, access, out, step);
+}
+
 }  // namespace
 
 HKEY RootKeyFor(int32_t hive) {
@@ -45,11 +124,11 @@ HKEY RootKeyFor(int32_t hive) {
 }
 
 LSTATUS OpenRegKey(int32_t hive, const std::u16string& key, REGSAM access, RegKey& out) {
-  return Walk(hive, key, KEY_QUERY_VALUE, access, out, OpenSubkey);
+  return Open(hive, key, KEY_QUERY_VALUE, access, out, OpenSubkey);
 }
 
 LSTATUS CreateRegKey(int32_t hive, const std::u16string& key, REGSAM access, RegKey& out) {
-  return Walk(hive, key, KEY_QUERY_VALUE | KEY_CREATE_SUB_KEY, access, out, CreateSubkey);
+  return Open(hive, key, KEY_QUERY_VALUE | KEY_CREATE_SUB_KEY, access, out, CreateSubkey);
 }
 
 LSTATUS OpenSubkeyUnfollowed(HKEY parent, const std::u16string& name, REGSAM access, RegKey& out) {

@@ -1,6 +1,6 @@
-// Opening keys below the root that a hive code selects, one name at a time
-// and never through a registry link: a link can lead anywhere in the
-// registry, so a key whose path holds one is not opened. Windows only.
+// Opening keys below the root that a hive code selects, never through a
+// registry link: a link can lead anywhere in the registry, so a key whose
+// path holds one is not opened. Windows only.
 #pragma once
 
 #include <windows.h>  // REGSAM and the registry status codes of the interface
@@ -26,8 +26,10 @@ inline RegistryResult ResultOf(LSTATUS status) {
 // Hive 1 is HKEY_LOCAL_MACHINE; every other code is HKEY_CURRENT_USER.
 HKEY RootKeyFor(int32_t hive);
 
-// The key in the hive's root, opened name by name ("\" separates; empty
-// names are skipped). `out` holds the key only on success.
+// The key in the hive's root ("\" separates; empty names are skipped): kept
+// when, opened by its whole path, its full name is the path asked for (a
+// link on the way would have led to another name), else opened name by name
+// and each judged. `out` holds the key only on success.
 LSTATUS OpenRegKey(int32_t hive, const std::u16string& key, REGSAM access, RegKey& out);
 // The same, creating the missing keys (non-volatile) on the way.
 LSTATUS CreateRegKey(int32_t hive, const std::u16string& key, REGSAM access, RegKey& out);

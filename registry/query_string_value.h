@@ -8,8 +8,8 @@
 namespace corvane {
 
 // REG_SZ or REG_EXPAND_SZ (unexpanded), cut at its first U+0000. False for
-// any other type, a missing value or a value that grew between the size and
-// the data query; `out` is then unchanged.
+// any other type, a missing value or a value too large for a first query
+// that grew before the second; `out` is then unchanged.
 bool QueryStringValue(HKEY key, const std::u16string& name, std::u16string& out);
 
 }  // namespace corvane

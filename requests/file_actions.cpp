@@ -28,10 +28,15 @@ BrokerStatus FileRead(const CheckedRequest& r, std::u16string& text) {
 }
 
 BrokerStatus FileWrite(const CheckedRequest& r, std::u16string&) {
-  std::vector<uint8_t> bytes;
+  // The contents are decoded into storage an earlier large write left, when
+  // there is one, and leave theirs for the next.
+  std::vector<uint8_t> bytes = ipc::TakeLargeBytes(r.data.size() / 2);
   // Before anything is touched.
-  if (!HexText::Decode(r.data, bytes)) return BrokerStatus::Invalid;
-  return WriteFileAtomically(r.path, bytes, r.RealPathInside());
+  const BrokerStatus status = HexText::Decode(r.data, bytes)
+                                  ? WriteFileAtomically(r.path, bytes, r.RealPathInside())
+                                  : BrokerStatus::Invalid;
+  ipc::KeepLargeBytes(bytes);
+  return status;
 }
 
 BrokerStatus FileExists(const CheckedRequest& r, std::u16string&) {

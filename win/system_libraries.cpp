@@ -77,6 +77,11 @@ struct Ole32 {
   decltype(&::CoUninitialize) coUninitialize;
 };
 
+// The SDK headers declare no native calls; the documented signatures.
+struct Ntdll {
+  LONG(NTAPI* queryKey)(HANDLE, int, void*, ULONG, ULONG*);
+};
+
 template <typename F>
 void Load(HMODULE module, F& slot, const char* name) {
   slot = Find<F>(module, name);
@@ -117,6 +122,11 @@ const Ole32& Ole32Functions() {
     Load(m, f.coInitializeEx, "CoInitializeEx");
     Load(m, f.coUninitialize, "CoUninitialize");
   });
+}
+
+const Ntdll& NtdllFunctions() {
+  return Resolved<Ntdll>(L"ntdll.dll",
+                         [](HMODULE m, Ntdll& f) { Load(m, f.queryKey, "NtQueryKey"); });
 }
 
 }  // namespace
@@ -167,6 +177,14 @@ HRESULT CoInitializeEx(void* reserved, DWORD coInit) {
 void CoUninitialize() {
   const auto f = Ole32Functions().coUninitialize;
   if (f != nullptr) f();
+}
+
+LONG NtQueryKey(HANDLE key, int informationClass, void* information, ULONG length,
+                ULONG* resultLength) {
+  constexpr auto kProcedureNotFound = static_cast<LONG>(0xC000007A);
+  const auto f = NtdllFunctions().queryKey;
+  return f != nullptr ? f(key, informationClass, information, length, resultLength)
+                      : kProcedureNotFound;
 }
 
 }  // namespace corvane::syslib

@@ -1,6 +1,7 @@
 // The few user32, shell32 and ole32 functions the broker calls, resolved on
 // first use instead of through the executable's imports: loading user32 at
-// process start is most of the broker's start-up time. Each library is loaded
+// process start is most of the broker's start-up time; and the native calls
+// that the SDK does not declare, from ntdll. Each library is loaded
 // once, from the system folder only, and stays loaded for the process's life.
 // A function that cannot be resolved fails the way the real call fails.
 // Windows only.
@@ -34,5 +35,10 @@ HRESULT SHGetFolderPathW(HWND window, int csidl, HANDLE token, DWORD flags, wcha
 // ole32.
 HRESULT CoInitializeEx(void* reserved, DWORD coInit);
 void CoUninitialize();
+
+// ntdll. NtQueryKey answers STATUS_PROCEDURE_NOT_FOUND (0xC000007A) when
+// unresolved; `informationClass` is a KEY_INFORMATION_CLASS value.
+LONG NtQueryKey(HANDLE key, int informationClass, void* information, ULONG length,
+                ULONG* resultLength);
 
 }  // namespace corvane::syslib

@@ -1,8 +1,9 @@
-// The real broker keeps the storage of large replies while requests keep
-// coming and gives it back once the plug-in has been quiet for a moment:
-// each 4 MiB read still answers exactly the frame of its hex text, and a
-// little after the last one the broker's private bytes are back near what
-// they were once connected.
+// The real broker keeps the storage of large replies and requests while
+// requests keep coming and gives it back once the plug-in has been quiet for
+// a moment: each 4 MiB read still answers exactly the frame of its hex text,
+// each large write leaves exactly its bytes on disk, and a little after the
+// last one the broker's private bytes are back near what they were once
+// connected.
 #include <gtest/gtest.h>
 #include <windows.h>
 // After windows.h, whose types it uses.
@@ -55,21 +56,35 @@ std::vector<uint8_t> ReadReplyFrame(corvane::client::BrokerConnection& connectio
   return frame;
 }
 
-TEST(BrokerMemory, LargeReadsAnswerExactFramesAndStorageIsGivenBackWhenIdle) {
+TEST(BrokerMemory, LargeReadsAndWritesAreExactAndStorageIsGivenBackWhenIdle) {
   const std::u16string folder = corvane::AppDataFolder() + u"\\corvane";
   MakeFolders(folder);
   const std::u16string large = folder + u"\\broker-memory-4mib.bin";
   const std::u16string odd = folder + u"\\broker-memory-odd.bin";
   const std::u16string empty = folder + u"\\broker-memory-empty.bin";
+  const std::u16string written = folder + u"\\broker-memory-written.bin";
   const std::vector<uint8_t> largeBytes =
       Contents(static_cast<size_t>(corvane::kMaxFileReadBytes), 1);
   const std::vector<uint8_t> oddBytes = Contents(1000003, 2), none;
+  const std::vector<uint8_t> writeBytes = Contents(1 << 20, 3), shorterBytes = Contents(300001, 4);
   ASSERT_TRUE(WriteBytes(large, largeBytes));
   ASSERT_TRUE(WriteBytes(odd, oddBytes));
   ASSERT_TRUE(WriteBytes(empty, none));
-  // Largest first: the replies after it are built in the storage it left.
-  const std::pair<const std::u16string*, const std::vector<uint8_t>*> reads[] = {
-      {&large, &largeBytes}, {&odd, &oddBytes}, {&large, &largeBytes}, {&empty, &none}};
+  // Largest first: the requests after it are served in the storage it left,
+  // and the writes in storage an earlier, larger write left.
+  const struct {
+    corvane::BrokerOperation operation;
+    const std::u16string* path;
+    const std::vector<uint8_t>* bytes;
+  } kSteps[] = {
+      {corvane::BrokerOperation::FileRead, &large, &largeBytes},
+      {corvane::BrokerOperation::FileWrite, &written, &writeBytes},
+      {corvane::BrokerOperation::FileRead, &odd, &oddBytes},
+      {corvane::BrokerOperation::FileWrite, &written, &shorterBytes},
+      {corvane::BrokerOperation::FileWrite, &written, &writeBytes},
+      {corvane::BrokerOperation::FileRead, &large, &largeBytes},
+      {corvane::BrokerOperation::FileRead, &empty, &none},
+  };
 
   BrokerSession session = Launch();
   ASSERT_TRUE(session.connection.SendBytes(PingFrame()));
@@ -77,16 +92,21 @@ TEST(BrokerMemory, LargeReadsAnswerExactFramesAndStorageIsGivenBackWhenIdle) {
   const double connected = PrivateBytes(session.process.handle());
   ASSERT_GT(connected, 0.0);
 
-  const auto read = static_cast<uint32_t>(corvane::BrokerOperation::FileRead);
-  for (const auto& [path, bytes] : reads) {
-    ASSERT_TRUE(session.connection.SendBytes(
-        corvane::client::EncodeBrokerRequest(read, 0, *path, u"", u"")));
+  for (const auto& step : kSteps) {
+    const bool write = step.operation == corvane::BrokerOperation::FileWrite;
+    ASSERT_TRUE(session.connection.SendBytes(corvane::client::EncodeBrokerRequest(
+        static_cast<uint32_t>(step.operation), 0, *step.path, u"",
+        write ? corvane::HexText::Encode(*step.bytes) : u"")));
     const std::vector<uint8_t> frame = ReadReplyFrame(session.connection);
     const std::vector<uint8_t> expected =
-        Frame(ipc::kMsgBrokerReply, {ipc::MsgParam::Scalar(ipc::kInt32, 0),
-                                     ipc::MsgParam::Text16(corvane::HexText::Encode(*bytes))});
+        Frame(ipc::kMsgBrokerReply,
+              {ipc::MsgParam::Scalar(ipc::kInt32, 0),
+               ipc::MsgParam::Text16(write ? u"" : corvane::HexText::Encode(*step.bytes))});
     ASSERT_EQ(frame.size(), expected.size());
-    EXPECT_TRUE(frame == expected) << bytes->size() << " bytes";
+    EXPECT_TRUE(frame == expected) << step.bytes->size() << " bytes";
+    if (write) {
+      EXPECT_TRUE(ReadBytes(written) == *step.bytes) << step.bytes->size() << " bytes";
+    }
   }
 
   // Given back after the idle time; waiting for it is not a speed test, so
@@ -102,7 +122,7 @@ TEST(BrokerMemory, LargeReadsAnswerExactFramesAndStorageIsGivenBackWhenIdle) {
   // And the session goes on.
   ASSERT_TRUE(session.connection.SendBytes(PingFrame()));
   EXPECT_TRUE(NextIsPong(session.connection));
-  for (const auto* path : {&large, &odd, &empty}) DeleteFileW(W(*path));
+  for (const auto* path : {&large, &odd, &empty, &written}) DeleteFileW(W(*path));
 }
 
 }  // namespace

@@ -59,6 +59,12 @@ TEST(HexText, DecodesEitherCase) {
   EXPECT_EQ(bytes, (std::vector<uint8_t>{0xAA, 0xBB, 0xCC, 0xDD, 0xEE, 0xFF}));
   ASSERT_TRUE(HexText::Decode(u"", bytes));
   EXPECT_TRUE(bytes.empty());
+  // Over several chunks of the decoder, into storage that held more.
+  std::vector<uint8_t> many(10001);
+  for (size_t i = 0; i < many.size(); ++i) many[i] = static_cast<uint8_t>(i * 7 + i / 251);
+  bytes.assign(20000, 9);
+  ASSERT_TRUE(HexText::Decode(HexText::Encode(many), bytes));
+  EXPECT_EQ(bytes, many);
 }
 
 TEST(HexText, RejectsWholeTextAndKeepsNoBytes) {
@@ -81,7 +87,10 @@ TEST(HexText, RejectsWholeTextAndKeepsNoBytes) {
       u"/0",
       u":0",
       u"@0",
-      u"`0",  // neighbours of the digit ranges
+      u"`0",            // neighbours of the digit ranges
+      u"\u0130\u0161",  // a digit and a letter in the low byte
+      u"\u0080\uffff",
+      std::u16string(20000, u'0') + u"0g",  // in a later chunk
   };
   for (const auto& text : rejected) {
     std::vector<uint8_t> bytes{9, 9};

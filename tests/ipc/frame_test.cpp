@@ -1,6 +1,8 @@
 // Frame encoding and incremental decoding.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstddef>
 #include <cstring>
 #include <string>
 #include <utility>
@@ -8,6 +10,7 @@
 
 #include "ipc/decoder.h"
 #include "ipc/encoder.h"
+#include "ipc/kept_storage.h"
 #include "ipc/send_msg.h"
 #include "tests/support/frames.h"
 #include "tests/support/memory_transport.h"
@@ -260,6 +263,39 @@ TEST(FrameDecoding, LargeStorageIsGivenBackOnceServed) {
   EXPECT_LE(d.decoder.buffered().capacity(), ipc::kKeptStorageBytes);
   EXPECT_EQ(d.Feed({pong.begin() + 8, pong.end()}), ipc::kComplete);
   EXPECT_EQ(d.list.params[1].text16, u"pong");
+}
+
+// On a thread that keeps storage, large frames one after another are read
+// in storage an earlier one left, each exactly as sent, also when that
+// storage held a longer text; nothing stays once the thread stops keeping.
+TEST(FrameDecoding, LargeFramesInKeptStorageDecodeExactly) {
+  {
+    const ipc::KeptStorageScope keep;
+    Decoded d;
+    for (const auto& [units, unit] : {std::pair{size_t{100000}, u'a'},
+                                      {40001, u'b'},
+                                      {100000, u'c'},
+                                      {120000, u'd'},
+                                      {3, u'e'}}) {
+      const std::u16string text(units, unit);
+      // In the pieces the channel reads.
+      const std::vector<uint8_t> frame = Frame(6, {MsgParam::Text16(u"p"), MsgParam::Text16(text)});
+      ipc::DecodeResult r = ipc::kNeedMore;
+      for (size_t at = 0; at < frame.size() && r == ipc::kNeedMore; at += 4096) {
+        r = d.Feed(
+            {frame.begin() + static_cast<std::ptrdiff_t>(at),
+             frame.begin() + static_cast<std::ptrdiff_t>(std::min(at + 4096, frame.size()))});
+      }
+      ASSERT_EQ(r, ipc::kComplete) << units;
+      EXPECT_EQ(d.list.params[0].text16, u"p");
+      EXPECT_TRUE(d.list.params[1].text16 == text) << units;
+      d.list.Clear();
+      d.list.msgId = -1;
+      d.decoder.Reset();
+    }
+    EXPECT_TRUE(ipc::HoldsKeptStorage());
+  }
+  EXPECT_FALSE(ipc::HoldsKeptStorage());
 }
 
 TEST(FrameDecoding, NullMarkersAndUnknownStringTags) {

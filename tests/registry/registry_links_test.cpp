@@ -14,21 +14,34 @@ namespace {
 
 using namespace test;
 
-// Keys are walked from the hive's root, so a link above the Corvane roots
-// is seen too; links below them go through the real broker in
-// tests/requests/registry_link_broker_test.cpp.
-TEST(RegistryLinks, ALinkRightBelowTheHiveRootIsSeen) {
-  VictimKey victim;
-  const test::TreeContent before = victim.Content();
+// Links above the Corvane roots, and links whose target has the very path
+// that was asked for below another key, are seen too; links below the roots
+// go through the real broker in tests/requests/registry_link_broker_test.cpp.
+TEST(RegistryLinks, ALinkAnywhereOnThePathIsSeen) {
+  ScratchKey key;
   const std::u16string top = u"CorvaneLinkTest-" + test::U16(std::to_string(GetCurrentProcessId()));
-  PlantedLink link(top, VictimKey::kPath);
+  const struct {
+    const char* what;
+    std::u16string link, target;
+  } kRows[] = {
+      {"right below the hive root", top, VictimKey::kPath},
+      // Its target's full name ends like the name asked for.
+      {"to a key of the same path elsewhere", key.Sub(u"a"), VictimKey::Sub(key.Sub(u"a"))},
+  };
+  for (const auto& r : kRows) {
+    SCOPED_TRACE(r.what);
+    VictimKey victim;
+    RawSetString(HKEY_CURRENT_USER, r.target + u"\\deeper", u"inner", u"kept");
+    const test::TreeContent before = victim.Content();
+    PlantedLink link(r.link, r.target);
 
-  RegKey opened;
-  EXPECT_EQ(OpenRegKey(kUser, top, KEY_READ, opened), kKeyIsLink);
-  EXPECT_EQ(OpenRegKey(kUser, top + u"\\deeper", KEY_READ, opened), kKeyIsLink);
-  EXPECT_EQ(CreateRegKey(kUser, top + u"\\made", KEY_WRITE, opened), kKeyIsLink);
-  EXPECT_FALSE(opened);
-  EXPECT_EQ(victim.Content(), before);
+    RegKey opened;
+    EXPECT_EQ(OpenRegKey(kUser, r.link, KEY_READ, opened), kKeyIsLink);
+    EXPECT_EQ(OpenRegKey(kUser, r.link + u"\\deeper", KEY_READ, opened), kKeyIsLink);
+    EXPECT_EQ(CreateRegKey(kUser, r.link + u"\\made", KEY_WRITE, opened), kKeyIsLink);
+    EXPECT_FALSE(opened);
+    EXPECT_EQ(victim.Content(), before);
+  }
 }
 
 TEST(RegistryLinks, AStringNamedLikeALinksTargetIsPlainData) {

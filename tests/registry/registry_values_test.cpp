@@ -37,8 +37,19 @@ TEST(RegistryReadString, TerminatesAtStoredLengthAndFirstNul) {
   RawSet(key.root(), key.path(), u"odd", REG_SZ, u"abc", 5);  // "ab" and half a unit
   RawSet(key.root(), key.path(), u"empty", REG_SZ, u"", 0);
   RawSet(key.root(), key.path(), u"terminator", REG_SZ, u"", 2);
+  // Around the size one query reads whole, and well beyond it.
+  const std::u16string fits(256, u'f'), over(257, u'o'), large(5001, u'l');
+  RawSet(key.root(), key.path(), u"fits", REG_SZ, fits.c_str(), fits.size() * 2);
+  RawSet(key.root(), key.path(), u"over", REG_SZ, over.c_str(), (over.size() + 1) * 2);
+  RawSet(key.root(), key.path(), u"large", REG_EXPAND_SZ, large.c_str(), large.size() * 2 + 1);
 
   std::u16string out;
+  ASSERT_TRUE(RegistryReadString(kUser, key.path(), u"fits", out));
+  EXPECT_EQ(out, fits);
+  ASSERT_TRUE(RegistryReadString(kUser, key.path(), u"over", out));
+  EXPECT_EQ(out, over);
+  ASSERT_TRUE(RegistryReadString(kUser, key.path(), u"large", out));
+  EXPECT_EQ(out, large);
   ASSERT_TRUE(RegistryReadString(kUser, key.path(), u"embedded", out));
   EXPECT_EQ(out, u"ab");
   ASSERT_TRUE(RegistryReadString(kUser, key.path(), u"unterminated", out));
@@ -57,10 +68,12 @@ TEST(RegistryReadString, RefusesOtherTypesAndMissingValuesLeavingOutAlone) {
   ScratchKey key;
   RawSetDword(key.root(), key.path(), u"number", 5);
   RawSetString(key.root(), key.path(), u"multi", u"a\0b\0"s, REG_MULTI_SZ);
+  RawSetString(key.root(), key.path(), u"long multi", std::u16string(600, u'm'), REG_MULTI_SZ);
 
   std::u16string out = u"untouched";
   EXPECT_FALSE(RegistryReadString(kUser, key.path(), u"number", out));
   EXPECT_FALSE(RegistryReadString(kUser, key.path(), u"multi", out));
+  EXPECT_FALSE(RegistryReadString(kUser, key.path(), u"long multi", out));
   EXPECT_FALSE(RegistryReadString(kUser, key.path(), u"missing", out));
   EXPECT_FALSE(RegistryReadString(kUser, key.Sub(u"missing"), u"number", out));
   EXPECT_EQ(out, u"untouched");
