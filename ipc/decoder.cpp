@@ -4,7 +4,7 @@
 #include <utility>
 
 #include "ipc/kept_storage.h"
-#include "ipc/wire.h"
+#include "protocol/wire.h"
 
 namespace ipc {
 
@@ -75,17 +75,17 @@ DecodeResult Decoder::Decode() {
 
 DecodeResult Decoder::StepHeader() {
   if (Available() < 32) return kNeedMore;
-  if (NextLow32() != wire::kHeaderMagic) return kBadFrame;
+  if (NextLow32() != corvane::wire::kHeaderMagic) return kBadFrame;
   const auto id = static_cast<int32_t>(NextLow32());
   if (id < 0) return kBadFrame;
   const auto n = static_cast<int32_t>(NextLow32());
-  if (n < 1 || n > wire::kMaxParamsInHeader) return kBadFrame;
+  if (n < 1 || n > corvane::wire::kMaxParamsInHeader) return kBadFrame;
   const auto total = static_cast<int32_t>(NextLow32());
-  if (total < wire::kMinWords || total > wire::kMaxWords) return kBadFrame;
+  if (total < corvane::wire::kMinWords || total > corvane::wire::kMaxWords) return kBadFrame;
   // Stored before the count test so that a frame refused for too many
   // parameters still names its message.
   sink_->msgId = id;
-  if (n > wire::kMaxParams) return kBadFrame;
+  if (n > corvane::wire::kMaxParams) return kBadFrame;
   // The whole frame is buffered before its parameters are read: room for it
   // at once when kept storage has it, rather than growing step by step as its
   // reads come in.
@@ -100,7 +100,7 @@ DecodeResult Decoder::StepTags() {
   const auto n = static_cast<size_t>(paramCount_);
   if (Available() < (n + 1) * 8) return kNeedMore;
   for (size_t i = 0; i < n; ++i) tags_.push_back(NextLow32());
-  if (NextLow32() != wire::kSeparator) return kBadFrame;
+  if (NextLow32() != corvane::wire::kSeparator) return kBadFrame;
   wordsLeft_ -= paramCount_ + 1;
   if (wordsLeft_ < static_cast<int32_t>(tags_.size())) return kBadFrame;
   state_ = kReadParams;
@@ -115,7 +115,7 @@ DecodeResult Decoder::StepParams() {
     // would restart the loop and decode the earlier parameters a second time.
     if (Available() < 8) return kBadFrame;
     const size_t at = static_cast<size_t>(cursor_);
-    if (t & wire::kText8Class) {
+    if (t & corvane::wire::kText8Class) {
       const auto length = static_cast<int32_t>(NextLow32());
       if (length < 0) return kBadFrame;  // no string can have a negative size
       const uint64_t dataWords = (static_cast<uint64_t>(length) + 7) / 8;
@@ -123,9 +123,9 @@ DecodeResult Decoder::StepParams() {
         const char* data = reinterpret_cast<const char*>(buffer_.data() + at + 8);
         cursor_ += static_cast<int32_t>(dataWords * 8);
         sink_->AddText8(std::string_view(data, static_cast<size_t>(length)),
-                        static_cast<int32_t>(t & ~wire::kText8Class));
+                        static_cast<int32_t>(t & ~corvane::wire::kText8Class));
       }
-    } else if (t & wire::kText16Class) {
+    } else if (t & corvane::wire::kText16Class) {
       const auto units = static_cast<int32_t>(NextLow32());
       if (units < 0) return kBadFrame;
       const uint64_t dataWords = (2 * static_cast<uint64_t>(units) + 7) / 8;
@@ -133,7 +133,7 @@ DecodeResult Decoder::StepParams() {
         const uint8_t* data = buffer_.data() + at + 8;
         cursor_ += static_cast<int32_t>(dataWords * 8);
         sink_->AddText16Bytes(data, static_cast<size_t>(units),
-                              static_cast<int32_t>(t & ~wire::kText16Class));
+                              static_cast<int32_t>(t & ~corvane::wire::kText16Class));
       }
     } else {
       if (!sink_->AddScalar(WordAt(at), static_cast<int32_t>(t))) return kBadFrame;
@@ -147,7 +147,7 @@ DecodeResult Decoder::StepParams() {
 
 DecodeResult Decoder::StepTrailer() {
   if (Available() < 8) return kNeedMore;
-  if (NextLow32() != wire::kTrailerMagic) return kBadFrame;
+  if (NextLow32() != corvane::wire::kTrailerMagic) return kBadFrame;
   buffer_.erase(buffer_.begin(), buffer_.begin() + cursor_);
   cursor_ = 0;
   state_ = kDone;

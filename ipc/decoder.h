@@ -7,7 +7,7 @@
 //   here            the frame: magic words, message id >= 0, 1..20
 //                   parameters, total size within 64 MiB, the separator,
 //                   every text within its frame, known tags only, the
-//                   trailer (ipc/wire.h draws the format)
+//                   trailer (protocol/wire.h draws the format)
 //   ipc/channel.h   a service for the id; at most 20 parameters
 //   ipc/msg_in.h    the count and tags of the message's declared shape
 //                   (protocol/messages.h), before any service runs

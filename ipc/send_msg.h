@@ -8,7 +8,7 @@
 
 #include "ipc/encoder.h"
 #include "ipc/msg_param.h"
-#include "ipc/wire.h"
+#include "protocol/wire.h"
 
 namespace ipc {
 
@@ -28,7 +28,7 @@ inline bool EncodeMsg(Encoder& encoder, int32_t msgId, MsgParam** params, int32_
     if (!inPlace && !encoder.AddParam(*params[i])) return false;
   }
   encoder.Finish(msgId);
-  return static_cast<int64_t>(encoder.wordCount()) <= wire::kMaxWords;
+  return static_cast<int64_t>(encoder.wordCount()) <= corvane::wire::kMaxWords;
 }
 
 // Each thread keeps its encoder's storage up to this many words.
