@@ -5,15 +5,16 @@
 #include "plugin/cli/utf_convert.h"
 #include "plugin/client/protocol.h"
 #include "plugin/client/value_text.h"
+#include "protocol/hex_text.h"
 #include "protocol/nul_joined_text.h"
 
 namespace corvane::cli {
 namespace {
 
 std::string Escape(char16_t unit) {
-  static const char kDigits[] = "0123456789abcdef";
   std::string out = "\\u";
-  for (int shift = 12; shift >= 0; shift -= 4) out.push_back(kDigits[(unit >> shift) & 0xF]);
+  for (int shift = 12; shift >= 0; shift -= 4)
+    out.push_back(HexDigit(static_cast<unsigned>(unit >> shift)));
   return out;
 }
 
