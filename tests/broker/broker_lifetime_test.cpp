@@ -2,7 +2,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
-#include "tests/broker/broker_test_support.h"
+#include "tests/support/broker_suite.h"
 
 namespace corvane::test {
 namespace {
@@ -19,7 +19,7 @@ bool WaitForPipe(const std::u16string& ipcName, const BrokerProcess& broker) {
 }
 
 TEST(BrokerLifetime, ClientClosingThePipeEndsTheBrokerWithZero) {
-  BrokerSession session = Launch();
+  BrokerSession session = LaunchBroker();
   ASSERT_TRUE(session.connection.SendBytes(PingFrame()));
   EXPECT_TRUE(NextIsPong(session.connection));
   session.connection.Close();
@@ -50,7 +50,7 @@ TEST(BrokerLifetime, ServedProcessEndingBeforeAnyClientEndsTheBrokerWithOne) {
 }
 
 TEST(BrokerLifetime, SecondBrokerOnTheSameNameFailsAndTheFirstGoesOn) {
-  BrokerSession first = Launch();
+  BrokerSession first = LaunchBroker();
   BrokerProcess second = StartBrokerFor(first.ipcName, GetCurrentProcessId());
   EXPECT_EQ(ExitCodeOf(second), 1u);
 

@@ -19,9 +19,8 @@
 #include "protocol/hex_text.h"
 #include "protocol/operations.h"
 #include "requests/file_primitives.h"
-#include "tests/broker/broker_test_support.h"
 #include "tests/files/local_files.h"
-#include "tests/support/frames.h"
+#include "tests/support/broker_suite.h"
 #include "win/folders.h"
 
 namespace {
@@ -86,7 +85,7 @@ TEST(BrokerMemory, LargeReadsAndWritesAreExactAndStorageIsGivenBackWhenIdle) {
       {corvane::BrokerOperation::FileRead, &empty, &none},
   };
 
-  BrokerSession session = Launch();
+  BrokerSession session = LaunchBroker();
   ASSERT_TRUE(session.connection.SendBytes(PingFrame()));
   ASSERT_TRUE(NextIsPong(session.connection));
   const double connected = PrivateBytes(session.process.handle());
@@ -94,14 +93,13 @@ TEST(BrokerMemory, LargeReadsAndWritesAreExactAndStorageIsGivenBackWhenIdle) {
 
   for (const auto& step : kSteps) {
     const bool write = step.operation == corvane::BrokerOperation::FileWrite;
-    ASSERT_TRUE(session.connection.SendBytes(corvane::client::EncodeBrokerRequest(
-        static_cast<uint32_t>(step.operation), 0, *step.path, u"",
-        write ? corvane::HexText::Encode(*step.bytes) : u"")));
+    ASSERT_TRUE(session.connection.SendBytes(Request(
+        step.operation, *step.path, u"", write ? corvane::HexText::Encode(*step.bytes) : u"")));
     const std::vector<uint8_t> frame = ReadReplyFrame(session.connection);
     const std::vector<uint8_t> expected =
-        Frame(ipc::kMsgBrokerReply,
-              {ipc::MsgParam::Scalar(ipc::kInt32, 0),
-               ipc::MsgParam::Text16(write ? u"" : corvane::HexText::Encode(*step.bytes))});
+        EncodeMessage(ipc::kMsgBrokerReply,
+                      {ipc::MsgParam::Scalar(ipc::kInt32, 0),
+                       ipc::MsgParam::Text16(write ? u"" : corvane::HexText::Encode(*step.bytes))});
     ASSERT_EQ(frame.size(), expected.size());
     EXPECT_TRUE(frame == expected) << step.bytes->size() << " bytes";
     if (write) {

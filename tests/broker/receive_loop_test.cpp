@@ -4,8 +4,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
-#include "tests/broker/broker_test_support.h"
-#include "tests/support/frames.h"
+#include "tests/support/broker_suite.h"
 
 namespace corvane::test {
 namespace {
@@ -14,11 +13,11 @@ using ipc::MsgParam;
 
 TEST(ReceiveLoop, UnservedMessageOrBadFrameEndsTheBrokerWithoutReply) {
   const std::vector<std::vector<uint8_t>> ending = {
-      Frame(5, {MsgParam::Scalar(ipc::kInt32, 0)}),                // no service
+      EncodeMessage(5, {MsgParam::Scalar(ipc::kInt32, 0)}),        // no service
       Words({0x12345678, 6, 1, 7, 2, 0x4B524F4D, 0, 0x474E4142}),  // wrong magic
   };
   for (size_t i = 0; i < ending.size(); ++i) {
-    BrokerSession s = Launch();
+    BrokerSession s = LaunchBroker();
     ASSERT_TRUE(s.connection.SendBytes(Join(ending[i], PingFrame())));
     EXPECT_TRUE(EndsWithoutReply(s.connection)) << i;
     EXPECT_EQ(ExitCodeOf(s.process), 0u) << i;

@@ -5,8 +5,7 @@
 #include <windows.h>
 
 #include "plugin/client/operations.h"
-#include "tests/broker/broker_test_support.h"
-#include "tests/support/protocol_codes.h"
+#include "tests/support/broker_suite.h"
 
 namespace corvane::test {
 namespace {
@@ -36,7 +35,7 @@ TEST(ClientConnect, LaunchReportsABrokerThatCannotBeStarted) {
 }
 
 TEST(ClientErrors, SilenceTimesOutAndTheConnectionStaysUsable) {
-  BrokerSession s = Launch();
+  BrokerSession s = LaunchBroker();
   s.connection.SetReplyTimeout(200);
   ASSERT_TRUE(s.connection.KeepAlive());
   auto nothing = s.connection.ReadMessage();
@@ -50,7 +49,7 @@ TEST(ClientErrors, SilenceTimesOutAndTheConnectionStaysUsable) {
 }
 
 TEST(ClientErrors, AnswerToAnotherRequestIsMalformed) {
-  BrokerSession s = Launch();
+  BrokerSession s = LaunchBroker();
   // Reply 4 is still on its way when the ping reads its answer.
   ASSERT_TRUE(s.connection.SendBytes(client::EncodeGetPluginChannel(0x7FFFFFF0u)));
   auto pong = client::Ping(s.connection);
@@ -63,8 +62,9 @@ TEST(ClientErrors, AnswerToAnotherRequestIsMalformed) {
 }
 
 TEST(ClientErrors, RequestTooLargeForAFrameIsNotSent) {
-  BrokerSession s = Launch();
-  auto big = s.connection.Request(15, 0, u"p", u"", std::u16string(0x2000000, u'0'));
+  BrokerSession s = LaunchBroker();
+  auto big = s.connection.Request(OperationCode(BrokerOperation::FileWrite), 0, u"p", u"",
+                                  std::u16string(0x2000000, u'0'));
   ASSERT_FALSE(big);
   EXPECT_EQ(big.error().kind, ErrorKind::InvalidArgument);
   auto pong = client::Ping(s.connection);
@@ -72,7 +72,7 @@ TEST(ClientErrors, RequestTooLargeForAFrameIsNotSent) {
 }
 
 TEST(ClientErrors, BrokerThatHasGoneIsReportedAsSuch) {
-  BrokerSession s = Launch();
+  BrokerSession s = LaunchBroker();
   ASSERT_TRUE(s.connection.SendBytes(client::EncodeMessage(2, {ipc::MsgParam::Scalar(2, 0)})));
   EXPECT_EQ(ExitCodeOf(s.process), 0u);
   auto pong = client::Ping(s.connection);
@@ -103,7 +103,7 @@ class ClientOperations : public ::testing::Test {
   }
   void TearDown() override { Get(client::DeleteKeyTree(s.connection, Hive::CurrentUser, key)); }
 
-  BrokerSession s = Launch();
+  BrokerSession s = LaunchBroker();
   std::u16string key;
 };
 
@@ -116,10 +116,11 @@ TEST_F(ClientOperations, RegistryAnswersComeBackTyped) {
   EXPECT_EQ(Get(client::ReadDword(c, Hive::CurrentUser, key + u"\\B", u"d")).value, 0xFFFFFFFFu);
   EXPECT_EQ(Get(client::WriteQword(c, Hive::CurrentUser, key + u"\\B", u"q", ~0ull)), 0);
   EXPECT_EQ(Get(client::ReadQword(c, Hive::CurrentUser, key + u"\\B", u"q")).value, ~0ull);
-  EXPECT_EQ(Get(client::ReadDword(c, Hive::CurrentUser, key + u"\\A", u"s")).status, kNotFound);
+  EXPECT_EQ(Get(client::ReadDword(c, Hive::CurrentUser, key + u"\\A", u"s")).status,
+            StatusCode(BrokerStatus::NotFound));
 
   const auto subkeys = Get(client::ListSubkeys(c, Hive::CurrentUser, key));
-  ASSERT_EQ(subkeys.status, kOk);
+  ASSERT_EQ(subkeys.status, StatusCode(BrokerStatus::Ok));
   EXPECT_EQ(subkeys.value, (std::vector<std::u16string>{u"A", u"B"}));
   const auto values = Get(client::ListValues(c, Hive::CurrentUser, key + u"\\A"));
   ASSERT_EQ(values.value.size(), 1u);
@@ -146,7 +147,8 @@ TEST_F(ClientOperations, FilesRoundTripAsBytes) {
   EXPECT_EQ(Get(client::FileRead(c, path)).value, contents);
   EXPECT_EQ(Get(client::FileDelete(c, path)), 0);
   EXPECT_EQ(Get(client::FileExists(c, path)), 1);
-  EXPECT_EQ(Get(client::FileRead(c, u"C:\\windows\\win.ini")).status, kDenied);
+  EXPECT_EQ(Get(client::FileRead(c, u"C:\\windows\\win.ini")).status,
+            StatusCode(BrokerStatus::Denied));
 }
 
 }  // namespace

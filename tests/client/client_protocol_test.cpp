@@ -10,15 +10,12 @@
 #include "protocol/hex_text.h"
 #include "protocol/nul_joined_text.h"
 #include "tests/support/frames.h"
-#include "tests/support/protocol_codes.h"
 
 namespace corvane::client {
 namespace {
 
 using ipc::MsgParam;
-using test::Frame;
 using test::Join;
-using test::kInvalid;
 
 TEST(ClientCommandLine, IsReadBackByTheBrokerAsWritten) {
   for (const std::u16string name : {u"corvane.1a.2b.3", u"a b", u"", u"x--proc=y"}) {
@@ -77,15 +74,15 @@ TEST(ClientProtocol, RequestsCarryTheirShapes) {
 }
 
 TEST(ClientProtocol, RepliesAreCheckedForIdAndTags) {
-  auto reply = ToReply(Decode(Frame(7, {MsgParam::Scalar(2, 4), MsgParam::Text16(u"t")})));
+  auto reply = ToReply(Decode(EncodeMessage(7, {MsgParam::Scalar(2, 4), MsgParam::Text16(u"t")})));
   ASSERT_TRUE(reply);
-  EXPECT_EQ(reply->status, kInvalid);
+  EXPECT_EQ(reply->status, StatusCode(BrokerStatus::Invalid));
   EXPECT_EQ(reply->text, u"t");
 
   const std::vector<std::vector<uint8_t>> notReply7 = {
-      Frame(4, {MsgParam::Scalar(2, 0), MsgParam::Text16(u"t")}),
-      Frame(7, {MsgParam::Text16(u"t"), MsgParam::Scalar(2, 0)}),
-      Frame(7, {MsgParam::Scalar(2, 0)}),
+      EncodeMessage(4, {MsgParam::Scalar(2, 0), MsgParam::Text16(u"t")}),
+      EncodeMessage(7, {MsgParam::Text16(u"t"), MsgParam::Scalar(2, 0)}),
+      EncodeMessage(7, {MsgParam::Scalar(2, 0)}),
   };
   for (const auto& bytes : notReply7) {
     auto bad = ToReply(Decode(bytes));
@@ -93,22 +90,24 @@ TEST(ClientProtocol, RepliesAreCheckedForIdAndTags) {
     EXPECT_EQ(bad.error().kind, ErrorKind::Malformed);
   }
 
-  auto channel =
-      ToPluginChannel(Decode(Frame(4, {MsgParam::Scalar(4, 0), MsgParam::Scalar(7, 0x9c)})));
+  auto channel = ToPluginChannel(
+      Decode(EncodeMessage(4, {MsgParam::Scalar(4, 0), MsgParam::Scalar(7, 0x9c)})));
   ASSERT_TRUE(channel);
   EXPECT_TRUE(channel->ok());
   EXPECT_EQ(channel->handle, 0x9cu);
-  auto none =
-      ToPluginChannel(Decode(Frame(4, {MsgParam::Scalar(4, 0), MsgParam::Scalar(7, kNoHandle)})));
+  auto none = ToPluginChannel(
+      Decode(EncodeMessage(4, {MsgParam::Scalar(4, 0), MsgParam::Scalar(7, kNoHandle)})));
   ASSERT_TRUE(none);
   EXPECT_FALSE(none->ok());
-  EXPECT_FALSE(ToPluginChannel(Decode(Frame(4, {MsgParam::Scalar(4, 0), MsgParam::Scalar(4, 1)}))));
-  EXPECT_FALSE(ToPluginChannel(Decode(Frame(7, {MsgParam::Scalar(2, 0), MsgParam::Text16(u"")}))));
+  EXPECT_FALSE(
+      ToPluginChannel(Decode(EncodeMessage(4, {MsgParam::Scalar(4, 0), MsgParam::Scalar(4, 1)}))));
+  EXPECT_FALSE(
+      ToPluginChannel(Decode(EncodeMessage(7, {MsgParam::Scalar(2, 0), MsgParam::Text16(u"")}))));
 }
 
 TEST(ClientFrameReader, SplitsAStreamIntoMessages) {
-  const auto a = Frame(7, {MsgParam::Scalar(2, 0), MsgParam::Text16(u"first")});
-  const auto b = Frame(4, {MsgParam::Scalar(4, 5), MsgParam::Scalar(7, 6)});
+  const auto a = EncodeMessage(7, {MsgParam::Scalar(2, 0), MsgParam::Text16(u"first")});
+  const auto b = EncodeMessage(4, {MsgParam::Scalar(4, 5), MsgParam::Scalar(7, 6)});
   const auto both = Join(a, b);
   FrameReader reader;
   Message message;
@@ -143,7 +142,7 @@ TEST(ClientFrameReader, BadFrameDropsWhatIsBufferedAndLaterFramesStillRead) {
   Message message;
   EXPECT_EQ(reader.Next(message), FrameReader::Step::BadFrame);
   EXPECT_FALSE(reader.HasBufferedBytes());
-  const auto good = Frame(7, {MsgParam::Scalar(2, 0), MsgParam::Text16(u"ok")});
+  const auto good = EncodeMessage(7, {MsgParam::Scalar(2, 0), MsgParam::Text16(u"ok")});
   reader.Append(good.data(), good.size());
   EXPECT_EQ(reader.Next(message), FrameReader::Step::Message);
 }

@@ -14,8 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "plugin/client/broker_process.h"
-#include "plugin/client/command_line.h"
+#include "tests/support/broker_suite.h"
 #include "win/scoped_handle.h"
 #include "win/wide_text.h"
 
@@ -77,12 +76,8 @@ class RawBroker {
  public:
   RawBroker() {
     const std::u16string ipcName = client::MakeUniqueIpcName();
-    auto started = client::StartBroker(client::DefaultBrokerPath(), ipcName, GetCurrentProcessId());
-    if (!started) {
-      ADD_FAILURE() << started.error().message;
-      return;
-    }
-    process_ = std::move(started).value();
+    process_ = test::StartBrokerFor(ipcName);
+    if (!process_.handle()) return;
     const std::u16string pipeName = client::BrokerPipePath(ipcName);
     // Until the broker has made its pipe, or has ended.
     while (!pipe_ && WaitForSingleObject(process_.handle(), 0) == WAIT_TIMEOUT) {

@@ -18,12 +18,13 @@
 #include "tests/files/file_tree_snapshot.h"
 #include "tests/files/local_files.h"
 #include "tests/support/broker_suite.h"
-#include "tests/support/protocol_codes.h"
 #include "win/folders.h"
 
 namespace {
 
 using namespace corvane::test;
+using enum corvane::BrokerOperation;
+using enum corvane::BrokerStatus;
 using Clock = std::chrono::steady_clock;
 
 constexpr int kKills = 6;
@@ -46,11 +47,11 @@ std::vector<uint8_t> Recognisable(const std::string& header, size_t size, uint64
 // destination as its path.
 struct Kind {
   const char* what;
-  uint32_t operation;
+  corvane::BrokerOperation operation;
   std::u16string destination, source, nextSource;
   std::vector<uint8_t> old, fresh;
 
-  bool writes() const { return operation == kWrite; }
+  bool writes() const { return operation == FileWrite; }
   std::u16string Path(bool next) const {
     return writes() ? destination : next ? nextSource : source;
   }
@@ -81,14 +82,14 @@ class CrashSafety : public BrokerSuite {
       RemoveTree(folder);
       MakeFolders(folder);
     }
-    kinds = {{"FileCopy", kCopy, folders[2] + u"\\earlier.pdf", pdfs + u"\\big.pdf",
+    kinds = {{"FileCopy", FileCopy, folders[2] + u"\\earlier.pdf", pdfs + u"\\big.pdf",
               pdfs + u"\\small.pdf", Recognisable("%PDF-1.4 old", 8 * kMiB, 1),
               Recognisable("%PDF-1.7 new", 24 * kMiB, 2)},
-             {"FileExport", kExport, folders[3] + u"\\photo.png", images + u"\\big.png",
+             {"FileExport", FileExport, folders[3] + u"\\photo.png", images + u"\\big.png",
               images + u"\\small.png", Recognisable("\x89PNG\r\n\x1a\nold", 4 * kMiB, 3),
               Recognisable("\x89PNG\r\n\x1a\nnew", 16 * kMiB, 4)},
              {"FileWrite",
-              kWrite,
+              FileWrite,
               folders[4] + u"\\state.bin",
               {},
               {},
@@ -118,7 +119,10 @@ class CrashSafety : public BrokerSuite {
     const auto before = state();
     std::atomic<bool> answered = false, done = false;
     std::thread request([&, path = kind.Path(false), data = kind.Data(false)] {
-      answered = session.connection.Request(kind.operation, kUser, path, kind.Name(), data).ok();
+      answered = session.connection
+                     .Request(OperationCode(kind.operation),
+                              HiveCode(corvane::RegistryHive::CurrentUser), path, kind.Name(), data)
+                     .ok();
       done = true;
     });
     while (!done && state() == before) std::this_thread::yield();
@@ -161,8 +165,7 @@ TEST_F(CrashSafety, KilledRequestLeavesTheDestinationWholeAndNothingBeside) {
 
       Relaunch();
       ASSERT_FALSE(HasFatalFailure());
-      EXPECT_EQ(Send(kind.operation, kUser, kind.Path(true), kind.Name(), kind.Data(true)).status,
-                kOk)
+      EXPECT_EQ(Send(kind.operation, kind.Path(true), kind.Name(), kind.Data(true)).status, Ok)
           << kind.what << " after kill " << k;
       FileTree left = Snapshot(kind.Folder());
       EXPECT_EQ(left.size(), 1u) << kind.what << " after kill " << k;

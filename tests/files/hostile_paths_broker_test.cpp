@@ -2,40 +2,20 @@
 // process over its pipe, by the plug-in client library.
 #include <optional>
 
-#include "plugin/client/broker_session.h"
 #include "tests/files/hostile_paths_suite.h"
+#include "tests/support/broker_suite.h"
 
 namespace corvane::test {
 
-namespace {
-
-std::optional<client::BrokerSession>& Session() {
-  static std::optional<client::BrokerSession> session;
-  return session;
-}
-
-}  // namespace
-
-Reply SendRequest(uint32_t operation, const std::u16string& path, const std::u16string& name,
+Reply SendRequest(BrokerOperation operation, const std::u16string& path, const std::u16string& name,
                   const std::u16string& data) {
-  auto& session = Session();
-  if (!session) {
-    auto launched = client::BrokerSession::Launch();
-    if (!launched) {
-      ADD_FAILURE() << "broker did not start: " << launched.error().message;
-      return {};
-    }
-    session.emplace(std::move(launched).value());
-  }
-  auto reply = session->connection.Request(operation, 0, path, name, data);
-  if (!reply) {
-    // A broker that stopped answering is a finding; start a fresh one for the rest.
-    ADD_FAILURE() << "broker failed on operation " << operation << ", path of " << path.size()
-                  << " units: " << reply.error().message;
-    session.reset();
-    return {};
-  }
-  return Reply{reply->status, reply->text};
+  static std::optional<BrokerSession> session;
+  if (!session) session.emplace(LaunchBroker());
+  const Reply reply = Send(session->connection, operation, path, name, data);
+  // A broker that stopped answering is a finding, reported by Send; the
+  // requests after it get a fresh one.
+  if (reply == Reply{}) session.reset();
+  return reply;
 }
 
 }  // namespace corvane::test

@@ -22,13 +22,12 @@
 #include "tests/files/request.h"
 #include "tests/files/user_folders.h"
 #include "tests/support/platform.h"
-#include "tests/support/protocol_codes.h"
 #include "win/folders.h"
 
 namespace corvane::test {
 
 // Sends one request; a transport failure is reported as a test failure.
-Reply SendRequest(uint32_t operation, const std::u16string& path, const std::u16string& name,
+Reply SendRequest(BrokerOperation operation, const std::u16string& path, const std::u16string& name,
                   const std::u16string& data);
 
 }  // namespace corvane::test
@@ -36,6 +35,8 @@ Reply SendRequest(uint32_t operation, const std::u16string& path, const std::u16
 namespace {
 
 using namespace corvane::test;
+using enum corvane::BrokerOperation;
+using enum corvane::BrokerStatus;
 
 const std::u16string kDrive = u"C:";
 const std::u16string kSink = u"C:\\corvane-hostile-sink";
@@ -154,7 +155,7 @@ bool NamesEscapeLeaf(const std::u16string& path) {
 
 bool ReadBystander(const corvane::test::Reply& reply) {
   std::vector<uint8_t> bytes;
-  return reply.status == kOk && corvane::HexText::Decode(reply.text, bytes) &&
+  return reply.status == Ok && corvane::HexText::Decode(reply.text, bytes) &&
          bytes == Bytes("OUTSIDE");
 }
 
@@ -170,10 +171,10 @@ TEST_F(HostilePaths, AppDataOperationsStayInsideTheCorvaneFolders) {
   // finding one means the path resolved outside.
   for (const auto& path : paths) {
     ++requests;
-    const Reply exists = SendRequest(kExists, path, {}, {});
-    EXPECT_FALSE(exists.status == kOk && NamesEscapeLeaf(path)) << "exists: " << Printable(path);
+    const Reply exists = SendRequest(FileExists, path, {}, {});
+    EXPECT_FALSE(exists.status == Ok && NamesEscapeLeaf(path)) << "exists: " << Printable(path);
     ++requests;
-    const Reply read = SendRequest(kRead, path, {}, {});
+    const Reply read = SendRequest(FileRead, path, {}, {});
     EXPECT_FALSE(ReadBystander(read)) << "read: " << Printable(path);
   }
   EXPECT_EQ(Join(ChangesSince(before)), "") << "after reading";
@@ -181,7 +182,7 @@ TEST_F(HostilePaths, AppDataOperationsStayInsideTheCorvaneFolders) {
   before = Snapshot(kDrive);
   for (const auto& path : paths) {
     ++requests;
-    SendRequest(kWrite, path, {}, u"484f5354494c45");  // "HOSTILE"
+    SendRequest(FileWrite, path, {}, u"484f5354494c45");  // "HOSTILE"
   }
   EXPECT_EQ(Join(ChangesSince(before)), "") << "after writing";
   // The plain paths among them did their work: the requests were served.
@@ -190,7 +191,7 @@ TEST_F(HostilePaths, AppDataOperationsStayInsideTheCorvaneFolders) {
   before = Snapshot(kDrive);
   for (const auto& path : paths) {
     ++requests;
-    SendRequest(kDelete, path, {}, {});
+    SendRequest(FileDelete, path, {}, {});
   }
   EXPECT_EQ(Join(ChangesSince(before)), "") << "after deleting";
   EXPECT_FALSE(Exists(appData + u"\\corvane\\escape.txt"));
@@ -217,12 +218,12 @@ TEST_F(HostilePaths, CopyDestinationsStayInsideTheTemporaryFolder) {
   const FileTree before = Snapshot(kDrive);
   for (const auto& destination : destinations) {
     ++requests;
-    SendRequest(kCopy, sources[0], destination, {});
+    SendRequest(FileCopy, sources[0], destination, {});
   }
   for (const auto& source : sources) {
     for (const auto& destination : {temp + u"\\escape.pdf", temp + u"\\..\\escape.pdf"}) {
       ++requests;
-      SendRequest(kCopy, source, destination, {});
+      SendRequest(FileCopy, source, destination, {});
     }
   }
   EXPECT_EQ(Join(ChangesSince(before)), "");
@@ -245,14 +246,14 @@ TEST_F(HostilePaths, ExportReadsOnlyFromTheTemporaryFolder) {
       return n;
     }() + u".png";
     ++requests;
-    const Reply r = SendRequest(kExport, source, destination, {});
-    if (r.status == kOk) {
+    const Reply r = SendRequest(FileExport, source, destination, {});
+    if (r.status == Ok) {
       EXPECT_NE(ReadBytes(destination), Bytes("OUTSIDE")) << Printable(source);
     }
   }
   for (const auto& destination : destinations) {
     ++requests;
-    SendRequest(kExport, temp + u"\\inside.png", destination, {});
+    SendRequest(FileExport, temp + u"\\inside.png", destination, {});
   }
   EXPECT_EQ(Join(ChangesSince(before)), "");
   for (const auto& path : bystanders)

@@ -3,7 +3,7 @@
 
 namespace corvane::test {
 
-Reply SendRequest(uint32_t operation, const std::u16string& path, const std::u16string& name,
+Reply SendRequest(BrokerOperation operation, const std::u16string& path, const std::u16string& name,
                   const std::u16string& data) {
   return Call(operation, path, name, data);
 }

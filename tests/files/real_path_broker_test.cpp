@@ -9,39 +9,33 @@
 #include <string>
 #include <vector>
 
-#include "plugin/client/broker_session.h"
 #include "tests/files/file_tree_snapshot.h"
 #include "tests/files/local_files.h"
 #include "tests/files/request.h"
 #include "tests/files/unix_links.h"
 #include "tests/files/user_folders.h"
+#include "tests/support/broker_suite.h"
 #include "tests/support/debug_capture.h"
 #include "tests/support/platform.h"
-#include "tests/support/protocol_codes.h"
 
 namespace {
 
 using namespace corvane::test;
+using enum corvane::BrokerOperation;
+using enum corvane::BrokerStatus;
 
 const std::u16string kOutside = u"C:\\corvane-real-path-outside";
 const std::u16string kSink = u"C:\\corvane-real-path-sink";
 const std::u16string kHostile = u"484f5354494c45";  // "HOSTILE"
 
-class RealPaths : public UserFoldersTest {
+class RealPaths : public BrokerSuiteOf<UserFoldersTest> {
  protected:
-  static void SetUpTestSuite() {
-    auto launched = corvane::client::BrokerSession::Launch();
-    if (launched) session.emplace(std::move(launched).value());
-  }
-  static void TearDownTestSuite() { session.reset(); }
-
   void SetUp() override {
     UserFoldersTest::SetUp();
     if (HasFatalFailure()) return;
     CORVANE_SKIP_ON_WINDOWS(
         "the links are Unix symbolic links made from Wine's side; Windows makes file links "
         "only with the symbolic-link privilege");
-    ASSERT_TRUE(session.has_value()) << "broker did not start";
     corvane = appData + u"\\corvane";
     folderLink = corvane + u"\\real-path-link";
     fileLink = corvane + u"\\real-path-x.tmp";
@@ -94,49 +88,36 @@ class RealPaths : public UserFoldersTest {
       DeleteFileW(W(*file));
   }
 
-  static Reply Send(uint32_t operation, const std::u16string& path, const std::u16string& name = {},
-                    const std::u16string& data = {}) {
-    auto reply = session->connection.Request(operation, 0, path, name, data);
-    if (!reply) {
-      ADD_FAILURE() << "broker failed on operation " << operation << ": " << reply.error().message;
-      return {};
-    }
-    return Reply{reply->status, reply->text};
-  }
-
   std::vector<std::u16string> OutsideChanges() const {
     return UnexpectedChanges(before, Snapshot(kOutside),
                              [](const std::u16string&) { return false; });
   }
 
-  static std::optional<corvane::client::BrokerSession> session;
   std::u16string corvane, folderLink, fileLink, insideLink, insideTarget, tempLink, tempEvil,
       tempFileLink, tempHardLink, tempHardImage, corvaneHardLink, tempPlain;
   std::vector<std::pair<std::u16string, std::u16string>> dangling;  // link, missing target
   FileTree before;
 };
 
-std::optional<corvane::client::BrokerSession> RealPaths::session;
-
-// Existing or not, file or folder: everything through the link answers 2,
+// Existing or not, file or folder: everything through the link answers Denied,
 // so the answers do not even tell what exists outside.
 TEST_F(RealPaths, AppDataRequestsThroughALinkOutsideAreRefused) {
   const std::u16string& via = folderLink;
   for (const auto& path : {via, via + u"\\secret.txt", via + u"\\missing.txt", via + u"\\sub",
                            via + u"\\sub\\missing\\x"}) {
-    EXPECT_EQ(Send(kExists, path).status, kDenied);
-    const Reply read = Send(kRead, path);
-    EXPECT_EQ(read.status, kDenied);
+    EXPECT_EQ(Send(FileExists, path).status, Denied);
+    const Reply read = Send(FileRead, path);
+    EXPECT_EQ(read.status, Denied);
     EXPECT_EQ(read.text, u"");
-    EXPECT_EQ(Send(kDelete, path).status, kDenied);
+    EXPECT_EQ(Send(FileDelete, path).status, Denied);
   }
   // A hard link's other name lies outside: its name inside does not make it readable.
-  const Reply hard = Send(kRead, corvaneHardLink);
-  EXPECT_EQ(hard.status, kDenied);
+  const Reply hard = Send(FileRead, corvaneHardLink);
+  EXPECT_EQ(hard.status, Denied);
   EXPECT_EQ(hard.text, u"");
   for (const auto& path : {via + u"\\secret.txt", via + u"\\new.txt", via + u"\\sub\\new.txt",
                            via + u"\\new-folder\\x", via + u"\\sub\\new-folder\\x"}) {
-    EXPECT_EQ(Send(kWrite, path, {}, kHostile).status, kDenied);
+    EXPECT_EQ(Send(FileWrite, path, {}, kHostile).status, Denied);
   }
   EXPECT_EQ(ReadBytes(kOutside + u"\\secret.txt"), Bytes("SECRET"));
   EXPECT_EQ(OutsideChanges(), std::vector<std::u16string>{});
@@ -144,25 +125,25 @@ TEST_F(RealPaths, AppDataRequestsThroughALinkOutsideAreRefused) {
 
 // CREATE_ALWAYS on the temporary name would truncate the link's target.
 TEST_F(RealPaths, WriteDoesNotFollowALinkAtTheTemporaryName) {
-  EXPECT_EQ(Send(kWrite, corvane + u"\\real-path-x", {}, kHostile).status, kDenied);
+  EXPECT_EQ(Send(FileWrite, corvane + u"\\real-path-x", {}, kHostile).status, Denied);
   EXPECT_EQ(ReadBytes(kOutside + u"\\victim.txt"), Bytes("SECRET"));
   EXPECT_FALSE(Exists(corvane + u"\\real-path-x"));
   // A write of the link's own name replaces the link, not its target.
-  EXPECT_EQ(Send(kWrite, fileLink, {}, kHostile).status, kOk);
+  EXPECT_EQ(Send(FileWrite, fileLink, {}, kHostile).status, Ok);
   EXPECT_EQ(ReadBytes(fileLink), Bytes("HOSTILE"));
   EXPECT_EQ(OutsideChanges(), std::vector<std::u16string>{});
 }
 
 TEST_F(RealPaths, LinksThatStayInsideKeepWorking) {
   const std::u16string note = insideLink + u"\\note.txt";
-  EXPECT_EQ(Send(kWrite, note, {}, u"6869").status, kOk);
+  EXPECT_EQ(Send(FileWrite, note, {}, u"6869").status, Ok);
   EXPECT_EQ(ReadBytes(insideTarget + u"\\note.txt"), Bytes("hi"));
-  EXPECT_EQ(Send(kRead, note).text, u"6869");
-  EXPECT_EQ(Send(kExists, note).status, kOk);
-  EXPECT_EQ(Send(kExists, insideLink).status, kOk);
-  EXPECT_EQ(Send(kDelete, note).status, kOk);
+  EXPECT_EQ(Send(FileRead, note).text, u"6869");
+  EXPECT_EQ(Send(FileExists, note).status, Ok);
+  EXPECT_EQ(Send(FileExists, insideLink).status, Ok);
+  EXPECT_EQ(Send(FileDelete, note).status, Ok);
   EXPECT_FALSE(Exists(insideTarget + u"\\note.txt"));
-  EXPECT_EQ(Send(kWrite, insideLink + u"\\new-folder\\x", {}, u"").status, kOk);
+  EXPECT_EQ(Send(FileWrite, insideLink + u"\\new-folder\\x", {}, u"").status, Ok);
   EXPECT_TRUE(Exists(insideTarget + u"\\new-folder\\x"));
 }
 
@@ -174,21 +155,21 @@ TEST_F(RealPaths, CopyAndExportThroughALinkInTempAreRefused) {
         // A copy by name would write into a linked or hard-linked file's other
         // name, and under Wine create a dangling link's target.
         tempFileLink, tempHardLink, dangling[0].first, dangling[1].first}) {
-    EXPECT_EQ(Send(kCopy, source, destination).status, kDenied);
+    EXPECT_EQ(Send(FileCopy, source, destination).status, Denied);
   }
   for (const auto& [link, target] : dangling) EXPECT_FALSE(Exists(target));
   for (const auto& image : {tempLink + u"\\secret.png", tempLink + u"\\missing.png", tempHardImage})
-    EXPECT_EQ(Send(kExport, image, kSink + u"\\out.png").status, kDenied);
+    EXPECT_EQ(Send(FileExport, image, kSink + u"\\out.png").status, Denied);
   EXPECT_FALSE(Exists(kSink + u"\\out.png"));
   EXPECT_EQ(OutsideChanges(), std::vector<std::u16string>{});
 
   // A plain file of its own is still replaced.
   ASSERT_TRUE(WriteBytes(tempPlain, Bytes("an older and longer destination")));
-  EXPECT_EQ(Send(kCopy, source, tempPlain).status, kOk);
+  EXPECT_EQ(Send(FileCopy, source, tempPlain).status, Ok);
   EXPECT_EQ(ReadBytes(tempPlain), Bytes("%PDF-source"));
 
   // On NTFS this would create evil.exe with the PDF in a stream.
-  EXPECT_EQ(Send(kCopy, source, tempEvil + u":x.pdf").status, kDenied);
+  EXPECT_EQ(Send(FileCopy, source, tempEvil + u":x.pdf").status, Denied);
   EXPECT_FALSE(Exists(tempEvil));
   EXPECT_FALSE(Exists(tempEvil + u":x.pdf"));
 }
@@ -196,12 +177,12 @@ TEST_F(RealPaths, CopyAndExportThroughALinkInTempAreRefused) {
 // A refusal after opening logs the same line as a refusal of the text.
 TEST_F(RealPaths, RefusalsCarryTheOperationsLine) {
   DebugCapture capture;
-  EXPECT_EQ(Call(kRead, folderLink + u"\\secret.txt").status, kDenied);
-  EXPECT_EQ(Call(kRead, corvaneHardLink).status, kDenied);
-  EXPECT_EQ(Call(kCopy, kSink + u"\\source.pdf", tempLink + u"\\copy.pdf").status, kDenied);
-  EXPECT_EQ(Call(kCopy, kSink + u"\\source.pdf", dangling[0].first).status, kDenied);
-  EXPECT_EQ(Call(kExport, tempLink + u"\\secret.png", kSink + u"\\out.png").status, kDenied);
-  EXPECT_EQ(Call(kExport, tempHardImage, kSink + u"\\out.png").status, kDenied);
+  EXPECT_EQ(Call(FileRead, folderLink + u"\\secret.txt").status, Denied);
+  EXPECT_EQ(Call(FileRead, corvaneHardLink).status, Denied);
+  EXPECT_EQ(Call(FileCopy, kSink + u"\\source.pdf", tempLink + u"\\copy.pdf").status, Denied);
+  EXPECT_EQ(Call(FileCopy, kSink + u"\\source.pdf", dangling[0].first).status, Denied);
+  EXPECT_EQ(Call(FileExport, tempLink + u"\\secret.png", kSink + u"\\out.png").status, Denied);
+  EXPECT_EQ(Call(FileExport, tempHardImage, kSink + u"\\out.png").status, Denied);
   const std::string read = "[CorvaneBroker] denied: outside Corvane subtree\n";
   const std::string copy = "[CorvaneBroker] file copy denied: outside Corvane subtree\n";
   const std::string exported = "[CorvaneBroker] file export denied: outside Corvane subtree\n";
@@ -225,18 +206,19 @@ TEST_F(RealPaths, MissingTempFolderIsNotOutside) {
 
   const std::u16string source = kSink + u"\\source.pdf";
   const struct {
-    uint32_t operation;
+    corvane::BrokerOperation operation;
     std::u16string path, name;
-    int32_t status;
+    corvane::BrokerStatus status;
   } rows[] = {
-      {kCopy, source, temp + u"\\copy.pdf", kFailed},
-      {kCopy, source, temp + u"\\job\\copy.pdf", kFailed},
-      {kExport, temp + u"\\img.png", kSink + u"\\img.png", kNotFound},
+      {FileCopy, source, temp + u"\\copy.pdf", Failed},
+      {FileCopy, source, temp + u"\\job\\copy.pdf", Failed},
+      {FileExport, temp + u"\\img.png", kSink + u"\\img.png", NotFound},
   };
   DebugCapture capture;
   for (const auto& row : rows) {
-    EXPECT_EQ(Send(row.operation, row.path, row.name).status, row.status) << row.operation;
-    EXPECT_EQ(Call(row.operation, row.path, row.name).status, row.status) << row.operation;
+    SCOPED_TRACE(Operation(row.operation).name);
+    EXPECT_EQ(Send(row.operation, row.path, row.name).status, row.status);
+    EXPECT_EQ(Call(row.operation, row.path, row.name).status, row.status);
   }
   EXPECT_EQ(capture.Lines(), std::vector<std::string>{});
   EXPECT_FALSE(Exists(temp));

@@ -10,12 +10,13 @@
 #include "tests/files/hostile_paths.h"
 #include "tests/files/local_files.h"
 #include "tests/support/broker_suite.h"
-#include "tests/support/protocol_codes.h"
 #include "win/folders.h"
 
 namespace {
 
 using namespace corvane::test;
+using enum corvane::BrokerOperation;
+using enum corvane::BrokerStatus;
 
 using SameFile = BrokerSuite;
 
@@ -26,24 +27,24 @@ TEST_F(SameFile, CopyOrExportOntoItselfLeavesItWhole) {
   RemoveTree(work);
   MakeFolders(work);
   const struct {
-    uint32_t operation;
+    corvane::BrokerOperation operation;
     std::u16string source, destination;
   } rows[] = {
-      {kCopy, pdf, pdf},
-      {kCopy, pdf, Upper(pdf)},
-      {kCopy, Upper(pdf), Lower(pdf)},
-      {kCopy, u"\\\\?\\" + pdf, pdf},
-      {kCopy, Replace(pdf, u'\\', u'/'), pdf},
-      {kExport, png, png},
-      {kExport, png, Upper(png)},
-      {kExport, png, Replace(png, u'\\', u'/')},
+      {FileCopy, pdf, pdf},
+      {FileCopy, pdf, Upper(pdf)},
+      {FileCopy, Upper(pdf), Lower(pdf)},
+      {FileCopy, u"\\\\?\\" + pdf, pdf},
+      {FileCopy, Replace(pdf, u'\\', u'/'), pdf},
+      {FileExport, png, png},
+      {FileExport, png, Upper(png)},
+      {FileExport, png, Replace(png, u'\\', u'/')},
   };
   for (const auto& row : rows) {
     ASSERT_TRUE(WriteBytes(pdf, contents) && WriteBytes(png, contents));
     const FileTree before = Snapshot(work);
     const std::string where =
-        "operation " + std::to_string(row.operation) + " row " + std::to_string(&row - rows);
-    EXPECT_EQ(Send(row.operation, kUser, row.source, row.destination).status, kFailed) << where;
+        std::string(Operation(row.operation).name) + " row " + std::to_string(&row - rows);
+    EXPECT_EQ(Send(row.operation, row.source, row.destination).status, Failed) << where;
     EXPECT_EQ(ReadBytes(pdf), contents) << where;
     EXPECT_EQ(ReadBytes(png), contents) << where;
     EXPECT_EQ(

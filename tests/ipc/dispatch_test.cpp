@@ -8,8 +8,8 @@
 
 #include "ipc/channel.h"
 #include "ipc/handler.h"
-#include "tests/ipc/decode_all.h"
 #include "tests/ipc/test_service.h"
+#include "tests/support/frames.h"
 #include "tests/support/memory_transport.h"
 
 namespace {

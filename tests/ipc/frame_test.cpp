@@ -17,7 +17,7 @@
 
 namespace {
 
-using corvane::test::Frame;
+using corvane::test::EncodeMessage;
 using corvane::test::Join;
 using corvane::test::Words;
 using ipc::MsgParam;
@@ -26,7 +26,7 @@ constexpr uint64_t kMagic = 0x4D4F524B, kSep = 0x4B524F4D, kEnd = 0x474E4142;
 constexpr uint64_t kT16 = 0xFFFFFFFF80000000ull;
 
 std::vector<uint8_t> PongFrame() {
-  return Frame(7, {MsgParam::Scalar(ipc::kInt32, 0), MsgParam::Text16(u"pong")});
+  return EncodeMessage(7, {MsgParam::Scalar(ipc::kInt32, 0), MsgParam::Text16(u"pong")});
 }
 
 struct Decoded {
@@ -60,9 +60,10 @@ TEST(FrameEncoding, PongReplyIsExactlyTheWorkedExample) {
 }
 
 TEST(FrameDecoding, SplitAtEveryByteBoundaryDecodesTheSame) {
-  const auto bytes = Frame(6, {MsgParam::Scalar(ipc::kInt32, 9), MsgParam::Scalar(ipc::kInt32, 1),
-                               MsgParam::Text16(u"software\\corvane"), MsgParam::Text16(u""),
-                               MsgParam::Text8("xyz", ipc::kBytes)});
+  const auto bytes =
+      EncodeMessage(6, {MsgParam::Scalar(ipc::kInt32, 9), MsgParam::Scalar(ipc::kInt32, 1),
+                        MsgParam::Text16(u"software\\corvane"), MsgParam::Text16(u""),
+                        MsgParam::Text8("xyz", ipc::kBytes)});
   for (size_t cut = 1; cut < bytes.size(); ++cut) {
     Decoded d;
     const std::vector<uint8_t> a(bytes.begin(), bytes.begin() + static_cast<long>(cut));
@@ -86,7 +87,7 @@ TEST(FrameDecoding, HeaderAloneLeavesStateTags) {
 
 TEST(FrameDecoding, TwoFramesInOneBufferDecodeOneAfterTheOther) {
   Decoded d;
-  const auto second = Frame(6, {MsgParam::Scalar(ipc::kInt32, 11)});
+  const auto second = EncodeMessage(6, {MsgParam::Scalar(ipc::kInt32, 11)});
   ASSERT_EQ(d.Feed(Join(PongFrame(), second)), ipc::kComplete);
   EXPECT_EQ(d.list.msgId, 7);
   EXPECT_EQ(d.decoder.buffered(), second);
@@ -173,9 +174,9 @@ TEST(FrameDecoding, StringPackingAndTagSemantics) {
   std::string abzc("ab\0c", 4);
   std::u16string mid(u"ab\0cd", 5);
   const auto bytes =
-      Frame(9, {MsgParam::Text8(abzc, ipc::kText8Terminated), MsgParam::Text8(abzc, ipc::kText8),
-                MsgParam::Text8(abzc, ipc::kBytes), MsgParam::Text16(mid),
-                MsgParam::Text8("", ipc::kText8)});
+      EncodeMessage(9, {MsgParam::Text8(abzc, ipc::kText8Terminated),
+                        MsgParam::Text8(abzc, ipc::kText8), MsgParam::Text8(abzc, ipc::kBytes),
+                        MsgParam::Text16(mid), MsgParam::Text8("", ipc::kText8)});
   MsgParam t24 = MsgParam::Text16(mid);
   t24.type = ipc::kText16Terminated;
   ipc::Encoder e;
@@ -194,19 +195,19 @@ TEST(FrameDecoding, StringPackingAndTagSemantics) {
 }
 
 TEST(FrameEncoding, StringSizesInWords) {
-  auto words = [](MsgParam p) { return Frame(1, {std::move(p)}).size() / 8; };
+  auto words = [](MsgParam p) { return EncodeMessage(1, {std::move(p)}).size() / 8; };
   // Frame overhead for one parameter: 4 header + 1 tag + separator + trailer.
   EXPECT_EQ(words(MsgParam::Text8("", ipc::kText8)), 7u + 1);
   EXPECT_EQ(words(MsgParam::Text8("12345678", ipc::kText8)), 7u + 2);
   EXPECT_EQ(words(MsgParam::Text8("123456789", ipc::kText8)), 7u + 3);
   EXPECT_EQ(words(MsgParam::Text16(u"abcd")), 7u + 2);
   EXPECT_EQ(words(MsgParam::Text16(u"abcde")), 7u + 3);
-  const auto nine = Frame(1, {MsgParam::Text8("123456789", ipc::kBytes)});
+  const auto nine = EncodeMessage(1, {MsgParam::Text8("123456789", ipc::kBytes)});
   for (size_t i = 8 * 8 + 1; i < 8 * 9; ++i) EXPECT_EQ(nine[i], 0) << i;
   // 8-bit class tag words carry bit 30 and no sign extension.
   EXPECT_EQ(nine, Join(Words({kMagic, 1, 1, 10, 0x4000001A, kSep, 9, 0x3837363534333231ull}),
                        Words({0x39, kEnd})));
-  const auto five = Frame(1, {MsgParam::Text16(u"abcde")});
+  const auto five = EncodeMessage(1, {MsgParam::Text16(u"abcde")});
   EXPECT_EQ(five, Join(Words({kMagic, 1, 1, 10, kT16 + 25, kSep, 5, 0x0064006300620061ull}),
                        Words({0x65, kEnd})));
 }
@@ -229,7 +230,7 @@ TEST(FrameEncoding, FrameBuiltInTheLastTextsStorageIsTheSameFrame) {
           std::vector<MsgParam> params = front;
           params.push_back(MsgParam::Text16(std::move(text)));
           params.back().type = tag;
-          const auto expected = Frame(7, params);
+          const auto expected = EncodeMessage(7, params);
           std::vector<MsgParam*> ptrs;
           for (auto& p : params) ptrs.push_back(&p);
           ipc::Encoder e;
@@ -254,8 +255,9 @@ TEST(FrameDecoding, LargeStorageIsGivenBackOnceServed) {
   Decoded d;
   const std::u16string big(100000, u'b');
   const auto pong = PongFrame();
-  ASSERT_EQ(d.Feed(Join(Frame(6, {MsgParam::Text16(big)}), {pong.begin(), pong.begin() + 8})),
-            ipc::kComplete);
+  ASSERT_EQ(
+      d.Feed(Join(EncodeMessage(6, {MsgParam::Text16(big)}), {pong.begin(), pong.begin() + 8})),
+      ipc::kComplete);
   EXPECT_EQ(d.list.params[0].text16, big);
   d.list.Clear();
   d.decoder.Reset();
@@ -279,7 +281,8 @@ TEST(FrameDecoding, LargeFramesInKeptStorageDecodeExactly) {
                                       {3, u'e'}}) {
       const std::u16string text(units, unit);
       // In the pieces the channel reads.
-      const std::vector<uint8_t> frame = Frame(6, {MsgParam::Text16(u"p"), MsgParam::Text16(text)});
+      const std::vector<uint8_t> frame =
+          EncodeMessage(6, {MsgParam::Text16(u"p"), MsgParam::Text16(text)});
       ipc::DecodeResult r = ipc::kNeedMore;
       for (size_t at = 0; at < frame.size() && r == ipc::kNeedMore; at += 4096) {
         r = d.Feed(

@@ -9,7 +9,6 @@
 
 #include "ipc/broker_channel.h"
 #include "ipc/handler.h"
-#include "tests/ipc/decode_all.h"
 #include "tests/ipc/pipes.h"
 #include "tests/ipc/test_service.h"
 #include "tests/support/debug_capture.h"
@@ -20,7 +19,7 @@ namespace {
 using corvane::test::ConnectClient;
 using corvane::test::CreateServerPipe;
 using corvane::test::DecodeAll;
-using corvane::test::Frame;
+using corvane::test::EncodeMessage;
 using corvane::test::Handle;
 using corvane::test::Join;
 using corvane::test::Message;
@@ -31,9 +30,7 @@ using ipc::MsgParam;
 using Svc = corvane::test::TestSvc<BrokerChannel>;
 
 std::vector<uint8_t> Request(uint32_t operation, std::u16string data) {
-  return Frame(6,
-               {MsgParam::Scalar(ipc::kInt32, operation), MsgParam::Scalar(ipc::kInt32, 0),
-                MsgParam::Text16(u"p"), MsgParam::Text16(u"n"), MsgParam::Text16(std::move(data))});
+  return corvane::client::EncodeBrokerRequest(operation, 0, u"p", u"n", std::move(data));
 }
 
 // Reads frames from the pipe until `want` have arrived or the pipe ends.
@@ -77,11 +74,11 @@ TEST(PipeChannel, ServesRequestsAndReportsArgumentErrorsOnTheDebuggerOutput) {
   ASSERT_NE(pipe, INVALID_HANDLE_VALUE);
   client = std::jthread([&] {
     Handle h = ConnectClient(name);
-    auto frames = Frame(1, {MsgParam::Scalar(ipc::kInt32, 0)});  // keep-alive
-    frames = Join(frames, Frame(6, {MsgParam::Scalar(ipc::kInt32, 1)}));
-    frames = Join(frames,
-                  Frame(6, {MsgParam::Scalar(ipc::kUint32, 1), MsgParam::Scalar(ipc::kInt32, 0),
-                            MsgParam::Text16(u""), MsgParam::Text16(u""), MsgParam::Text16(u"")}));
+    auto frames = EncodeMessage(1, {MsgParam::Scalar(ipc::kInt32, 0)});  // keep-alive
+    frames = Join(frames, EncodeMessage(6, {MsgParam::Scalar(ipc::kInt32, 1)}));
+    frames = Join(frames, EncodeMessage(6, {MsgParam::Scalar(ipc::kUint32, 1),
+                                            MsgParam::Scalar(ipc::kInt32, 0), MsgParam::Text16(u""),
+                                            MsgParam::Text16(u""), MsgParam::Text16(u"")}));
     frames = Join(frames, Request(3, big));
     WriteAll(h.get(), frames);
     replies = ReadReplies(h.get(), 1);

@@ -8,7 +8,6 @@
 
 #include "ipc/channel.h"
 #include "ipc/handler.h"
-#include "tests/ipc/decode_all.h"
 #include "tests/ipc/test_service.h"
 #include "tests/support/frames.h"
 #include "tests/support/memory_transport.h"
@@ -16,7 +15,7 @@
 namespace {
 
 using corvane::test::DecodeAll;
-using corvane::test::Frame;
+using corvane::test::EncodeMessage;
 using corvane::test::Join;
 using corvane::test::MemoryTransport;
 using corvane::test::Words;
@@ -27,9 +26,7 @@ using Svc = corvane::test::TestSvc<MemChannel>;
 constexpr uint64_t kMagic = 0x4D4F524B, kSep = 0x4B524F4D, kEnd = 0x474E4142;
 
 std::vector<uint8_t> Request(uint32_t operation, std::u16string data = u"d") {
-  return Frame(6,
-               {MsgParam::Scalar(ipc::kInt32, operation), MsgParam::Scalar(ipc::kInt32, 0),
-                MsgParam::Text16(u"p"), MsgParam::Text16(u"n"), MsgParam::Text16(std::move(data))});
+  return corvane::client::EncodeBrokerRequest(operation, 0, u"p", u"n", std::move(data));
 }
 
 // A frame of message 1 with one parameter given as its raw tag and value word.
@@ -65,8 +62,8 @@ struct Loop {
 
 TEST(ReceiveLoop, SilentKeepAliveIsConsumedAndTheLoopGoesOn) {
   const std::vector<std::pair<const char*, std::vector<uint8_t>>> forms = {
-      {"32-bit zero", Frame(1, {MsgParam::Scalar(ipc::kInt32, 0)})},
-      {"64-bit zero", Frame(1, {MsgParam::Scalar(ipc::kInt64, 0)})},
+      {"32-bit zero", EncodeMessage(1, {MsgParam::Scalar(ipc::kInt32, 0)})},
+      {"64-bit zero", EncodeMessage(1, {MsgParam::Scalar(ipc::kInt64, 0)})},
       {"tag 1", One(1, 0)},
       {"tag 4", One(4, 0)},
       {"32-bit zero, high half set", One(2, 0xFFFFFFFF00000000ull)},
@@ -86,14 +83,15 @@ TEST(ReceiveLoop, SilentKeepAliveIsConsumedAndTheLoopGoesOn) {
 
 TEST(ReceiveLoop, MessageOneInAnyOtherFormFindsNoServiceAndStops) {
   const std::vector<std::pair<const char*, std::vector<uint8_t>>> forms = {
-      {"32-bit one", Frame(1, {MsgParam::Scalar(ipc::kInt32, 1)})},
+      {"32-bit one", EncodeMessage(1, {MsgParam::Scalar(ipc::kInt32, 1)})},
       {"64-bit with only the high half set", One(7, 0x100000000ull)},
       {"byte one", One(5, 1)},
-      {"empty text", Frame(1, {MsgParam::Text16(u"")})},
-      {"empty bytes", Frame(1, {MsgParam::Text8("", ipc::kBytes)})},
+      {"empty text", EncodeMessage(1, {MsgParam::Text16(u"")})},
+      {"empty bytes", EncodeMessage(1, {MsgParam::Text8("", ipc::kBytes)})},
       {"null 16-bit text", One(9, 0)},
       {"null 8-bit text", One(8, 0)},
-      {"two zeros", Frame(1, {MsgParam::Scalar(ipc::kInt32, 0), MsgParam::Scalar(ipc::kInt32, 0)})},
+      {"two zeros",
+       EncodeMessage(1, {MsgParam::Scalar(ipc::kInt32, 0), MsgParam::Scalar(ipc::kInt32, 0)})},
   };
   for (const auto& [what, frame] : forms) {
     Loop l;
@@ -194,7 +192,7 @@ TEST(ReceiveLoop, EndsWithTheDocumentedResults) {
   {
     Loop l;  // no service and no default handler
     l.transport.Queue(Request(1));
-    l.transport.Queue(Frame(2, {MsgParam::Scalar(ipc::kInt32, 0)}));
+    l.transport.Queue(EncodeMessage(2, {MsgParam::Scalar(ipc::kInt32, 0)}));
     EXPECT_EQ(l.Run(false), ipc::kNoHandler);
     EXPECT_EQ(l.channel.lastMessageId, 2);
     EXPECT_EQ(l.lookups, (std::vector<int32_t>{6, 2}));
@@ -202,7 +200,7 @@ TEST(ReceiveLoop, EndsWithTheDocumentedResults) {
   }
   {
     Loop l;  // the default handler ends the loop for an id nothing serves
-    l.transport.Queue(Frame(2, {MsgParam::Scalar(ipc::kInt32, 0)}));
+    l.transport.Queue(EncodeMessage(2, {MsgParam::Scalar(ipc::kInt32, 0)}));
     EXPECT_EQ(l.Run(), ipc::kNoService);
     EXPECT_EQ(l.channel.lastMessageId, 2);
     EXPECT_EQ(l.transport.writes, 0);
@@ -213,10 +211,10 @@ TEST(ReceiveLoop, ServiceResultsDecideWhetherItGoesOn) {
   {
     // Wrong counts and types are dropped and the next request is served.
     Loop l;
-    l.transport.Queue(Frame(6, {MsgParam::Scalar(ipc::kInt32, 1)}));
-    l.transport.Queue(
-        Frame(6, {MsgParam::Scalar(ipc::kInt32, 1), MsgParam::Scalar(ipc::kInt32, 0),
-                  MsgParam::Text16(u""), MsgParam::Text16(u""), MsgParam::Scalar(ipc::kInt32, 0)}));
+    l.transport.Queue(EncodeMessage(6, {MsgParam::Scalar(ipc::kInt32, 1)}));
+    l.transport.Queue(EncodeMessage(
+        6, {MsgParam::Scalar(ipc::kInt32, 1), MsgParam::Scalar(ipc::kInt32, 0),
+            MsgParam::Text16(u""), MsgParam::Text16(u""), MsgParam::Scalar(ipc::kInt32, 0)}));
     l.transport.Queue(Request(4));
     EXPECT_EQ(l.Run(), ipc::kTransportEnded);
     EXPECT_EQ(l.svc.countErrors, std::vector<int32_t>{1});

@@ -18,7 +18,8 @@ namespace {
 using ipc::MsgParam;
 
 std::vector<uint8_t> Reply(const std::u16string& text) {
-  return corvane::test::Frame(7, {MsgParam::Scalar(ipc::kInt32, 0), MsgParam::Text16(text)});
+  return corvane::test::EncodeMessage(7,
+                                      {MsgParam::Scalar(ipc::kInt32, 0), MsgParam::Text16(text)});
 }
 
 // Collects each write as its own frame; can send another message from

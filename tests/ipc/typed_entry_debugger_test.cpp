@@ -14,19 +14,19 @@
 #include "plugin/client/command_line.h"
 #include "plugin/client/debug_monitor.h"
 #include "plugin/client/protocol.h"
-#include "tests/support/frames.h"
-#include "tests/support/protocol_codes.h"
+#include "tests/support/broker_suite.h"
 
 namespace {
 
-using corvane::test::Frame;
-using corvane::test::kOk;
+using corvane::test::EncodeMessage;
 using ipc::MsgParam;
 namespace client = corvane::client;
 
 // Bounds the wait for the broker's exit so that a hung broker fails the test
 // instead of hanging it; no result depends on it.
 constexpr uint32_t kPatienceMs = 60000;
+
+const uint32_t kPing = OperationCode(corvane::BrokerOperation::Ping);
 
 MsgParam Int(uint32_t v, int32_t tag = ipc::kInt32) {
   return MsgParam::Scalar(tag, v);
@@ -48,28 +48,23 @@ TEST(TypedEntryUnderDebugger, WronglyTypedRequestsAreDroppedAndTheBrokerGoesOn) 
   const std::vector<std::vector<uint8_t>> wronglyTyped = {
       // Request 6: a text where the hive belongs, then 8-bit data, then a
       // 64-bit operation.
-      Frame(ipc::kMsgBrokerRequest, {Int(11), Text(u"0"), Text(u""), Text(u""), Text(u"")}),
-      Frame(ipc::kMsgBrokerRequest,
-            {Int(11), Int(0), Text(u""), Text(u""), MsgParam::Text8("d", ipc::kText8)}),
-      Frame(ipc::kMsgBrokerRequest,
-            {Int(11, ipc::kInt64), Int(0), Text(u""), Text(u""), Text(u"")}),
+      EncodeMessage(ipc::kMsgBrokerRequest,
+                    {Int(kPing), Text(u"0"), Text(u""), Text(u""), Text(u"")}),
+      EncodeMessage(ipc::kMsgBrokerRequest,
+                    {Int(kPing), Int(0), Text(u""), Text(u""), MsgParam::Text8("d", ipc::kText8)}),
+      EncodeMessage(ipc::kMsgBrokerRequest,
+                    {Int(kPing, ipc::kInt64), Int(0), Text(u""), Text(u""), Text(u"")}),
       // Request 3 with a signed process id.
-      Frame(ipc::kMsgGetPluginChannel, {Int(GetCurrentProcessId(), ipc::kInt32)}),
+      EncodeMessage(ipc::kMsgGetPluginChannel, {Int(GetCurrentProcessId(), ipc::kInt32)}),
   };
   // Several rounds: a register lost in one round need not show until later.
   constexpr size_t kRounds = 10;
   for (size_t round = 0; round < kRounds; ++round) {
     for (const auto& frame : wronglyTyped) ASSERT_TRUE(connection->SendBytes(frame));
   }
-  ASSERT_TRUE(connection->SendBytes(client::EncodeBrokerRequest(11, 0, u"", u"", u"")));
-
+  ASSERT_TRUE(connection->SendBytes(corvane::test::PingFrame()));
   // The first message back answers the ping.
-  auto message = connection->ReadMessage();
-  ASSERT_TRUE(message) << message.error().message;
-  auto reply = client::ToReply(message.value());
-  ASSERT_TRUE(reply) << reply.error().message;
-  EXPECT_EQ(reply->status, kOk);
-  EXPECT_EQ(reply->text, u"pong");
+  EXPECT_TRUE(corvane::test::NextIsPong(connection.value()));
   // Each dropped request left its line before the broker went on.
   EXPECT_EQ(monitor->TakeOutput(),
             std::vector<std::string>(kRounds * wronglyTyped.size(), "!! svc:OnMsgArgCountError"));

@@ -7,7 +7,6 @@
 #include <vector>
 
 #include "tests/registry/scratch_key.h"
-#include "tests/support/protocol_codes.h"
 
 namespace corvane {
 namespace {

@@ -7,7 +7,6 @@
 #include "registry/registry_values.h"
 #include "tests/registry/planted_link.h"
 #include "tests/registry/scratch_key.h"
-#include "tests/support/protocol_codes.h"
 
 namespace corvane {
 namespace {

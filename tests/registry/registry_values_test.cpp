@@ -6,7 +6,6 @@
 #include <string>
 
 #include "tests/registry/scratch_key.h"
-#include "tests/support/protocol_codes.h"
 
 namespace corvane {
 namespace {

@@ -11,9 +11,14 @@
 #include <string>
 #include <vector>
 
+#include "protocol/hives.h"
 #include "win/scoped_handle.h"
 
 namespace corvane::test {
+
+// The hive codes the registry calls take.
+inline constexpr int32_t kUser = HiveCode(RegistryHive::CurrentUser);
+inline constexpr int32_t kMachine = HiveCode(RegistryHive::LocalMachine);
 
 inline const wchar_t* W(const std::u16string& text) {
   return reinterpret_cast<const wchar_t*>(text.c_str());

@@ -25,12 +25,9 @@ using test::RawSubkeys;
 using test::ScratchKey;
 using test::W;
 
-constexpr int32_t kOk = StatusCode(BrokerStatus::Ok);
-constexpr int32_t kNotFound = StatusCode(BrokerStatus::NotFound);
-constexpr int32_t kDenied = StatusCode(BrokerStatus::Denied);
-constexpr int32_t kFailed = StatusCode(BrokerStatus::Failed);
-constexpr int32_t kUser = HiveCode(RegistryHive::CurrentUser);
-constexpr int32_t kMachine = HiveCode(RegistryHive::LocalMachine);
+using test::Reply;
+using enum BrokerOperation;
+using enum BrokerStatus;
 
 // "software" + 32,758 "\" + "corvane": 32,773 units that Wine's registry once
 // cut and read as HKCU\Software.
@@ -70,7 +67,7 @@ class RegistryEscape : public test::BrokerSuite {
       }
     }
     // The broker is still there.
-    EXPECT_EQ(Send(11, kUser, u"").status, kOk);
+    EXPECT_EQ(Send(Ping, u"").status, Ok);
   }
 
   static std::string Narrow(const std::u16string& text) {
@@ -88,14 +85,16 @@ TEST_F(RegistryEscape, OverlongSpellingsActOnTheKeyTheCheckSaw) {
   RawSetString(key.root(), key.Sub(u"tree\\x"), u"v", u"1");
 
   // The listing is of Software\Corvane, not of HKCU\Software.
-  const Reply list = Send(9, kUser, kSpread);
-  ASSERT_EQ(list.status, kOk);
+  const Reply list = Send(ListSubkeys, kSpread);
+  ASSERT_EQ(list.status, Ok);
   EXPECT_NE(list.text.find(key.leaf() + u'\0'), std::u16string::npos);
   EXPECT_EQ(list.text.find(u"Wine"), std::u16string::npos);
-  EXPECT_EQ(Send(9, kMachine, kSpread).text.find(u"Microsoft"), std::u16string::npos);
+  EXPECT_EQ(
+      Send(ListSubkeys, kSpread, u"", u"", RegistryHive::LocalMachine).text.find(u"Microsoft"),
+      std::u16string::npos);
 
   // A delete-tree removes only the key it names.
-  EXPECT_EQ(Send(7, kUser, kSpread + u"\\" + key.leaf() + u"\\tree").status, kOk);
+  EXPECT_EQ(Send(DeleteKeyTree, kSpread + u"\\" + key.leaf() + u"\\tree").status, Ok);
   EXPECT_FALSE(test::RawKeyExists(key.root(), key.Sub(u"tree")));
   EXPECT_TRUE(test::RawKeyExists(key.root(), key.path()));
 
@@ -103,13 +102,13 @@ TEST_F(RegistryEscape, OverlongSpellingsActOnTheKeyTheCheckSaw) {
   // is untouched (the snapshot in TearDown checks every key outside).
   const std::u16string run = u"Microsoft\\Windows\\CurrentVersion\\Run";
   RawSetString(key.root(), key.Sub(u"payload\\" + run), u"corvane-planted", u"x.exe");
-  EXPECT_EQ(Send(20, kUser, key.Sub(u"payload"), kSpread + u"\\" + key.leaf() + u"\\copy").status,
-            kOk);
+  EXPECT_EQ(Send(CopyKeyTree, key.Sub(u"payload"), kSpread + u"\\" + key.leaf() + u"\\copy").status,
+            Ok);
   EXPECT_TRUE(RawGet(key.root(), key.Sub(u"copy\\" + run), u"corvane-planted").found);
 
   // As a copy source the spelling names an ancestor of the destination: the
   // copy would never end, so it is refused instead of crashing the broker.
-  EXPECT_EQ(Send(20, kUser, kSpread, key.Sub(u"inner")).status, kNotFound);
+  EXPECT_EQ(Send(CopyKeyTree, kSpread, key.Sub(u"inner")).status, NotFound);
   EXPECT_FALSE(test::RawKeyExists(key.root(), key.Sub(u"inner")));
 }
 
@@ -121,31 +120,34 @@ TEST_F(RegistryEscape, KeysLongerThanTheRegistryTakesAreMalformed) {
     deep.append(std::min<size_t>(kMaxRegistryKeyName, kMaxRegistryKeyText - deep.size()), u'k');
   }
   ASSERT_EQ(deep.size(), kMaxRegistryKeyText);
-  EXPECT_EQ(Send(2, kUser, deep, u"v", u"deep").status, kOk);
+  EXPECT_EQ(Send(WriteString, deep, u"v", u"deep").status, Ok);
   EXPECT_TRUE(RawGet(key.root(), deep, u"v").found);
-  EXPECT_EQ(Send(2, kUser, deep + u"k", u"v", u"1").status, kDenied);
-  EXPECT_EQ(Send(1, kMachine, u"software\\" + deep.substr(9) + u"k", u"v").status, kDenied);
+  EXPECT_EQ(Send(WriteString, deep + u"k", u"v", u"1").status, Denied);
   EXPECT_EQ(
-      Send(2, kUser, key.Sub(std::u16string(kMaxRegistryKeyName + 1, u'n')), u"v", u"1").status,
-      kDenied);
-  EXPECT_EQ(Send(7, kUser, deep).status, kOk);
+      Send(ReadString, u"software\\" + deep.substr(9) + u"k", u"v", u"", RegistryHive::LocalMachine)
+          .status,
+      Denied);
+  EXPECT_EQ(
+      Send(WriteString, key.Sub(std::u16string(kMaxRegistryKeyName + 1, u'n')), u"v", u"1").status,
+      Denied);
+  EXPECT_EQ(Send(DeleteKeyTree, deep).status, Ok);
 }
 
 TEST_F(RegistryEscape, SlashesSeparateAsTheCheckReadThem) {
   const std::u16string leaf = key.leaf();
-  EXPECT_EQ(Send(2, kUser, u"software/corvane/" + leaf + u"/a", u"v", u"1").status, kOk);
+  EXPECT_EQ(Send(WriteString, u"software/corvane/" + leaf + u"/a", u"v", u"1").status, Ok);
   EXPECT_TRUE(RawGet(key.root(), key.Sub(u"a"), u"v").found);
-  EXPECT_EQ(Send(2, kUser, u"software\\corvane/" + leaf + u"/evil/", u"v", u"1").status, kOk);
+  EXPECT_EQ(Send(WriteString, u"software\\corvane/" + leaf + u"/evil/", u"v", u"1").status, Ok);
   EXPECT_TRUE(RawGet(key.root(), key.Sub(u"evil"), u"v").found);
-  EXPECT_EQ(Send(2, kUser, u"\\software\\corvane\\" + leaf + u"\\lead", u"v", u"1").status, kOk);
+  EXPECT_EQ(Send(WriteString, u"\\software\\corvane\\" + leaf + u"\\lead", u"v", u"1").status, Ok);
   EXPECT_TRUE(RawGet(key.root(), key.Sub(u"lead"), u"v").found);
-  EXPECT_EQ(Send(20, kUser, key.Sub(u"a"), u"Software/Corvane/" + leaf + u"/b").status, kOk);
+  EXPECT_EQ(Send(CopyKeyTree, key.Sub(u"a"), u"Software/Corvane/" + leaf + u"/b").status, Ok);
   EXPECT_TRUE(RawGet(key.root(), key.Sub(u"b"), u"v").found);
-  EXPECT_EQ(Send(1, kUser, u"SOFTWARE//CORVANE//" + leaf + u"//B", u"v").text, u"1");
+  EXPECT_EQ(Send(ReadString, u"SOFTWARE//CORVANE//" + leaf + u"//B", u"v").text, u"1");
 
   // "corvane/x" is the top-level root "corvane" and its subkey.
   ScratchKey top(HKEY_CURRENT_USER, u"Corvane");
-  EXPECT_EQ(Send(2, kUser, u"corvane/" + top.leaf(), u"v", u"1").status, kOk);
+  EXPECT_EQ(Send(WriteString, u"corvane/" + top.leaf(), u"v", u"1").status, Ok);
   EXPECT_TRUE(RawGet(top.root(), top.path(), u"v").found);
   for (const auto& name : RawSubkeys(HKEY_CURRENT_USER, u"")) {
     EXPECT_EQ(name.find(u'/'), std::u16string::npos) << Narrow(name);
@@ -157,12 +159,13 @@ TEST_F(RegistryEscape, SlashesSeparateAsTheCheckReadThem) {
 
 TEST_F(RegistryEscape, ValueDataHasABound) {
   const size_t longest = kMaxValueDataBytes / 2 - 1;  // units, plus the terminator
-  EXPECT_EQ(Send(2, kUser, key.Sub(u"big"), u"v", std::u16string(longest, u'd')).status, kOk);
+  EXPECT_EQ(Send(WriteString, key.Sub(u"big"), u"v", std::u16string(longest, u'd')).status, Ok);
   EXPECT_EQ(RawGet(key.root(), key.Sub(u"big"), u"v").bytes.size(), kMaxValueDataBytes);
-  EXPECT_EQ(Send(2, kUser, key.Sub(u"big"), u"v", std::u16string(longest + 1, u'd')).status,
-            kFailed);
+  EXPECT_EQ(Send(WriteString, key.Sub(u"big"), u"v", std::u16string(longest + 1, u'd')).status,
+            Failed);
   EXPECT_EQ(RawGet(key.root(), key.Sub(u"big"), u"v").bytes.size(), kMaxValueDataBytes);
-  EXPECT_EQ(Send(2, kUser, key.Sub(u"huge"), u"v", std::u16string(16000000, u'd')).status, kFailed);
+  EXPECT_EQ(Send(WriteString, key.Sub(u"huge"), u"v", std::u16string(16000000, u'd')).status,
+            Failed);
   EXPECT_FALSE(test::RawKeyExists(key.root(), key.Sub(u"huge")));
 }
 

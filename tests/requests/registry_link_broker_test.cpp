@@ -24,13 +24,7 @@ using test::RawSetString;
 using test::ScratchKey;
 using test::VictimKey;
 
-constexpr int32_t kOk = StatusCode(BrokerStatus::Ok);
-constexpr int32_t kDenied = StatusCode(BrokerStatus::Denied);
-constexpr int32_t kUser = static_cast<int32_t>(RegistryHive::CurrentUser);
-
-constexpr uint32_t Op(BrokerOperation operation) {
-  return static_cast<uint32_t>(operation);
-}
+using enum BrokerStatus;
 
 // Paths are below a fresh scratch key laid out as:
 //   link             -> Software\Victim
@@ -45,37 +39,37 @@ struct Case {
   std::u16string path;
   std::u16string name;  // a value's name, or a copy's destination below the scratch key
   std::u16string data;
-  int32_t status;
+  BrokerStatus status;
   std::u16string absentAfter;  // below the scratch key; empty for none
 };
 
 const Case kCases[] = {
     // Reads through a link, at the end of the path or in its middle.
-    {"list subkeys", BrokerOperation::ListSubkeys, u"link", u"", u"", kDenied, u""},
-    {"list values", BrokerOperation::ListValues, u"link", u"", u"", kDenied, u""},
-    {"read string", BrokerOperation::ReadString, u"link", u"secret", u"", kDenied, u""},
-    {"read dword", BrokerOperation::ReadDword, u"link", u"number", u"", kDenied, u""},
-    {"key exists", BrokerOperation::KeyExists, u"link", u"", u"", kDenied, u""},
-    {"read below", BrokerOperation::ReadString, u"link\\deeper", u"inner", u"", kDenied, u""},
+    {"list subkeys", BrokerOperation::ListSubkeys, u"link", u"", u"", Denied, u""},
+    {"list values", BrokerOperation::ListValues, u"link", u"", u"", Denied, u""},
+    {"read string", BrokerOperation::ReadString, u"link", u"secret", u"", Denied, u""},
+    {"read dword", BrokerOperation::ReadDword, u"link", u"number", u"", Denied, u""},
+    {"key exists", BrokerOperation::KeyExists, u"link", u"", u"", Denied, u""},
+    {"read below", BrokerOperation::ReadString, u"link\\deeper", u"inner", u"", Denied, u""},
     // Writes and deletes through a link.
-    {"write string", BrokerOperation::WriteString, u"link", u"secret", u"x", kDenied, u""},
-    {"create below", BrokerOperation::WriteString, u"link\\new", u"v", u"x", kDenied, u""},
-    {"write below", BrokerOperation::WriteString, u"link\\deeper", u"inner", u"x", kDenied, u""},
-    {"delete value", BrokerOperation::DeleteValue, u"link", u"secret", u"", kDenied, u""},
-    {"delete key", BrokerOperation::DeleteKey, u"link", u"", u"", kDenied, u""},
-    {"delete tree", BrokerOperation::DeleteKeyTree, u"link", u"", u"", kDenied, u""},
-    {"delete tree below", BrokerOperation::DeleteKeyTree, u"link\\deeper", u"", u"", kDenied, u""},
+    {"write string", BrokerOperation::WriteString, u"link", u"secret", u"x", Denied, u""},
+    {"create below", BrokerOperation::WriteString, u"link\\new", u"v", u"x", Denied, u""},
+    {"write below", BrokerOperation::WriteString, u"link\\deeper", u"inner", u"x", Denied, u""},
+    {"delete value", BrokerOperation::DeleteValue, u"link", u"secret", u"", Denied, u""},
+    {"delete key", BrokerOperation::DeleteKey, u"link", u"", u"", Denied, u""},
+    {"delete tree", BrokerOperation::DeleteKeyTree, u"link", u"", u"", Denied, u""},
+    {"delete tree below", BrokerOperation::DeleteKeyTree, u"link\\deeper", u"", u"", Denied, u""},
     // A tree holding a link goes whole, the link as the key it is.
-    {"delete tree holding a link", BrokerOperation::DeleteKeyTree, u"tree", u"", u"", kOk, u"tree"},
+    {"delete tree holding a link", BrokerOperation::DeleteKeyTree, u"tree", u"", u"", Ok, u"tree"},
     // Copies from, to and through links; a link is never copied.
-    {"copy from a link", BrokerOperation::CopyKeyTree, u"link", u"copy", u"", kDenied, u"copy"},
-    {"copy from below a link", BrokerOperation::CopyKeyTree, u"link\\deeper", u"copy", u"", kDenied,
+    {"copy from a link", BrokerOperation::CopyKeyTree, u"link", u"copy", u"", Denied, u"copy"},
+    {"copy from below a link", BrokerOperation::CopyKeyTree, u"link\\deeper", u"copy", u"", Denied,
      u"copy"},
-    {"copy onto a link", BrokerOperation::CopyKeyTree, u"plain", u"link", u"", kDenied, u""},
-    {"copy below a link", BrokerOperation::CopyKeyTree, u"plain", u"link\\new", u"", kDenied, u""},
-    {"copy a tree holding a link", BrokerOperation::CopyKeyTree, u"tree", u"copy", u"", kDenied,
+    {"copy onto a link", BrokerOperation::CopyKeyTree, u"plain", u"link", u"", Denied, u""},
+    {"copy below a link", BrokerOperation::CopyKeyTree, u"plain", u"link\\new", u"", Denied, u""},
+    {"copy a tree holding a link", BrokerOperation::CopyKeyTree, u"tree", u"copy", u"", Denied,
      u"copy\\link"},
-    {"copy into a tree holding a link", BrokerOperation::CopyKeyTree, u"src", u"tree", u"", kDenied,
+    {"copy into a tree holding a link", BrokerOperation::CopyKeyTree, u"src", u"tree", u"", Denied,
      u""},
 };
 
@@ -96,8 +90,7 @@ TEST_F(RegistryLinks, NothingReachesTheKeyALinkLeadsTo) {
     PlantedLink deepInTree(key.Sub(u"tree\\plain\\link"), VictimKey::kPath);
 
     const bool copy = c.operation == BrokerOperation::CopyKeyTree;
-    EXPECT_EQ(Send(Op(c.operation), kUser, key.Sub(c.path), copy ? key.Sub(c.name) : c.name, c.data)
-                  .status,
+    EXPECT_EQ(Send(c.operation, key.Sub(c.path), copy ? key.Sub(c.name) : c.name, c.data).status,
               c.status);
     EXPECT_EQ(victim.Content(), before);
     if (!c.absentAfter.empty()) {
@@ -105,7 +98,7 @@ TEST_F(RegistryLinks, NothingReachesTheKeyALinkLeadsTo) {
     }
   }
   // The broker is still there.
-  EXPECT_EQ(Send(Op(BrokerOperation::Ping), kUser, u"").status, kOk);
+  EXPECT_EQ(Send(BrokerOperation::Ping, u"").status, Ok);
 }
 
 // The whole content below a key of the scratch tree, or none when it is missing.
@@ -126,13 +119,13 @@ TEST_F(RegistryLinks, RefusedCopyLeavesTheDestinationAsItWas) {
     const char* what;
     std::u16string link;  // planted below the scratch key; empty for none
     bool destinationThere;
-    int32_t status;
+    BrokerStatus status;
   } rows[] = {
-      {"link last in the source", u"src\\z\\link", true, kDenied},
-      {"link in the source, no destination", u"src\\z\\link", false, kDenied},
-      {"link where the copy writes", u"dst\\a\\b", true, kDenied},
-      {"no link, onto the destination", u"", true, kOk},
-      {"no link, no destination", u"", false, kOk},
+      {"link last in the source", u"src\\z\\link", true, Denied},
+      {"link in the source, no destination", u"src\\z\\link", false, Denied},
+      {"link where the copy writes", u"dst\\a\\b", true, Denied},
+      {"no link, onto the destination", u"", true, Ok},
+      {"no link, no destination", u"", false, Ok},
   };
   for (const auto& r : rows) {
     SCOPED_TRACE(r.what);
@@ -153,11 +146,10 @@ TEST_F(RegistryLinks, RefusedCopyLeavesTheDestinationAsItWas) {
     const auto before = ContentOf(key, u"dst");
     const auto source = ContentOf(key, u"src");
 
-    EXPECT_EQ(
-        Send(Op(BrokerOperation::CopyKeyTree), kUser, key.Sub(u"src"), key.Sub(u"dst")).status,
-        r.status);
+    EXPECT_EQ(Send(BrokerOperation::CopyKeyTree, key.Sub(u"src"), key.Sub(u"dst")).status,
+              r.status);
     auto expected = before;
-    if (r.status == kOk) {
+    if (r.status == Ok) {
       if (!expected) expected.emplace();
       for (const auto& [path, values] : *source) {
         auto& into = (*expected)[path];

@@ -8,12 +8,13 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/frames.h"
+
 namespace corvane::test {
 
 using Bytes = std::vector<uint8_t>;
 
 // `appDataCorvane`: the broker's file folder, "<roaming app data>\corvane".
 std::vector<Bytes> BaseFrames(const std::u16string& appDataCorvane);
-Bytes PingFrame();
 
 }  // namespace corvane::test

@@ -10,7 +10,7 @@
 
 #include "policy/grants.h"
 #include "services/plugin_channel_connect.h"
-#include "tests/broker/broker_test_support.h"
+#include "tests/support/broker_suite.h"
 #include "tests/support/frames.h"
 #include "win/scoped_handle.h"
 
@@ -84,7 +84,7 @@ UniqueHandle RequestChannel(BrokerConnection& c, uint32_t processId) {
 }
 
 TEST(PluginChannel, HandsThisProcessAServerEndThatTheBrokerHasConnected) {
-  BrokerSession s = Launch();
+  BrokerSession s = LaunchBroker();
   UniqueHandle channel = RequestChannel(s.connection, GetCurrentProcessId());
   ASSERT_TRUE(channel);
   EXPECT_TRUE(IsServerEnd(channel.get()));
@@ -102,7 +102,7 @@ TEST(PluginChannel, HandsThisProcessAServerEndThatTheBrokerHasConnected) {
 }
 
 TEST(PluginChannel, SecondRequestMakesANewPipeAndLeavesTheFirstConnected) {
-  BrokerSession s = Launch();
+  BrokerSession s = LaunchBroker();
   UniqueHandle first = RequestChannel(s.connection, GetCurrentProcessId());
   UniqueHandle second = RequestChannel(s.connection, GetCurrentProcessId());
   ASSERT_TRUE(first && second);
@@ -119,7 +119,7 @@ TEST(PluginChannel, SecondRequestMakesANewPipeAndLeavesTheFirstConnected) {
 
 TEST(PluginChannel, ServerEndLandsInTheNamedProcess) {
   Sleeper sleeper;
-  BrokerSession s = Launch();
+  BrokerSession s = LaunchBroker();
   auto reply = s.connection.GetPluginChannel(sleeper.id());
   ASSERT_TRUE(reply) << reply.error().message;
   ASSERT_TRUE(reply->ok());
@@ -160,7 +160,7 @@ TEST(PluginChannel, ProcessesThatCannotReceiveAChannelGetNoPipe) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
-    BrokerSession s = Launch();
+    BrokerSession s = LaunchBroker();
     const auto refused = [&s, &c] {
       auto reply = s.connection.GetPluginChannel(c.processId(s));
       ASSERT_TRUE(reply) << reply.error().message;
@@ -181,7 +181,7 @@ TEST(PluginChannel, ProcessesThatCannotReceiveAChannelGetNoPipe) {
 }
 
 TEST(PluginChannel, SixteenChannelsAtOnceAndAClosedOneMakesRoom) {
-  BrokerSession s = Launch();
+  BrokerSession s = LaunchBroker();
   const uint32_t pid = GetCurrentProcessId();
   std::vector<UniqueHandle> channels;
   for (int i = 0; i < 16; ++i) channels.push_back(RequestChannel(s.connection, pid));
@@ -208,12 +208,14 @@ TEST(PluginChannel, SixteenChannelsAtOnceAndAClosedOneMakesRoom) {
 }
 
 TEST(PluginChannel, RequestOfTheWrongShapeGetsNoReplyAndTheLoopGoesOn) {
-  BrokerSession s = Launch();
+  BrokerSession s = LaunchBroker();
   const uint32_t pid = GetCurrentProcessId();
-  ASSERT_TRUE(s.connection.SendBytes(
-      Frame(ipc::kMsgGetPluginChannel, {MsgParam::Scalar(4, pid), MsgParam::Scalar(4, pid)})));
-  ASSERT_TRUE(s.connection.SendBytes(Frame(ipc::kMsgGetPluginChannel, {MsgParam::Scalar(2, pid)})));
-  ASSERT_TRUE(s.connection.SendBytes(Frame(ipc::kMsgGetPluginChannel, {MsgParam::Text16(u"1")})));
+  ASSERT_TRUE(s.connection.SendBytes(EncodeMessage(
+      ipc::kMsgGetPluginChannel, {MsgParam::Scalar(4, pid), MsgParam::Scalar(4, pid)})));
+  ASSERT_TRUE(
+      s.connection.SendBytes(EncodeMessage(ipc::kMsgGetPluginChannel, {MsgParam::Scalar(2, pid)})));
+  ASSERT_TRUE(
+      s.connection.SendBytes(EncodeMessage(ipc::kMsgGetPluginChannel, {MsgParam::Text16(u"1")})));
   ASSERT_TRUE(s.connection.SendBytes(PingFrame()));
   EXPECT_TRUE(NextIsPong(s.connection));
 
@@ -226,7 +228,7 @@ TEST(PluginChannel, RequestOfTheWrongShapeGetsNoReplyAndTheLoopGoesOn) {
 }
 
 TEST(PluginChannel, PluginClosingItsEndAtOnceDoesNotStopTheBroker) {
-  BrokerSession s = Launch();
+  BrokerSession s = LaunchBroker();
   // Closed as soon as it arrives, a channel is now and then gone before the
   // broker has connected to it (about one cycle in 25 under Wine); the broker
   // then stops waiting at once. A wait for the connect budget would run past
@@ -254,7 +256,7 @@ TEST(PluginChannel, DisconnectedChannelsGiveTheirPlacesBack) {
   } cases[] = {{"disconnected, then closed", false}, {"disconnected and kept", true}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
-    BrokerSession s = Launch();
+    BrokerSession s = LaunchBroker();
     std::vector<UniqueHandle> disconnected;
     for (size_t i = 0; i < kMaxPluginChannels; ++i) {
       UniqueHandle channel = RequestChannel(s.connection, GetCurrentProcessId());

@@ -27,18 +27,14 @@
 #include "tests/support/broker_suite.h"
 #include "tests/support/debug_capture.h"
 #include "tests/support/platform.h"
-#include "tests/support/protocol_codes.h"
 #include "win/folders.h"
 #include "win/scoped_handle.h"
 
 namespace {
 
-using corvane::test::kCopy;
-using corvane::test::kDenied;
-using corvane::test::kFailed;
-using corvane::test::kOk;
-using corvane::test::kShellOpen;
-using corvane::test::kWrite;
+using corvane::BrokerOperation;
+using corvane::RegistryHive;
+using enum corvane::BrokerStatus;
 
 const std::wstring kFolder = L"C:\\corvane-shell-test";
 const std::wstring kLaunches = kFolder + L"\\launches";
@@ -53,11 +49,12 @@ std::wstring W(const std::u16string& s) {
   return std::wstring(s.begin(), s.end());
 }
 
-int32_t Open(const std::wstring& target, int32_t hive = 0, const std::u16string& name = {},
-             const std::u16string& data = {}) {
+corvane::BrokerStatus Open(const std::wstring& target,
+                           RegistryHive hive = RegistryHive::CurrentUser,
+                           const std::u16string& name = {}, const std::u16string& data = {}) {
   std::u16string text = u"stale";
-  const int32_t status = corvane::StatusCode(corvane::DispatchOperation(
-      kShellOpen, static_cast<corvane::RegistryHive>(hive), U(target), name, data, text));
+  const corvane::BrokerStatus status = corvane::DispatchOperation(
+      OperationCode(BrokerOperation::ShellOpen), hive, U(target), name, data, text);
   EXPECT_EQ(text, u"");
   return status;
 }
@@ -223,7 +220,7 @@ void Restore(const std::vector<Saved>& saved) {
 class ShellOpen : public corvane::test::BrokerSuite {
  protected:
   static void SetUpTestSuite() {
-    BrokerSuite::SetUpTestSuite();
+    corvane::test::BrokerSuite::SetUpTestSuite();
     const std::wstring recorder = ProgramFolder() + L"\\corvane_shell_recorder.exe";
     ASSERT_NE(GetFileAttributesW(recorder.c_str()), INVALID_FILE_ATTRIBUTES);
     CreateDirectoryW(kFolder.c_str(), nullptr);
@@ -279,7 +276,7 @@ class ShellOpen : public corvane::test::BrokerSuite {
   static void TearDownTestSuite() {
     Restore(saved);
     saved.clear();
-    BrokerSuite::TearDownTestSuite();
+    corvane::test::BrokerSuite::TearDownTestSuite();
   }
 
   void SetUp() override {
@@ -308,7 +305,7 @@ TEST_F(ShellOpen, ListedDocumentOpensWithItsApplication) {
   const std::wstring document = kFolder + L"\\Report 1.csv";
   WriteFileText(document, "a,b\n");
   // The other parameters of the request play no part.
-  EXPECT_EQ(Open(document, 7, u"name\\x", u"zz"), 0);
+  EXPECT_EQ(Open(document, static_cast<RegistryHive>(7), u"name\\x", u"zz"), Ok);
   const auto records = WaitForRecords(1);
   ASSERT_EQ(records.size(), 1u);
   EXPECT_EQ(records[0], document);
@@ -317,7 +314,7 @@ TEST_F(ShellOpen, ListedDocumentOpensWithItsApplication) {
 
 TEST_F(ShellOpen, WebAddressOpensWithItsHandler) {
   if (!webGoverned) GTEST_SKIP() << kWebChosen;
-  EXPECT_EQ(Open(L"http://corvane.invalid/page?q=1"), 0);
+  EXPECT_EQ(Open(L"http://corvane.invalid/page?q=1"), Ok);
   const auto records = WaitForRecords(1);
   ASSERT_EQ(records.size(), 1u);
   EXPECT_NE(records[0].find(L"corvane.invalid/page?q=1"), std::wstring::npos) << records[0].size();
@@ -329,11 +326,11 @@ TEST_F(ShellOpen, ListedTypeWithoutApplicationFailsWithTheShellsCode) {
       ".xml has an application for all users there, which a test without admin rights keeps");
   const std::wstring document = kFolder + L"\\data.xml";
   WriteFileText(document, "<a/>");
-  EXPECT_EQ(Open(document), 3);
+  EXPECT_EQ(Open(document), Failed);
   EXPECT_EQ(capture.Lines(), std::vector<std::string>{FailureLine(31, "0x00000000")});
 
   capture.Clear();
-  EXPECT_EQ(Open(kFolder + L"\\missing.csv"), 3);
+  EXPECT_EQ(Open(kFolder + L"\\missing.csv"), Failed);
   EXPECT_EQ(capture.Lines(), std::vector<std::string>{FailureLine(2, "0x00000000")});
 }
 
@@ -363,7 +360,7 @@ TEST_F(ShellOpen, RefusedTargetsLaunchNothing) {
   };
   for (const auto& r : refused) {
     capture.Clear();
-    EXPECT_EQ(Open(r.target), 2) << r.target.size();
+    EXPECT_EQ(Open(r.target), Denied) << r.target.size();
     EXPECT_EQ(capture.Lines(), std::vector<std::string>{std::string("[CorvaneBroker] shell open ") +
                                                         r.verdict + "\n"});
   }
@@ -371,7 +368,7 @@ TEST_F(ShellOpen, RefusedTargetsLaunchNothing) {
   if (!csvGoverned) GTEST_SKIP() << kCsvChosen;
   const std::wstring document = kFolder + L"\\sentinel.csv";
   WriteFileText(document, "x");
-  ASSERT_EQ(Open(document), 0);
+  ASSERT_EQ(Open(document), Ok);
   const auto records = WaitForRecords(1);
   ASSERT_EQ(records.size(), 1u);
   EXPECT_EQ(records[0], document);
@@ -386,12 +383,12 @@ TEST_F(ShellOpen, AdmittedTargetsReachTheShell) {
        {L"C:\\Docs\\Readme.TXT", L"readme.txt", L"C:\\x.htm", L"C:\\x.html", L"C:\\a.exe.pdf",
         L"C:\\..\\..\\x.pdf", L"C:\\nowhere\\a.csv"}) {
     capture.Clear();
-    EXPECT_EQ(Open(target), 3) << target.size();
+    EXPECT_EQ(Open(target), Failed) << target.size();
     EXPECT_EQ(capture.Lines(), std::vector<std::string>{FailureLine(2, "0x00000000")});
   }
   if (!webGoverned) GTEST_SKIP() << kWebChosen;
   capture.Clear();
-  EXPECT_EQ(Open(L"Http://corvane.invalid/"), 0);  // the scheme's case is folded
+  EXPECT_EQ(Open(L"Http://corvane.invalid/"), Ok);  // the scheme's case is folded
   const auto records = WaitForRecords(1);
   ASSERT_EQ(records.size(), 1u);
   EXPECT_NE(records[0].find(L"corvane.invalid"), std::wstring::npos);
@@ -425,39 +422,39 @@ TEST_F(ShellOpen, ProgramWrittenAsDocumentNeverRuns) {
     std::u16string target;  // below the Corvane folder or Temp, or an address
     Placed placed;
     bool isProgram;
-    int32_t status;
+    corvane::BrokerStatus status;
   } rows[] = {
-      {u"run.pdf", Placed::InFolder, true, kOk},
-      {u"run.txt", Placed::InFolder, true, kOk},
-      {u"sub\\report.html", Placed::InFolder, true, kOk},
-      {u"run.htm", Placed::InFolder, true, kOk},
-      {u"run.csv", Placed::InFolder, true, kOk},
-      {u"run.xml", Placed::InFolder, true, kFailed},  // no application for the type here
-      {u"run2.pdf", Placed::CopiedToTemp, true, kOk},
-      {u"report.csv", Placed::InFolder, false, kOk},
-      {u"https://corvane.invalid/page", Placed::Nowhere, false, kOk},
+      {u"run.pdf", Placed::InFolder, true, Ok},
+      {u"run.txt", Placed::InFolder, true, Ok},
+      {u"sub\\report.html", Placed::InFolder, true, Ok},
+      {u"run.htm", Placed::InFolder, true, Ok},
+      {u"run.csv", Placed::InFolder, true, Ok},
+      {u"run.xml", Placed::InFolder, true, Failed},  // no application for the type here
+      {u"run2.pdf", Placed::CopiedToTemp, true, Ok},
+      {u"report.csv", Placed::InFolder, false, Ok},
+      {u"https://corvane.invalid/page", Placed::Nowhere, false, Ok},
   };
   std::vector<std::wstring> handled, markers;
   for (const auto& r : rows) {
     // Only Wine's prefix has a listed type without an application.
-    if (r.status == kFailed && !corvane::test::UnderWine()) continue;
+    if (r.status == Failed && !corvane::test::UnderWine()) continue;
     SCOPED_TRACE(std::string(r.target.begin(), r.target.end()));
     std::u16string target = r.target;
     const std::u16string& bytes = r.isProgram ? program : document;
     if (r.placed == Placed::InFolder) {
       target = folder + u"\\" + r.target;
-      EXPECT_EQ(Send(kWrite, 0, target, u"", bytes).status, kOk);
+      EXPECT_EQ(Send(BrokerOperation::FileWrite, target, u"", bytes).status, Ok);
     }
     if (r.placed == Placed::CopiedToTemp) {
       const std::u16string source = folder + u"\\copied.pdf";
       target = temp + u"\\" + r.target;
-      EXPECT_EQ(Send(kWrite, 0, source, u"", bytes).status, kOk);
-      EXPECT_EQ(Send(kCopy, 0, source, target).status, kOk);
+      EXPECT_EQ(Send(BrokerOperation::FileWrite, source, u"", bytes).status, Ok);
+      EXPECT_EQ(Send(BrokerOperation::FileCopy, source, target).status, Ok);
     }
     if (r.isProgram) markers.push_back(W(target) + L".ran");
     DeleteFileW((W(target) + L".ran").c_str());  // from an earlier run
-    EXPECT_EQ(Send(kShellOpen, 0, target).status, r.status);
-    if (r.status == kOk) handled.push_back(W(target));
+    EXPECT_EQ(Send(BrokerOperation::ShellOpen, target).status, r.status);
+    if (r.status == Ok) handled.push_back(W(target));
   }
   // The shell starts what it starts before it returns: once the handlers
   // have recorded their calls, a program started alongside has had its time.
@@ -537,11 +534,11 @@ TEST_F(ShellOpen, HandlerGetsTheJudgedText) {
       leftOut = true;  // it would start the user's application
     } else if (c.launched) {
       if (c.target.starts_with(L"C:")) WriteFileText(c.target, "x");
-      EXPECT_EQ(Open(c.target), 0) << c.target.size();
+      EXPECT_EQ(Open(c.target), Ok) << c.target.size();
       EXPECT_TRUE(capture.Lines().empty());
       launched.push_back(c.target);
     } else {
-      EXPECT_EQ(Open(c.target), 2) << c.target.size();
+      EXPECT_EQ(Open(c.target), Denied) << c.target.size();
       EXPECT_EQ(capture.Lines(),
                 std::vector<std::string>{"[CorvaneBroker] shell open denied: malformed key\n"});
     }
@@ -563,13 +560,13 @@ TEST_F(ShellOpen, LeavesTheThreadsComponentModelAsFound) {
   const std::wstring document = kFolder + L"\\data.xml";
   WriteFileText(document, "<a/>");
   std::thread([&] {
-    EXPECT_EQ(Open(document), 3);
+    EXPECT_EQ(Open(document), Failed);
     EXPECT_EQ(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED), S_OK);  // nothing left over
     CoUninitialize();
 
     // Already initialised: S_FALSE, and released once more.
     ASSERT_EQ(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED), S_OK);
-    EXPECT_EQ(Open(document), 3);
+    EXPECT_EQ(Open(document), Failed);
     EXPECT_EQ(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED), S_FALSE);  // ours still holds
     CoUninitialize();
     CoUninitialize();
@@ -578,7 +575,7 @@ TEST_F(ShellOpen, LeavesTheThreadsComponentModelAsFound) {
 
     // Another apartment model: the initialisation fails and is not released.
     ASSERT_EQ(CoInitializeEx(nullptr, COINIT_MULTITHREADED), S_OK);
-    EXPECT_EQ(Open(document), 3);
+    EXPECT_EQ(Open(document), Failed);
     EXPECT_EQ(CoInitializeEx(nullptr, COINIT_MULTITHREADED), S_FALSE);
     CoUninitialize();
     CoUninitialize();
@@ -590,7 +587,7 @@ TEST_F(ShellOpen, LeavesTheThreadsComponentModelAsFound) {
   // An allowed launch works from an initialised thread as well.
   std::thread([&] {
     ASSERT_EQ(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED), S_OK);
-    EXPECT_EQ(Open(kFolder + L"\\Report 1.csv"), 0);
+    EXPECT_EQ(Open(kFolder + L"\\Report 1.csv"), Ok);
     CoUninitialize();
   }).join();
   EXPECT_EQ(WaitForRecords(1).size(), 1u);
@@ -602,8 +599,8 @@ TEST_F(ShellOpen, LeavesTheThreadsComponentModelAsFound) {
 TEST_F(ShellOpen, LengthBound) {
   const size_t bound = corvane::kMaxShellTargetLength;
   for (const size_t length : {bound + 1, size_t{1000}, size_t{1200}, size_t{5000}}) {
-    EXPECT_EQ(Open(LongUrl(length)), 2) << length;
-    EXPECT_EQ(Open(LongDocument(length)), 2) << length;
+    EXPECT_EQ(Open(LongUrl(length)), Denied) << length;
+    EXPECT_EQ(Open(LongDocument(length)), Denied) << length;
   }
   EXPECT_EQ(capture.Lines(),
             std::vector<std::string>(8, "[CorvaneBroker] shell open denied: malformed key\n"));
@@ -620,10 +617,10 @@ TEST_F(ShellOpen, LengthBound) {
                                         LongDocument(bound, L"ftp://corvane.invalid/"),
                                         longestFound};
   for (const std::wstring& target : launched) {
-    EXPECT_EQ(Open(target), 0) << target.size();
+    EXPECT_EQ(Open(target), Ok) << target.size();
   }
   EXPECT_TRUE(capture.Lines().empty());
-  EXPECT_EQ(Open(LongDocument(bound)), 3);
+  EXPECT_EQ(Open(LongDocument(bound)), Failed);
   EXPECT_EQ(capture.Lines(), std::vector<std::string>{FailureLine(2, "0x00000000")});
 
   auto records = WaitForRecords(launched.size());
@@ -636,8 +633,6 @@ TEST_F(ShellOpen, LengthBound) {
 // The real broker process answers an over-long target, or one that the shell
 // would expand past the bound, and goes on serving.
 TEST_F(ShellOpen, BrokerSurvivesOverlongTargets) {
-  auto session = corvane::client::BrokerSession::Launch();
-  ASSERT_TRUE(session) << session.error().message;
   // Targets within the bound that the shell would expand past it.
   const std::wstring expanding[] = {
       L"C:\\docs\\" + Repeat(L"%PATH%", 12) + L".pdf",
@@ -645,11 +640,9 @@ TEST_F(ShellOpen, BrokerSurvivesOverlongTargets) {
   };
   for (const std::wstring& target :
        {LongUrl(5000), LongDocument(5000), expanding[0], expanding[1]}) {
-    auto reply = session->connection.Request(kShellOpen, 0, U(target), u"", u"");
-    ASSERT_TRUE(reply) << reply.error().message;
-    EXPECT_EQ(reply->status, kDenied);
+    EXPECT_EQ(Send(BrokerOperation::ShellOpen, U(target)).status, Denied);
   }
-  EXPECT_FALSE(session->process.ExitCode());
+  EXPECT_FALSE(Session().process.ExitCode());
 }
 
 }  // namespace

@@ -1,24 +1,84 @@
-// Helpers for building frames in tests.
+// Frames as tests send and read them: whole messages through the client's
+// own encoder and the broker's decoder, the answer to a request as one
+// Reply, and raw words for the malformed frames the encoder cannot make.
+// Platform-independent.
 #pragma once
+
+#include <gtest/gtest.h>
 
 #include <cstdint>
 #include <initializer_list>
+#include <ostream>
+#include <string>
 #include <vector>
 
-#include "ipc/send_msg.h"
+#include "ipc/decoder.h"
+#include "ipc/msg_param.h"
+#include "plugin/client/protocol.h"
+#include "protocol/hives.h"
+#include "protocol/operations.h"
+
+namespace corvane {
+
+// A failing expectation names the status.
+inline void PrintTo(BrokerStatus status, std::ostream* out) {
+  *out << StatusName(StatusCode(status));
+}
+
+}  // namespace corvane
 
 namespace corvane::test {
 
-inline std::vector<uint8_t> Frame(int32_t id, std::vector<ipc::MsgParam> params) {
-  std::vector<ipc::MsgParam*> ptrs;
-  for (auto& p : params) ptrs.push_back(&p);
-  ipc::Encoder e;
-  if (!ipc::EncodeMsg(e, id, ptrs.data(), static_cast<int32_t>(ptrs.size()))) return {};
-  const auto* b = static_cast<const uint8_t*>(e.data());
-  return std::vector<uint8_t>(b, b + e.byteSize());
+using client::EncodeMessage;
+using client::Message;
+
+// The answer to a request, as tests compare it. The default, status
+// "Unknown", stands for no answer at all.
+struct Reply {
+  BrokerStatus status = static_cast<BrokerStatus>(-1);
+  std::u16string text;
+
+  bool operator==(const Reply&) const = default;
+  friend void PrintTo(const Reply& reply, std::ostream* out) {
+    *out << StatusName(StatusCode(reply.status)) << " " << ::testing::PrintToString(reply.text);
+  }
+};
+
+inline Reply ReplyOf(const client::Reply& reply) {
+  return {static_cast<BrokerStatus>(reply.status), reply.text};
 }
 
-// A frame from raw 64-bit words.
+// Request 6.
+inline std::vector<uint8_t> Request(BrokerOperation operation, std::u16string path,
+                                    std::u16string name = {}, std::u16string data = {},
+                                    RegistryHive hive = RegistryHive::CurrentUser) {
+  return client::EncodeBrokerRequest(OperationCode(operation), HiveCode(hive), std::move(path),
+                                     std::move(name), std::move(data));
+}
+
+inline std::vector<uint8_t> PingFrame() {
+  return Request(BrokerOperation::Ping, u"");
+}
+
+// Every whole frame in `bytes`, in order. Stops at the first frame that does
+// not decode; `undecoded` receives the number of bytes left over.
+inline std::vector<Message> DecodeAll(const std::vector<uint8_t>& bytes,
+                                      size_t* undecoded = nullptr) {
+  std::vector<Message> out;
+  ipc::MsgParamList list;
+  ipc::Decoder decoder(&list);
+  decoder.Append(bytes.data(), bytes.size());
+  while (!decoder.buffered().empty() && decoder.Decode() == ipc::kComplete) {
+    out.push_back({list.msgId, {list.params, list.params + list.count}});
+    list.Clear();
+    list.msgId = -1;
+    decoder.Reset();
+  }
+  if (undecoded != nullptr) *undecoded = decoder.buffered().size();
+  return out;
+}
+
+// A frame from raw 64-bit words, for what the encoder cannot make.
 inline std::vector<uint8_t> Words(std::initializer_list<uint64_t> words) {
   std::vector<uint8_t> out;
   for (uint64_t w : words)
