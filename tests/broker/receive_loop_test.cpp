@@ -13,8 +13,8 @@ using ipc::MsgParam;
 
 TEST(ReceiveLoop, UnservedMessageOrBadFrameEndsTheBrokerWithoutReply) {
   const std::vector<std::vector<uint8_t>> ending = {
-      EncodeMessage(5, {MsgParam::Scalar(ipc::kInt32, 0)}),        // no service
-      Words({0x12345678, 6, 1, 7, 2, 0x4B524F4D, 0, 0x474E4142}),  // wrong magic
+      EncodeMessage(5, {MsgParam::Scalar(ipc::kInt32, 0)}),  // no service
+      Words({0x12345678, 6, 1, 7, 2, kSep, 0, kEnd}),        // wrong magic
   };
   for (size_t i = 0; i < ending.size(); ++i) {
     BrokerSession s = LaunchBroker();

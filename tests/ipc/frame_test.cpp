@@ -22,8 +22,10 @@ using corvane::test::Join;
 using corvane::test::Words;
 using ipc::MsgParam;
 
-constexpr uint64_t kMagic = 0x4D4F524B, kSep = 0x4B524F4D, kEnd = 0x474E4142;
-constexpr uint64_t kT16 = 0xFFFFFFFF80000000ull;
+using corvane::test::kEnd;
+using corvane::test::kMagic;
+using corvane::test::kSep;
+using corvane::test::kT16;
 
 std::vector<uint8_t> PongFrame() {
   return EncodeMessage(7, {MsgParam::Scalar(ipc::kInt32, 0), MsgParam::Text16(u"pong")});

@@ -23,7 +23,9 @@ using ipc::MsgParam;
 using MemChannel = ipc::Channel<MemoryTransport>;
 using Svc = corvane::test::TestSvc<MemChannel>;
 
-constexpr uint64_t kMagic = 0x4D4F524B, kSep = 0x4B524F4D, kEnd = 0x474E4142;
+using corvane::test::kEnd;
+using corvane::test::kMagic;
+using corvane::test::kSep;
 
 std::vector<uint8_t> Request(uint32_t operation, std::u16string data = u"d") {
   return corvane::client::EncodeBrokerRequest(operation, 0, u"p", u"n", std::move(data));

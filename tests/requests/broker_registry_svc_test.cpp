@@ -28,7 +28,6 @@ using enum BrokerStatus;
 using test::Reply;
 using test::ScratchKey;
 
-constexpr int32_t user = HiveCode(RegistryHive::CurrentUser);
 const std::string kThrewLine = "[CorvaneBroker] request threw; reported as failed\n";
 
 // With `outOfMemory` the request's first allocation fails.
@@ -48,8 +47,8 @@ TEST(HandleRequest, PassesOnTheStatusAndText) {
   ScratchKey key;
   test::RawSetDword(key.root(), key.path(), u"d", 0xFFFFFFFFu);
   EXPECT_EQ(Handle(svc, Ping, 5, u""), (Reply{Ok, u"pong"}));
-  EXPECT_EQ(Handle(svc, ReadDword, user, key.path(), u"d"), (Reply{Ok, u"4294967295"}));
-  EXPECT_EQ(Handle(svc, ReadDword, user, key.path(), u"missing"), (Reply{NotFound, u""}));
+  EXPECT_EQ(Handle(svc, ReadDword, test::kUser, key.path(), u"d"), (Reply{Ok, u"4294967295"}));
+  EXPECT_EQ(Handle(svc, ReadDword, test::kUser, key.path(), u"missing"), (Reply{NotFound, u""}));
 }
 
 TEST(HandleRequest, ARequestThatRunsOutOfMemoryFailsAndTheNextIsServed) {
@@ -58,9 +57,9 @@ TEST(HandleRequest, ARequestThatRunsOutOfMemoryFailsAndTheNextIsServed) {
   test::RawSetString(key.root(), key.path(), u"s", u"value");
   test::DebugCapture capture;
 
-  EXPECT_EQ(Handle(svc, ReadString, user, key.path(), u"s", true), (Reply{Failed, u""}));
+  EXPECT_EQ(Handle(svc, ReadString, test::kUser, key.path(), u"s", true), (Reply{Failed, u""}));
   EXPECT_EQ(capture.Lines(), std::vector<std::string>{kThrewLine});
-  EXPECT_EQ(Handle(svc, ReadString, user, key.path(), u"s"), (Reply{Ok, u"value"}));
+  EXPECT_EQ(Handle(svc, ReadString, test::kUser, key.path(), u"s"), (Reply{Ok, u"value"}));
   EXPECT_EQ(capture.Lines(), std::vector<std::string>{kThrewLine});
 }
 

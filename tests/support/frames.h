@@ -17,6 +17,7 @@
 #include "plugin/client/protocol.h"
 #include "protocol/hives.h"
 #include "protocol/operations.h"
+#include "protocol/wire.h"
 
 namespace corvane {
 
@@ -77,6 +78,10 @@ inline std::vector<Message> DecodeAll(const std::vector<uint8_t>& bytes,
   if (undecoded != nullptr) *undecoded = decoder.buffered().size();
   return out;
 }
+
+// The fixed words of a frame, for building the malformed ones.
+inline constexpr uint64_t kMagic = wire::kHeaderMagic, kSep = wire::kSeparator,
+                          kEnd = wire::kTrailerMagic, kT16 = wire::kText16TagWord;
 
 // A frame from raw 64-bit words, for what the encoder cannot make.
 inline std::vector<uint8_t> Words(std::initializer_list<uint64_t> words) {
