@@ -45,17 +45,10 @@ TEST_F(FileOperations, ReadAnswersContentsAsHexText) {
   ASSERT_TRUE(WriteBytes(work + u"\\empty", {}));
   ASSERT_TRUE(WriteBytes(work + u"\\three", {0x00, 0xAB, 0xFF}));
 
-  Reply r = Call(FileRead, work + u"\\empty");
-  EXPECT_EQ(r.status, Ok);
-  EXPECT_EQ(r.text, u"");
-  r = Call(FileRead, work + u"\\three");
-  EXPECT_EQ(r.status, Ok);
-  EXPECT_EQ(r.text, u"00abff");
-
+  EXPECT_EQ(Call(FileRead, work + u"\\empty"), (Reply{Ok, u""}));
+  EXPECT_EQ(Call(FileRead, work + u"\\three"), (Reply{Ok, u"00abff"}));
   for (const auto& unreadable : {work + u"\\missing", work, work + u"\\no\\such\\file"}) {
-    r = Call(FileRead, unreadable);
-    EXPECT_EQ(r.status, NotFound);
-    EXPECT_EQ(r.text, u"");
+    EXPECT_EQ(Call(FileRead, unreadable), (Reply{NotFound, u""}));
   }
   EXPECT_TRUE(capture.Lines().empty());
 }
@@ -64,16 +57,14 @@ TEST_F(FileOperations, ReadLimitIsExactlyFourMebibytes) {
   std::vector<uint8_t> bytes(4194304);
   for (size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<uint8_t>(i * 7 + i / 251);
   ASSERT_TRUE(WriteBytes(work + u"\\limit", bytes));
-  Reply r = Call(FileRead, work + u"\\limit");
+  const Reply r = Call(FileRead, work + u"\\limit");
   EXPECT_EQ(r.status, Ok);
   ASSERT_EQ(r.text.size(), 8388608u);
   EXPECT_TRUE(r.text == corvane::HexText::Encode(bytes));
 
   bytes.push_back(0x42);
   ASSERT_TRUE(WriteBytes(work + u"\\over", bytes));
-  r = Call(FileRead, work + u"\\over");
-  EXPECT_EQ(r.status, NotFound);
-  EXPECT_EQ(r.text, u"");
+  EXPECT_EQ(Call(FileRead, work + u"\\over"), (Reply{NotFound, u""}));
 }
 
 TEST_F(FileOperations, WriteReplacesTheTargetWholeThroughATemporaryFile) {

@@ -106,15 +106,11 @@ TEST_F(RealPaths, AppDataRequestsThroughALinkOutsideAreRefused) {
   for (const auto& path : {via, via + u"\\secret.txt", via + u"\\missing.txt", via + u"\\sub",
                            via + u"\\sub\\missing\\x"}) {
     EXPECT_EQ(Send(FileExists, path).status, Denied);
-    const Reply read = Send(FileRead, path);
-    EXPECT_EQ(read.status, Denied);
-    EXPECT_EQ(read.text, u"");
+    EXPECT_EQ(Send(FileRead, path), (Reply{Denied, u""}));
     EXPECT_EQ(Send(FileDelete, path).status, Denied);
   }
   // A hard link's other name lies outside: its name inside does not make it readable.
-  const Reply hard = Send(FileRead, corvaneHardLink);
-  EXPECT_EQ(hard.status, Denied);
-  EXPECT_EQ(hard.text, u"");
+  EXPECT_EQ(Send(FileRead, corvaneHardLink), (Reply{Denied, u""}));
   for (const auto& path : {via + u"\\secret.txt", via + u"\\new.txt", via + u"\\sub\\new.txt",
                            via + u"\\new-folder\\x", via + u"\\sub\\new-folder\\x"}) {
     EXPECT_EQ(Send(FileWrite, path, {}, kHostile).status, Denied);
