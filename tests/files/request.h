@@ -14,7 +14,7 @@ struct Reply {
 };
 
 inline Reply Call(uint32_t operation, const std::u16string& path, const std::u16string& name = {},
-                  const std::u16string& data = {}) {
+                  std::u16string data = {}) {
   Reply reply;
   reply.text = u"stale";  // the dispatch must clear it
   reply.status = StatusCode(

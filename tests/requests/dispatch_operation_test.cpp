@@ -54,7 +54,7 @@ class Dispatch : public ::testing::Test {
   // Runs one request with a text that must be replaced or emptied, and
   // keeps only the diagnostic lines of that request.
   int32_t Run(uint32_t operation, const std::u16string& path, const std::u16string& name = u"",
-              const std::u16string& data = u"", int32_t hive = kUser) {
+              std::u16string data = u"", int32_t hive = kUser) {
     capture_.Clear();
     text = u"stale";
     return StatusCode(

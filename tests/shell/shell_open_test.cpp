@@ -54,7 +54,7 @@ std::wstring W(const std::u16string& s) {
 }
 
 int32_t Open(const std::wstring& target, int32_t hive = 0, const std::u16string& name = {},
-             const std::u16string& data = {}) {
+             std::u16string data = {}) {
   std::u16string text = u"stale";
   const int32_t status = corvane::StatusCode(corvane::DispatchOperation(
       kShellOpen, static_cast<corvane::RegistryHive>(hive), U(target), name, data, text));
