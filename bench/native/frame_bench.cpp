@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/bench_data.h"
 #include "ipc/decoder.h"
 #include "ipc/encoder.h"
 #include "ipc/message_shapes.h"
@@ -161,12 +162,9 @@ void BM_DecodeFrame16MiBIn4KiBReads(benchmark::State& state) {
   ipc::MsgParamList list;
   ipc::Decoder decoder(&list);
   for (auto _ : state) {
-    ipc::DecodeResult r = ipc::kNeedMore;
-    for (size_t at = 0; at < frame.size() && r == ipc::kNeedMore; at += kRead) {
-      decoder.Append(frame.data() + at, std::min(kRead, frame.size() - at));
-      r = decoder.Decode();
+    if (corvane::bench::DecodeInPieces(decoder, frame, kRead) != ipc::kComplete) {
+      state.SkipWithError("frame did not decode");
     }
-    if (r != ipc::kComplete) state.SkipWithError("frame did not decode");
     benchmark::DoNotOptimize(list.params[1].text16.data());
     list.Clear();
     list.msgId = -1;

@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/bench_data.h"
 #include "ipc/decoder.h"
 #include "ipc/encoder.h"
 #include "ipc/kept_storage.h"
@@ -27,12 +28,7 @@ constexpr size_t kBytes = 1024u * 1024u;
 constexpr size_t kRead = 4096;
 
 std::vector<uint8_t> WriteRequestFrame() {
-  std::vector<uint8_t> contents(kBytes);
-  uint32_t seed = 2;
-  for (auto& b : contents) {
-    seed = seed * 1664525u + 1013904223u;
-    b = static_cast<uint8_t>(seed >> 24);
-  }
+  const std::vector<uint8_t> contents = corvane::bench::PseudoRandomBytes(kBytes, 2);
   ipc::MsgParam operation = ipc::MsgParam::Scalar(ipc::kInt32, 15);
   ipc::MsgParam hive = ipc::MsgParam::Scalar(ipc::kInt32, 0);
   ipc::MsgParam path = ipc::MsgParam::Text16(u"C:\\users\\me\\AppData\\Roaming\\corvane\\w.bin");
@@ -52,11 +48,7 @@ void BM_ReceiveFileWrite1MiB(benchmark::State& state) {
   list.kept = &kept;
   ipc::Decoder decoder(&list, &kept);
   for (auto _ : state) {
-    ipc::DecodeResult r = ipc::kNeedMore;
-    for (size_t at = 0; at < frame.size() && r == ipc::kNeedMore; at += kRead) {
-      decoder.Append(frame.data() + at, std::min(kRead, frame.size() - at));
-      r = decoder.Decode();
-    }
+    const ipc::DecodeResult r = corvane::bench::DecodeInPieces(decoder, frame, kRead);
     ipc::MsgParam* params[5];
     for (int i = 0; i < 5; ++i) params[i] = &list.params[i];
     ipc::MsgParamConverter<ipc::kMsgBrokerRequest>::In in;

@@ -18,12 +18,14 @@
 #include <utility>
 #include <vector>
 
+#include "bench/bench_data.h"
 #include "bench/wine/bench_clock.h"
 #include "bench/wine/bench_frames.h"
 #include "bench/wine/bench_sections.h"
 #include "bench/wine/report.h"
 #include "bench/wine/server_session.h"
 #include "ipc/kept_storage.h"
+#include "protocol/hex_text.h"
 #include "protocol/operations.h"
 #include "win/scoped_handle.h"
 
@@ -45,26 +47,6 @@ std::u16string AppDataCorvane() {
   path += u"\\corvane";
   CreateDirectoryW(Wide(path), nullptr);
   return path;
-}
-
-std::vector<uint8_t> Pattern(size_t size, uint32_t seed) {
-  std::vector<uint8_t> bytes(size);
-  for (auto& b : bytes) {
-    seed = seed * 1664525u + 1013904223u;
-    b = static_cast<uint8_t>(seed >> 24);
-  }
-  return bytes;
-}
-
-std::u16string Hex(const std::vector<uint8_t>& bytes) {
-  static constexpr char16_t kDigits[] = u"0123456789abcdef";
-  std::u16string text;
-  text.reserve(bytes.size() * 2);
-  for (uint8_t b : bytes) {
-    text.push_back(kDigits[b >> 4]);
-    text.push_back(kDigits[b & 15]);
-  }
-  return text;
 }
 
 bool WriteWhole(const std::u16string& path, const std::vector<uint8_t>& bytes) {
@@ -169,15 +151,15 @@ bool RunFileBench(const BenchOptions& options) {
   const std::u16string readPath = folder + u"\\bench-read-4mib.bin";
   const std::u16string writePath = folder + u"\\bench-write-1mib.bin";
   const std::u16string rawWritePath = folder + u"\\bench-raw-write-1mib.bin";
-  if (!WriteWhole(readPath, Pattern(kReadBytes, 1))) {
+  if (!WriteWhole(readPath, PseudoRandomBytes(kReadBytes, 1))) {
     std::printf("# cannot create the 4 MiB file\n");
     return false;
   }
-  const std::vector<uint8_t> writeBytes = Pattern(kWriteBytes, 2);
+  const std::vector<uint8_t> writeBytes = PseudoRandomBytes(kWriteBytes, 2);
   const auto read =
       RequestFrame(static_cast<uint32_t>(BrokerOperation::FileRead), 0, readPath, u"", u"");
   const auto write = RequestFrame(static_cast<uint32_t>(BrokerOperation::FileWrite), 0, writePath,
-                                  u"", Hex(writeBytes));
+                                  u"", HexText::Encode(writeBytes));
 
   ServerSession broker;
   ServerSession readPipe;
