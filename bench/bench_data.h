@@ -35,4 +35,12 @@ inline ipc::DecodeResult DecodeInPieces(ipc::Decoder& decoder, const std::vector
   return r;
 }
 
+// What the channel does once a message is served: the list and the decoder
+// ready for the next frame.
+inline void ReadyForNext(ipc::MsgParamList& list, ipc::Decoder& decoder) {
+  list.Clear();
+  list.msgId = -1;
+  decoder.Reset();
+}
+
 }  // namespace corvane::bench

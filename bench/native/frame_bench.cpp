@@ -116,9 +116,7 @@ void DecodeWhole(benchmark::State& state, const std::vector<uint8_t>& frame) {
     decoder.Append(frame.data(), frame.size());
     if (decoder.Decode() != ipc::kComplete) state.SkipWithError("frame did not decode");
     benchmark::DoNotOptimize(list.params[1].text16.data());
-    list.Clear();
-    list.msgId = -1;
-    decoder.Reset();
+    corvane::bench::ReadyForNext(list, decoder);
   }
   state.SetItemsProcessed(state.iterations());
   state.SetBytesProcessed(state.iterations() * static_cast<int64_t>(frame.size()));
@@ -146,9 +144,7 @@ void BM_DecodeFrame16MiB(benchmark::State& state) {
     state.ResumeTiming();
     if (decoder.Decode() != ipc::kComplete) state.SkipWithError("frame did not decode");
     benchmark::DoNotOptimize(list.params[1].text16.data());
-    list.Clear();
-    list.msgId = -1;
-    decoder.Reset();
+    corvane::bench::ReadyForNext(list, decoder);
   }
   state.SetBytesProcessed(state.iterations() * static_cast<int64_t>(frame.size()));
 }
@@ -166,9 +162,7 @@ void BM_DecodeFrame16MiBIn4KiBReads(benchmark::State& state) {
       state.SkipWithError("frame did not decode");
     }
     benchmark::DoNotOptimize(list.params[1].text16.data());
-    list.Clear();
-    list.msgId = -1;
-    decoder.Reset();
+    corvane::bench::ReadyForNext(list, decoder);
   }
   state.SetBytesProcessed(state.iterations() * static_cast<int64_t>(frame.size()));
 }

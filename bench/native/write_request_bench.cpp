@@ -61,9 +61,7 @@ void BM_ReceiveFileWrite1MiB(benchmark::State& state) {
     if (!bytes || bytes->size() != kBytes) state.SkipWithError("contents did not decode");
     benchmark::DoNotOptimize(bytes->data());
     kept.KeepText(in.data);
-    list.Clear();
-    list.msgId = -1;
-    decoder.Reset();
+    corvane::bench::ReadyForNext(list, decoder);
   }
   state.SetBytesProcessed(state.iterations() * static_cast<int64_t>(frame.size()));
 }
