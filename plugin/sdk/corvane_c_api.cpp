@@ -98,19 +98,15 @@ constexpr size_t kMaxTextUnits = corvane::wire::kMaxFrameBytes / sizeof(char16_t
 constexpr size_t kMaxFileBytes = kMaxTextUnits / 2;
 
 // What a C caller got wrong (or a session that can no longer be used),
-// found before anything is sent. Literals only, so that finding it never
-// allocates; the message is `subject` (if any), a blank and `problem`.
+// found before anything is sent: "<subject> <problem>". Literals only, so
+// that finding it never allocates.
 struct Misuse {
-  corvane_result code;
   const char* subject;
   const char* problem;
+  corvane_result code = CORVANE_E_INVALID_ARGUMENT;
 };
 template <class T>
 using Checked = client::Result<T, Misuse>;
-
-Misuse Invalid(const char* subject, const char* problem) {
-  return {CORVANE_E_INVALID_ARGUMENT, subject, problem};
-}
 
 corvane_result CodeOf(client::ErrorKind kind) {
   switch (kind) {
@@ -140,6 +136,11 @@ corvane_result Record(std::string& lastError, corvane_result code, const char* m
   return code;
 }
 
+corvane_result Record(std::string& lastError, const Misuse& misuse) {
+  return Record(lastError, misuse.code,
+                (misuse.subject + std::string(" ") + misuse.problem).c_str());
+}
+
 // What a checked argument hands on: a text as the owned string the client takes.
 template <class T>
 T Value(T value) {
@@ -159,10 +160,7 @@ corvane_result Guard(std::string& lastError, Body&& body, Checked<Args>... args)
   try {
     const std::array<const Misuse*, sizeof...(Args)> misuses{(args ? nullptr : &args.error())...};
     for (const Misuse* misuse : misuses) {
-      if (misuse == nullptr) continue;
-      const std::string subject =
-          misuse->subject != nullptr ? misuse->subject + std::string(" ") : "";
-      return Record(lastError, misuse->code, (subject + misuse->problem).c_str());
+      if (misuse != nullptr) return Record(lastError, *misuse);
     }
     return body(Value(std::move(args).value())...);
   } catch (const std::bad_alloc&) {
@@ -200,7 +198,7 @@ corvane_result Request(corvane_session* session, Body&& body, Checked<Args>... a
   const Checked<client::Done> open =
       session->broker.connection.IsOpen()
           ? Checked<client::Done>(client::Done{})
-          : Misuse{CORVANE_E_CLOSED, nullptr, "the session's connection to the broker is closed"};
+          : Misuse{"the session's connection to the broker", "is closed", CORVANE_E_CLOSED};
   return Guard(
       session->lastError,
       [&](client::Done, auto... values) {
@@ -210,26 +208,26 @@ corvane_result Request(corvane_session* session, Body&& body, Checked<Args>... a
 }
 
 Checked<std::u16string_view> Text(const wchar_t* text, size_t length, const char* what) {
-  if (text == nullptr && length != 0) return Invalid(what, "is null with a non-zero length");
-  if (length > kMaxTextUnits) return Invalid(what, "is too long for a frame");
+  if (text == nullptr && length != 0) return Misuse{what, "is null with a non-zero length"};
+  if (length > kMaxTextUnits) return Misuse{what, "is too long for a frame"};
   return length == 0 ? std::u16string_view()
                      : std::u16string_view(corvane::win::Utf16(text), length);
 }
 
 Checked<std::span<const uint8_t>> Bytes(const uint8_t* bytes, size_t size, const char* what) {
-  if (bytes == nullptr && size != 0) return Invalid(what, "is null with a non-zero size");
+  if (bytes == nullptr && size != 0) return Misuse{what, "is null with a non-zero size"};
   return std::span<const uint8_t>(bytes, size);
 }
 
 template <class T>
 Checked<T*> Given(T* pointer, const char* what) {
-  if (pointer == nullptr) return Invalid(what, "is null");
+  if (pointer == nullptr) return Misuse{what, "is null"};
   return pointer;
 }
 
 Checked<client::Hive> HiveOf(int32_t hive) {
   if (hive != CORVANE_HKCU && hive != CORVANE_HKLM) {
-    return Invalid(nullptr, "the hive is neither CORVANE_HKCU (0) nor CORVANE_HKLM (1)");
+    return Misuse{"the hive", "is neither CORVANE_HKCU (0) nor CORVANE_HKLM (1)"};
   }
   return static_cast<client::Hive>(hive);
 }
@@ -440,24 +438,19 @@ corvane_result StartWithDiagnostics(const wchar_t* broker_path, size_t broker_pa
       Text(broker_path, broker_path_length, "broker_path"));
 }
 
-Checked<std::u16string_view> IpcName(const wchar_t* name, size_t length) {
-  Checked<std::u16string_view> text = Text(name, length, "ipc_name");
-  if (text && text->empty()) return Invalid("ipc_name", "is empty");
-  return text;
-}
-
 corvane_result Attach(const wchar_t* ipc_name, size_t ipc_name_length, uint32_t timeout_ms,
                       corvane_session** session) {
   return Guard(
       t_lastStartError,
       [&](corvane_session** out, std::u16string name) {
+        if (name.empty()) return Record(t_lastStartError, {"ipc_name", "is empty"});
         auto connection = client::BrokerConnection::Connect(name, nullptr, timeout_ms);
         if (!connection) return StartFailed(connection.error());
         return Keep(client::BrokerSession{nullptr, client::BrokerProcess(),
                                           std::move(connection).value(), std::move(name)},
                     out);
       },
-      Given(session, "session"), IpcName(ipc_name, ipc_name_length));
+      Given(session, "session"), Text(ipc_name, ipc_name_length, "ipc_name"));
 }
 
 }  // namespace
@@ -511,7 +504,7 @@ corvane_result CORVANE_CALL corvane_set_timeout(corvane_session* session, uint32
         return CORVANE_OK;
       },
       milliseconds != 0 ? Checked<uint32_t>(milliseconds)
-                        : Invalid(nullptr, "a time-out of 0 ms would close the session"));
+                        : Misuse{"a time-out of 0 ms", "would close the session"});
 }
 
 const char* CORVANE_CALL corvane_last_error(const corvane_session* session) {
@@ -683,7 +676,7 @@ corvane_result CORVANE_CALL corvane_file_write(corvane_session* session, const w
                                                size_t path_length, const uint8_t* contents,
                                                size_t size) {
   Checked<std::span<const uint8_t>> bytes = Bytes(contents, size, "contents");
-  if (bytes && size > kMaxFileBytes) bytes = Invalid(nullptr, "contents are too large for a frame");
+  if (bytes && size > kMaxFileBytes) bytes = Misuse{"contents", "are too large for a frame"};
   return Status(
       session,
       [](client::BrokerConnection& c, std::span<const uint8_t> checked, std::u16string p) {
