@@ -284,19 +284,17 @@ corvane_result Answer(corvane_session* session, Checked<Out*> out, Call call,
       std::move(out), std::move(args)...);
 }
 
-// For the exists tests: the broker's Ok is "yes", its NotFound "no".
-template <class Call, class... Args>
-corvane_result Exists(corvane_session* session, Checked<int*> exists, Call call,
-                      Checked<Args>... args) {
-  return Request(
-      session,
-      [&](corvane_session& s, client::BrokerConnection& c, int* out, auto... values) {
-        const corvane_result status = StatusOf(s, call(c, std::move(values)...));
-        if (status != CORVANE_OK && status != CORVANE_NOT_FOUND) return status;
-        *out = status == CORVANE_OK ? 1 : 0;
-        return CORVANE_OK;
-      },
-      std::move(exists), std::move(args)...);
+// For the exists tests: the broker's Ok is "yes" and its NotFound "no",
+// either an Ok answer.
+template <class Call>
+auto YesOrNo(Call call) {
+  return
+      [call](client::BrokerConnection& c, auto... values) -> client::Result<client::Answer<int>> {
+        auto status = call(c, std::move(values)...);
+        if (!status) return status.error();
+        const bool known = *status == CORVANE_OK || *status == CORVANE_NOT_FOUND;
+        return client::Answer<int>{known ? CORVANE_OK : *status, *status == CORVANE_OK ? 1 : 0};
+      };
 }
 
 // A list operation's reply text as it is: items each followed by U+0000.
@@ -641,7 +639,7 @@ corvane_result CORVANE_CALL corvane_delete_key_tree(corvane_session* session, in
 
 corvane_result CORVANE_CALL corvane_key_exists(corvane_session* session, int32_t hive,
                                                const wchar_t* key, size_t key_length, int* exists) {
-  return Exists(session, Given(exists, "exists"), client::KeyExists, HiveOf(hive),
+  return Answer(session, Given(exists, "exists"), YesOrNo(client::KeyExists), HiveOf(hive),
                 Text(key, key_length, "key"));
 }
 
@@ -688,7 +686,7 @@ corvane_result CORVANE_CALL corvane_file_write(corvane_session* session, const w
 
 corvane_result CORVANE_CALL corvane_file_exists(corvane_session* session, const wchar_t* path,
                                                 size_t path_length, int* exists) {
-  return Exists(session, Given(exists, "exists"), client::FileExists,
+  return Answer(session, Given(exists, "exists"), YesOrNo(client::FileExists),
                 Text(path, path_length, "path"));
 }
 
