@@ -15,7 +15,7 @@
 #include "plugin/client/broker_process.h"
 #include "plugin/client/broker_session.h"
 #include "plugin/client/command_line.h"
-#include "plugin/client/protocol.h"
+#include "plugin/client/request_frames.h"
 
 namespace corvane::test {
 
