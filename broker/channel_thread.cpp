@@ -9,23 +9,24 @@ namespace corvane {
 
 DWORD ChannelThreadMain(ChannelThreadArgs* args) {
   BrokerSync* sync = args->sync;
+  // Back-to-back large messages reuse their storage; the transport gives it
+  // back once the plug-in has been quiet for a moment, and so does the end.
+  ipc::KeptStorage kept;
   PipeTransportWithMessagePump transport;
+  transport.idleRelease = &kept;
   if (!transport.AttachAndConnect(args->pipe.Release(), true)) {
     SetEvent(sync->failedEvent);
     transport.ReleaseBuffer();
     transport.Close();
     return 1;
   }
-  ipc::BrokerChannel channel(&transport);
+  ipc::BrokerChannel channel(&transport, &kept);
   // Without a manager every message but the keep-alive ends the loop.
   BuildServiceManager();
   SetEvent(sync->readyEvent);
 
   ipc::BadMessageRecv<ipc::BrokerChannel> badMessage;
   try {
-    // Back-to-back large replies reuse their storage; the transport gives it
-    // back once the plug-in has been quiet for a moment, and so does the end.
-    const ipc::KeptStorageScope keepLargeReplies;
     channel.ReceiveLoop(&badMessage, [](int32_t id) -> ipc::BrokerChannel::Handler* {
       CorvanePluginServiceManager* manager = ServiceManager();
       return manager != nullptr ? manager->FindService(id) : nullptr;
@@ -33,6 +34,7 @@ DWORD ChannelThreadMain(ChannelThreadArgs* args) {
   } catch (...) {
     // Out of memory while decoding: the channel ends like any other stop.
   }
+  kept.Release();
 
   // Closes the plug-in channels too.
   DestroyServiceManager();

@@ -7,7 +7,9 @@
 #include <cstdint>
 
 #include "ipc/decoder.h"
+#include "ipc/encoder.h"
 #include "ipc/handler.h"
+#include "ipc/kept_storage.h"
 #include "ipc/message_shapes.h"
 #include "ipc/msg_param.h"
 #include "protocol/wire.h"
@@ -40,17 +42,25 @@ class Channel {
  public:
   using Handler = MsgHandlerBase<Channel>;
 
-  explicit Channel(Transport* t) : transport(t) {}
+  // `keep`: the storage this channel's large messages reuse from one to the
+  // next (the owner's, and it outlives the channel); null keeps none.
+  explicit Channel(Transport* t, KeptStorage* keep = nullptr) : transport(t), kept(keep) {}
 
   Transport* transport;
+  KeptStorage* kept;
   int32_t lastMessageId = -1;
+  // What SendMsg builds a frame in, with the storage it keeps (up to 64 KiB)
+  // between messages; `encoderInUse` while a frame built in it is written.
+  Encoder encoder;
+  bool encoderInUse = false;
 
   // Serves messages until a handler asks to stop or the transport ends.
   // `findService(id)` returns the handler registered for an id, or null.
   template <class FindService>
   int64_t ReceiveLoop(Handler* defaultHandler, FindService&& findService) {
     MsgParamList list;
-    Dec decoder(&list);
+    list.kept = kept;
+    Dec decoder(&list, kept);
     for (;;) {
       if (!FillAndDecode(decoder)) return kTransportEnded;
       lastMessageId = list.msgId;

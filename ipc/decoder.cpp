@@ -3,7 +3,6 @@
 #include <cstring>
 #include <utility>
 
-#include "ipc/kept_storage.h"
 #include "protocol/wire.h"
 
 namespace ipc {
@@ -25,7 +24,7 @@ void Decoder::MakeRoom(size_t bytes) {
   // Only storage an earlier large frame left: a header alone never makes the
   // decoder reserve what it announces (up to 64 MiB); without such storage
   // the buffer grows as the bytes come.
-  std::vector<uint8_t> room = TakeLargeBytes(bytes);
+  std::vector<uint8_t> room = TakeBytes(kept_, bytes);
   if (room.capacity() < bytes) return;
   room.assign(buffer_.begin(), buffer_.end());
   buffer_.swap(room);
@@ -38,7 +37,7 @@ void Decoder::Reset() {
     std::vector<uint8_t> large;
     large.swap(buffer_);
     buffer_.assign(large.begin(), large.end());
-    KeepLargeBytes(large);
+    KeepBytes(kept_, large);
   }
   state_ = kReadHeader;
   paramCount_ = -1;

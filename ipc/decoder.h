@@ -20,6 +20,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "ipc/kept_storage.h"
 #include "ipc/msg_param.h"
 
 namespace ipc {
@@ -42,12 +43,13 @@ enum DecodeState : int32_t {
 
 class Decoder {
  public:
-  explicit Decoder(MsgParamList* sink) : sink_(sink) {}
+  // A large frame is received in a block `kept` holds, and its block goes
+  // back there once the frame is served; null keeps none.
+  explicit Decoder(MsgParamList* sink, KeptStorage* kept = nullptr) : sink_(sink), kept_(kept) {}
 
   DecodeResult Decode();
   // Prepares for the next frame; unconsumed bytes stay buffered, and the
-  // storage a large frame needed goes to the thread's kept storage
-  // (ipc/kept_storage.h), which frees it unless the thread keeps storage.
+  // storage a large frame needed goes to the kept storage (freed without).
   void Reset();
   // Drops every buffered byte (after a bad frame nothing that follows can
   // be trusted to start a frame).
@@ -81,6 +83,7 @@ class Decoder {
   void MakeRoom(size_t bytes);
 
   MsgParamList* sink_;
+  KeptStorage* kept_;
   std::vector<uint8_t> buffer_;
   DecodeState state_ = kReadHeader;
   int32_t paramCount_ = -1;

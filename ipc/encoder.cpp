@@ -3,14 +3,13 @@
 #include <algorithm>
 #include <cstring>
 
-#include "ipc/kept_storage.h"
 #include "protocol/wire.h"
 
 namespace ipc {
 
 void Encoder::Begin(int32_t n) {
   const auto count = static_cast<size_t>(n < 0 ? 0 : n);
-  KeepLargeText(frameInText_);
+  KeepText(kept, frameInText_);
   textDataWords_ = 0;
   words.clear();
   words.reserve(5 * count);
@@ -106,7 +105,7 @@ size_t Encoder::byteSize() const {
 }
 
 void Encoder::Release(size_t keepWords) {
-  KeepLargeText(frameInText_);
+  KeepText(kept, frameInText_);
   textDataWords_ = 0;
   if (words.capacity() > keepWords) std::vector<uint64_t>().swap(words);
 }

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "ipc/kept_storage.h"
 #include "ipc/msg_param.h"
 
 namespace ipc {
@@ -19,6 +20,8 @@ class Encoder {
  public:
   std::vector<uint64_t> words;
   int32_t headerIndex = -1;
+  // Where a frame built in a text's storage goes once sent; null frees it.
+  KeptStorage* kept = nullptr;
 
   void Begin(int32_t n);
   // Appends the parameter's tag word and payload; false for a type that cannot
@@ -39,7 +42,7 @@ class Encoder {
   size_t wordCount() const { return byteSize() / sizeof(uint64_t); }
 
   // Gives back the frame's storage beyond `keepWords` words of capacity; a
-  // frame built in a text's storage goes to KeepLargeText.
+  // frame built in a text's storage goes to `kept`.
   void Release(size_t keepWords);
 
  private:

@@ -1,6 +1,5 @@
 #include "ipc/kept_storage.h"
 
-#include <algorithm>
 #include <utility>
 
 #include "ipc/msg_param.h"
@@ -9,13 +8,9 @@ namespace ipc {
 
 namespace {
 
-struct Kept {
-  int scopes = 0;
-  std::u16string text;
-  std::vector<uint8_t> blocks[2];
-};
-
-thread_local Kept kept;
+bool IsLarge(const std::u16string& text) {
+  return text.capacity() * sizeof(char16_t) > kKeptStorageBytes;
+}
 
 bool IsLarge(const std::vector<uint8_t>& bytes) {
   return bytes.capacity() > kKeptStorageBytes;
@@ -23,59 +18,56 @@ bool IsLarge(const std::vector<uint8_t>& bytes) {
 
 }  // namespace
 
-KeptStorageScope::KeptStorageScope() {
-  ++kept.scopes;
+std::u16string KeptStorage::TakeText() {
+  return std::exchange(text_, {});
 }
 
-KeptStorageScope::~KeptStorageScope() {
-  if (--kept.scopes == 0) ReleaseKeptStorage();
-}
-
-std::u16string TakeLargeText() {
-  std::u16string text;
-  text.swap(kept.text);
-  return text;
-}
-
-void KeepLargeText(std::u16string& text) {
-  if (kept.scopes > 0 && text.capacity() * 2 > kKeptStorageBytes &&
-      text.capacity() > kept.text.capacity()) {
-    text.swap(kept.text);
-  }
+void KeptStorage::KeepText(std::u16string& text) {
+  if (IsLarge(text) && text.capacity() > text_.capacity()) text.swap(text_);
   std::u16string().swap(text);
 }
 
-std::vector<uint8_t> TakeLargeBytes(size_t size) {
-  std::vector<uint8_t>* best = nullptr;
-  for (auto& block : kept.blocks) {
-    if (block.capacity() >= size && IsLarge(block) &&
-        (best == nullptr || block.capacity() < best->capacity())) {
-      best = &block;
-    }
-  }
-  std::vector<uint8_t> bytes;
-  if (best != nullptr) bytes.swap(*best);
-  return bytes;
+std::vector<uint8_t> KeptStorage::TakeBytes(size_t size) {
+  if (bytes_.capacity() < size) return {};
+  return std::exchange(bytes_, {});
 }
 
-void KeepLargeBytes(std::vector<uint8_t>& bytes) {
-  if (kept.scopes > 0 && IsLarge(bytes)) {
-    auto* smallest =
-        std::min_element(std::begin(kept.blocks), std::end(kept.blocks),
-                         [](const auto& a, const auto& b) { return a.capacity() < b.capacity(); });
-    if (bytes.capacity() > smallest->capacity()) bytes.swap(*smallest);
-  }
+void KeptStorage::KeepBytes(std::vector<uint8_t>& bytes) {
+  if (IsLarge(bytes) && bytes.capacity() > bytes_.capacity()) bytes.swap(bytes_);
   std::vector<uint8_t>().swap(bytes);
 }
 
-bool HoldsKeptStorage() {
-  return kept.text.capacity() * 2 > kKeptStorageBytes ||
-         std::any_of(std::begin(kept.blocks), std::end(kept.blocks), IsLarge);
+bool KeptStorage::Holds() const {
+  return IsLarge(text_) || IsLarge(bytes_);
 }
 
-void ReleaseKeptStorage() {
-  std::u16string().swap(kept.text);
-  for (auto& block : kept.blocks) std::vector<uint8_t>().swap(block);
+void KeptStorage::Release() {
+  std::u16string().swap(text_);
+  std::vector<uint8_t>().swap(bytes_);
+}
+
+std::u16string TakeText(KeptStorage* kept) {
+  return kept != nullptr ? kept->TakeText() : std::u16string();
+}
+
+void KeepText(KeptStorage* kept, std::u16string& text) {
+  if (kept != nullptr) {
+    kept->KeepText(text);
+  } else {
+    std::u16string().swap(text);
+  }
+}
+
+std::vector<uint8_t> TakeBytes(KeptStorage* kept, size_t size) {
+  return kept != nullptr ? kept->TakeBytes(size) : std::vector<uint8_t>();
+}
+
+void KeepBytes(KeptStorage* kept, std::vector<uint8_t>& bytes) {
+  if (kept != nullptr) {
+    kept->KeepBytes(bytes);
+  } else {
+    std::vector<uint8_t>().swap(bytes);
+  }
 }
 
 }  // namespace ipc

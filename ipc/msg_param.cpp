@@ -30,7 +30,7 @@ void MsgParamList::Clear() {
     // A large text goes to kept storage as it stands; the next large text
     // overwrites it.
     if (params[i].text16.capacity() * 2 > kKeptStorageBytes)
-      KeepLargeText(params[i].text16);
+      KeepText(kept, params[i].text16);
     else
       params[i].text16.clear();
     params[i].value = 0;
@@ -134,9 +134,9 @@ bool MsgParamList::AddText16Bytes(const uint8_t* data, size_t units, int32_t tag
   MsgParam* slot = NextTextSlot(tag);
   if (slot == nullptr) return true;
   // A large text (a file write's contents) goes into the storage an earlier
-  // one left when the thread keeps it.
+  // one left, when that is kept.
   if (units * 2 > kKeptStorageBytes && slot->text16.capacity() < units) {
-    slot->text16 = TakeLargeText();
+    slot->text16 = TakeText(kept);
   }
   CopyUnits(slot->text16, data, units);
   if (tag == kText16Terminated) slot->text16.resize(std::min(units, slot->text16.find(u'\0')));

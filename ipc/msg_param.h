@@ -53,6 +53,8 @@ struct MsgParam {
 
 // A decoded message: at most 20 parameters arrive in a well-formed frame; the
 // 21st slot only absorbs a push that a malformed frame might attempt.
+class KeptStorage;
+
 class MsgParamList {
  public:
   static constexpr int kSlots = 21;
@@ -60,6 +62,9 @@ class MsgParamList {
   uint64_t count = 0;
   MsgParam params[kSlots];
   int32_t msgId = -1;
+  // Where a large text comes from and goes back to once served; null keeps
+  // none.
+  KeptStorage* kept = nullptr;
 
   bool Push(MsgParam&& param);
   void Clear();

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 
-#include "ipc/kept_storage.h"
 #include "win/message_pump.h"
 
 namespace {
@@ -87,7 +86,7 @@ const uint8_t* PipeTransportWithMessagePump::Read(size_t& count) {
 }
 
 bool PipeTransportWithMessagePump::WaitForRead(OVERLAPPED* overlapped, DWORD& bytes) {
-  if (!pumpMessages && ipc::HoldsKeptStorage()) {
+  if (!pumpMessages && idleRelease != nullptr && idleRelease->Holds()) {
     // One wait in the common case, where the data comes within the idle
     // time: every wait is a round trip to the system, and a large request
     // takes a thousand reads.
@@ -95,7 +94,7 @@ bool PipeTransportWithMessagePump::WaitForRead(OVERLAPPED* overlapped, DWORD& by
       case WAIT_OBJECT_0:
         return GetOverlappedResult(pipe_.get(), overlapped, &bytes, FALSE) != 0;
       case WAIT_TIMEOUT:
-        ipc::ReleaseKeptStorage();
+        idleRelease->Release();
         break;
       default:
         break;  // the wait below fails too and abandons the read

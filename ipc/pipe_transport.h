@@ -1,9 +1,9 @@
 // Byte transport over one named-pipe handle. Every operation is overlapped
 // with a fresh event and waits without a time-out; with `pumpMessages` set
 // the waits keep the calling thread's window messages flowing. A read that
-// waits kKeptStorageIdleMs for data gives back the storage the thread keeps
-// for large messages (ipc/kept_storage.h), unless it pumps messages.
-// Windows only.
+// waits kKeptStorageIdleMs for data gives back `idleRelease`, the storage
+// its channel keeps for large messages (ipc/kept_storage.h), unless it pumps
+// messages. Windows only.
 #pragma once
 
 #include <windows.h>  // OVERLAPPED in the interface
@@ -13,6 +13,7 @@
 #include <utility>
 #include <vector>
 
+#include "ipc/kept_storage.h"
 #include "ipc/pipe_settings.h"
 #include "win/scoped_handle.h"
 
@@ -47,6 +48,8 @@ class PipeTransportWithMessagePump {
   HANDLE handle() const { return pipe_ ? pipe_.get() : INVALID_HANDLE_VALUE; }
 
   bool pumpMessages = false;
+  // Given back when no data comes for kKeptStorageIdleMs; not owned.
+  ipc::KeptStorage* idleRelease = nullptr;
   std::vector<uint8_t> receiveBuffer;
 
  private:

@@ -31,27 +31,28 @@ inline bool EncodeMsg(Encoder& encoder, int32_t msgId, MsgParam** params, int32_
   return static_cast<int64_t>(encoder.wordCount()) <= corvane::wire::kMaxWords;
 }
 
-// Each thread keeps its encoder's storage up to this many words.
+// A channel's encoder keeps its storage up to this many words.
 inline constexpr size_t kKeptEncoderWords = kKeptStorageBytes / sizeof(uint64_t);
 
-// Encodes and writes one message; the parameters' texts may be taken.
+// Encodes and writes one message in the channel's encoder; the parameters'
+// texts may be taken.
 template <class Channel>
 int64_t SendMsg(Channel* channel, int32_t msgId, MsgParam** params, int32_t count) {
-  thread_local Encoder kept;
-  thread_local bool keptInUse = false;
-  // A send made while another is being written on the same thread (a window
-  // message pumped during the write) must not touch the frame being written.
+  // A send made while another is being written on the same channel (a
+  // window message pumped during the write) must not touch the frame being
+  // written.
   Encoder fresh;
-  const bool useKept = !keptInUse;
-  Encoder& encoder = useKept ? kept : fresh;
+  const bool useKept = !channel->encoderInUse;
+  Encoder& encoder = useKept ? channel->encoder : fresh;
+  encoder.kept = channel->kept;
   struct InUse {
     bool& flag;
     bool set;
     ~InUse() {
       if (set) flag = false;
     }
-  } inUse{keptInUse, useKept};
-  if (useKept) keptInUse = true;
+  } inUse{channel->encoderInUse, useKept};
+  if (useKept) channel->encoderInUse = true;
   int64_t result = kSendUnencodable;
   if (EncodeMsg(encoder, msgId, params, count, true)) {
     result =

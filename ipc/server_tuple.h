@@ -24,17 +24,20 @@ class ServerTuple_5_2 : public SandboxPISvcBase<Channel>, public MsgIn<RequestId
                              std::u16string& text) = 0;
 
   // Calls the service operation and always attempts the reply, even when the
-  // operation throws.
+  // operation throws. The reply's text comes with the storage the channel
+  // kept from an earlier large message (its capacity, and what it held), so
+  // that a large answer (a file read) is built in pages already touched; the
+  // frame is then built in it too and goes back to the channel once sent.
   int64_t Serve(Channel* channel, typename InConverter::In& in) {
     int32_t status = kStatusWhenUnset;
-    std::u16string text;
+    std::u16string text = TakeText(channel->kept);
     try {
       HandleRequest(in.operation, in.hive, in.path, in.name, in.data, status, text);
     } catch (...) {
     }
     // The storage of a large request text (a file write's contents) serves
-    // the next large message when the thread keeps storage.
-    KeepLargeText(in.data);
+    // the next large message.
+    KeepText(channel->kept, in.data);
     MsgParam p0, p1;
     OutConverter::Build(status, std::move(text), p0, p1);
     MsgParam* reply[2] = {&p0, &p1};

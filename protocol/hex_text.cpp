@@ -90,13 +90,15 @@ void HexText::EncodeInPlace(std::u16string& text) {
   }
 }
 
-bool HexText::Decode(std::u16string_view text, std::vector<uint8_t>& bytes) {
-  bytes.clear();
+namespace {
+
+// Decodes a chunk at a time and hands each chunk to `put(chunk, n, at)`
+// (`at`: the index of its first byte) once all its digits were read; false
+// at the first chunk with a non-digit.
+template <class Put>
+bool DecodeChunks(std::u16string_view text, Put&& put) {
   if (text.size() % 2 != 0) return false;
   const size_t size = text.size() / 2;
-  bytes.reserve(size);
-  // A chunk at a time, appended: each byte is written once, where sizing
-  // the bytes first would also fill them with zeros.
   constexpr size_t kChunk = 4096;
   uint8_t chunk[kChunk];
   for (size_t at = 0; at < size; at += kChunk) {
@@ -109,13 +111,36 @@ bool HexText::Decode(std::u16string_view text, std::vector<uint8_t>& bytes) {
       seen |= high | low;
       chunk[i] = static_cast<uint8_t>((high << 4) | low);
     }
-    if (seen > 0xF) {
-      bytes.clear();
-      return false;
-    }
-    bytes.insert(bytes.end(), chunk, chunk + n);
+    if (seen > 0xF) return false;
+    put(chunk, n, at);
   }
   return true;
+}
+
+}  // namespace
+
+bool HexText::Decode(std::u16string_view text, std::vector<uint8_t>& bytes) {
+  bytes.clear();
+  bytes.reserve(text.size() / 2);
+  // Appended a chunk at a time: each byte is written once, where sizing the
+  // bytes first would also fill them with zeros.
+  const bool decoded = DecodeChunks(text, [&bytes](const uint8_t* chunk, size_t n, size_t) {
+    bytes.insert(bytes.end(), chunk, chunk + n);
+  });
+  if (!decoded) bytes.clear();
+  return decoded;
+}
+
+std::optional<std::span<const uint8_t>> HexText::DecodeInPlace(std::u16string& text) {
+  // Byte `at` lies at byte offset `at` of the storage, its digits at 4 * at:
+  // a chunk is written only after its digits were read, and below the
+  // digits of every chunk after it.
+  auto* bytes = reinterpret_cast<uint8_t*>(text.data());
+  const bool decoded = DecodeChunks(text, [bytes](const uint8_t* chunk, size_t n, size_t at) {
+    std::memcpy(bytes + at, chunk, n);
+  });
+  if (!decoded) return std::nullopt;
+  return std::span<const uint8_t>(bytes, text.size() / 2);
 }
 
 }  // namespace corvane

@@ -4,6 +4,8 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -29,6 +31,9 @@ struct HexText {
   // Accepts either case. An odd length or any other character rejects the
   // whole text and leaves `bytes` empty.
   static bool Decode(std::u16string_view text, std::vector<uint8_t>& bytes);
+  // As Decode, into the text's own storage: the bytes are the first ones of
+  // the storage, and the text is spent. Nothing on a rejected text.
+  static std::optional<std::span<const uint8_t>> DecodeInPlace(std::u16string& text);
 };
 
 }  // namespace corvane

@@ -1,7 +1,7 @@
 // The messages of the pipe, declared once for both ends: each one's id, the
 // tag of every parameter in order, and the field it fills. The broker's typed
 // entry converts with these declarations (ipc/message_shapes.h) and the
-// client encodes and checks with the same ones (plugin/client/protocol.cpp),
+// client encodes and checks with the same ones (plugin/client/request_frames.cpp),
 // so a shape cannot differ between the ends.
 #pragma once
 

@@ -32,10 +32,12 @@ class CorvaneBrokerRegistrySvc final
 
 namespace corvane {
 
-// Clears `text`, checks, performs, fills `text` and returns the status.
-// `hive` is the code as it arrived, which the key check judges.
+// Clears `text`, checks, performs, fills `text` and returns the status;
+// `text` is empty unless the status is Ok. `hive` is the code as it arrived,
+// which the key check judges. `data` may be spent by the action (a file
+// write decodes its contents in place).
 BrokerStatus DispatchOperation(uint32_t operation, RegistryHive hive, const std::u16string& path,
-                               const std::u16string& name, const std::u16string& data,
+                               const std::u16string& name, std::u16string& data,
                                std::u16string& text);
 
 }  // namespace corvane

@@ -13,7 +13,7 @@
 namespace corvane {
 
 BrokerStatus action::Ping(const CheckedRequest&, std::u16string& text) {
-  text = u"pong";
+  text += u"pong";
   return BrokerStatus::Ok;
 }
 
@@ -94,10 +94,13 @@ BrokerStatus Dispatch(uint32_t operation, const RequestFields& fields, std::u16s
 }  // namespace
 
 BrokerStatus DispatchOperation(uint32_t operation, RegistryHive hive, const std::u16string& path,
-                               const std::u16string& name, const std::u16string& data,
+                               const std::u16string& name, std::u16string& data,
                                std::u16string& text) {
   text.clear();
-  return Dispatch(operation, {hive, path, name, data}, text);
+  const BrokerStatus status = Dispatch(operation, {hive, path, name, data}, text);
+  // A refused or failed request answers no text, whatever an action left.
+  if (status != BrokerStatus::Ok) text.clear();
+  return status;
 }
 
 }  // namespace corvane

@@ -2,10 +2,7 @@
 // judges the real path of what it opens with the row's rule again
 // (CheckedRequest::RealPathInside); Denied from them means the real path lay
 // outside.
-#include <vector>
-
 #include "ipc/encoder.h"  // kFrameRoomUnits
-#include "ipc/kept_storage.h"
 #include "protocol/hex_text.h"
 #include "requests/file_primitives.h"
 #include "requests/operation_actions.h"
@@ -13,30 +10,21 @@
 namespace corvane::action {
 
 BrokerStatus FileRead(const CheckedRequest& r, std::u16string& text) {
-  // The file is read into the storage of its reply text, the storage an
-  // earlier large reply left (ipc/kept_storage.h) when there is one; the
-  // reply frame is then built in it too.
-  text = ipc::TakeLargeText();
+  // The file is read into the storage of its reply text (which comes with
+  // what an earlier large reply left); the reply frame is then built in it
+  // too.
   const BrokerStatus status = ReadWholeFile(r.path, r.RealPathInside(), [&text](size_t size) {
     return HexText::PlaceBytes(text, size, ipc::kFrameRoomUnits);
   });
-  if (status == BrokerStatus::Ok)
-    HexText::EncodeInPlace(text);
-  else
-    text.clear();
+  if (status == BrokerStatus::Ok) HexText::EncodeInPlace(text);
   return status;
 }
 
 BrokerStatus FileWrite(const CheckedRequest& r, std::u16string&) {
-  // The contents are decoded into storage an earlier large write left, when
-  // there is one, and leave theirs for the next.
-  std::vector<uint8_t> bytes = ipc::TakeLargeBytes(r.data.size() / 2);
-  // Before anything is touched.
-  const BrokerStatus status = HexText::Decode(r.data, bytes)
-                                  ? WriteFileAtomically(r.path, bytes, r.RealPathInside())
-                                  : BrokerStatus::Invalid;
-  ipc::KeepLargeBytes(bytes);
-  return status;
+  // Decoded in the storage of the request's own text, before anything is
+  // touched.
+  const auto bytes = HexText::DecodeInPlace(r.data);
+  return bytes ? WriteFileAtomically(r.path, *bytes, r.RealPathInside()) : BrokerStatus::Invalid;
 }
 
 BrokerStatus FileExists(const CheckedRequest& r, std::u16string&) {

@@ -248,7 +248,7 @@ BrokerStatus ReadWholeFile(const std::u16string& path, const RealPathCheck& insi
   return BrokerStatus::Ok;
 }
 
-BrokerStatus WriteFileAtomically(const std::u16string& path, const std::vector<uint8_t>& bytes,
+BrokerStatus WriteFileAtomically(const std::u16string& path, std::span<const uint8_t> bytes,
                                  const RealPathCheck& inside) {
   // One write call carries the whole buffer; a count that does not fit its
   // 32 bits would write a truncated file and call it success.
@@ -266,7 +266,7 @@ BrokerStatus WriteFileAtomically(const std::u16string& path, const std::vector<u
   const RealPathCheck placed = [&inside](const std::u16string& real) {
     return inside(real) && inside(real + std::u16string(kWriteSuffix));
   };
-  return ReplaceWhole({path, kWriteSuffix, placed}, [&bytes](HANDLE file) {
+  return ReplaceWhole({path, kWriteSuffix, placed}, [bytes](HANDLE file) {
     DWORD written = 0;
     return bytes.empty() ||
            (WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&

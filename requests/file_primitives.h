@@ -9,6 +9,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -31,7 +32,7 @@ BrokerStatus ReadWholeFile(const std::u16string& path, const RealPathCheck& insi
 // Writes `path` + ".tmp" and moves it over `path`, creating the one parent
 // folder level if needed: the target is either replaced whole or untouched.
 // Ok or Failed.
-BrokerStatus WriteFileAtomically(const std::u16string& path, const std::vector<uint8_t>& bytes,
+BrokerStatus WriteFileAtomically(const std::u16string& path, std::span<const uint8_t> bytes,
                                  const RealPathCheck& inside);
 // Ok when it exists (a folder counts), else NotFound.
 BrokerStatus PathExists(const std::u16string& path, const RealPathCheck& inside);

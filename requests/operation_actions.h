@@ -15,11 +15,13 @@
 namespace corvane {
 
 // A request as it arrived, before any check: what an action must never see.
+// The data is not judged; an action may spend it (a file write decodes its
+// contents in place).
 struct RequestFields {
   RegistryHive hive;
   const std::u16string& path;
   const std::u16string& name;
-  const std::u16string& data;
+  std::u16string& data;
 };
 
 // What a check established for the action to use.
@@ -49,6 +51,8 @@ class CheckedRequest : public RequestFields, public Judgement {
       : RequestFields(fields), Judgement(std::move(judged)), check(rule) {}
 };
 
+// `text` arrives empty, with the storage an earlier large reply left: an
+// action appends its answer, so that storage serves this reply too.
 using OperationAction = BrokerStatus (*)(const CheckedRequest& request, std::u16string& text);
 
 namespace action {

@@ -28,7 +28,7 @@ BrokerStatus ReadNumber(const CheckedRequest& r, std::u16string& text) {
   T value = 0;
   const RegistryResult result = Read(HiveCode(r.hive), r.key, r.name, value);
   if (!result) return ReadResult(result);
-  text = FormatDecimal(value);
+  text += FormatDecimal(value);
   return ReadResult(true);
 }
 
@@ -38,7 +38,7 @@ BrokerStatus ReadListing(const CheckedRequest& r, std::u16string& text) {
   std::vector<T> items;
   const RegistryResult result = List(HiveCode(r.hive), r.key, items);
   if (!result) return ReadResult(result);
-  text = JoinWithNul(items);
+  text += JoinWithNul(items);
   return ReadResult(true);
 }
 

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/bench_data.h"
 #include "ipc/decoder.h"
 #include "ipc/encoder.h"
 #include "ipc/message_shapes.h"
@@ -115,9 +116,7 @@ void DecodeWhole(benchmark::State& state, const std::vector<uint8_t>& frame) {
     decoder.Append(frame.data(), frame.size());
     if (decoder.Decode() != ipc::kComplete) state.SkipWithError("frame did not decode");
     benchmark::DoNotOptimize(list.params[1].text16.data());
-    list.Clear();
-    list.msgId = -1;
-    decoder.Reset();
+    corvane::bench::ReadyForNext(list, decoder);
   }
   state.SetItemsProcessed(state.iterations());
   state.SetBytesProcessed(state.iterations() * static_cast<int64_t>(frame.size()));
@@ -145,9 +144,7 @@ void BM_DecodeFrame16MiB(benchmark::State& state) {
     state.ResumeTiming();
     if (decoder.Decode() != ipc::kComplete) state.SkipWithError("frame did not decode");
     benchmark::DoNotOptimize(list.params[1].text16.data());
-    list.Clear();
-    list.msgId = -1;
-    decoder.Reset();
+    corvane::bench::ReadyForNext(list, decoder);
   }
   state.SetBytesProcessed(state.iterations() * static_cast<int64_t>(frame.size()));
 }
@@ -161,16 +158,11 @@ void BM_DecodeFrame16MiBIn4KiBReads(benchmark::State& state) {
   ipc::MsgParamList list;
   ipc::Decoder decoder(&list);
   for (auto _ : state) {
-    ipc::DecodeResult r = ipc::kNeedMore;
-    for (size_t at = 0; at < frame.size() && r == ipc::kNeedMore; at += kRead) {
-      decoder.Append(frame.data() + at, std::min(kRead, frame.size() - at));
-      r = decoder.Decode();
+    if (corvane::bench::DecodeInPieces(decoder, frame, kRead) != ipc::kComplete) {
+      state.SkipWithError("frame did not decode");
     }
-    if (r != ipc::kComplete) state.SkipWithError("frame did not decode");
     benchmark::DoNotOptimize(list.params[1].text16.data());
-    list.Clear();
-    list.msgId = -1;
-    decoder.Reset();
+    corvane::bench::ReadyForNext(list, decoder);
   }
   state.SetBytesProcessed(state.iterations() * static_cast<int64_t>(frame.size()));
 }

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/bench_data.h"
 #include "protocol/hex_text.h"
 
 namespace {
@@ -15,13 +16,7 @@ namespace {
 constexpr size_t kBytes = 4u * 1024u * 1024u;
 
 std::vector<uint8_t> Contents() {
-  std::vector<uint8_t> bytes(kBytes);
-  uint32_t seed = 1;
-  for (auto& b : bytes) {
-    seed = seed * 1664525u + 1013904223u;
-    b = static_cast<uint8_t>(seed >> 24);
-  }
-  return bytes;
+  return corvane::bench::PseudoRandomBytes(kBytes, 1);
 }
 
 void BM_HexTextEncode4MiB(benchmark::State& state) {

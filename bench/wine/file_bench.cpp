@@ -18,12 +18,14 @@
 #include <utility>
 #include <vector>
 
+#include "bench/bench_data.h"
 #include "bench/wine/bench_clock.h"
 #include "bench/wine/bench_frames.h"
 #include "bench/wine/bench_sections.h"
 #include "bench/wine/report.h"
 #include "bench/wine/server_session.h"
 #include "ipc/kept_storage.h"
+#include "protocol/hex_text.h"
 #include "protocol/operations.h"
 #include "win/scoped_handle.h"
 
@@ -45,26 +47,6 @@ std::u16string AppDataCorvane() {
   path += u"\\corvane";
   CreateDirectoryW(Wide(path), nullptr);
   return path;
-}
-
-std::vector<uint8_t> Pattern(size_t size, uint32_t seed) {
-  std::vector<uint8_t> bytes(size);
-  for (auto& b : bytes) {
-    seed = seed * 1664525u + 1013904223u;
-    b = static_cast<uint8_t>(seed >> 24);
-  }
-  return bytes;
-}
-
-std::u16string Hex(const std::vector<uint8_t>& bytes) {
-  static constexpr char16_t kDigits[] = u"0123456789abcdef";
-  std::u16string text;
-  text.reserve(bytes.size() * 2);
-  for (uint8_t b : bytes) {
-    text.push_back(kDigits[b >> 4]);
-    text.push_back(kDigits[b & 15]);
-  }
-  return text;
 }
 
 bool WriteWhole(const std::u16string& path, const std::vector<uint8_t>& bytes) {
@@ -169,15 +151,15 @@ bool RunFileBench(const BenchOptions& options) {
   const std::u16string readPath = folder + u"\\bench-read-4mib.bin";
   const std::u16string writePath = folder + u"\\bench-write-1mib.bin";
   const std::u16string rawWritePath = folder + u"\\bench-raw-write-1mib.bin";
-  if (!WriteWhole(readPath, Pattern(kReadBytes, 1))) {
+  if (!WriteWhole(readPath, PseudoRandomBytes(kReadBytes, 1))) {
     std::printf("# cannot create the 4 MiB file\n");
     return false;
   }
-  const std::vector<uint8_t> writeBytes = Pattern(kWriteBytes, 2);
+  const std::vector<uint8_t> writeBytes = PseudoRandomBytes(kWriteBytes, 2);
   const auto read =
       RequestFrame(static_cast<uint32_t>(BrokerOperation::FileRead), 0, readPath, u"", u"");
   const auto write = RequestFrame(static_cast<uint32_t>(BrokerOperation::FileWrite), 0, writePath,
-                                  u"", Hex(writeBytes));
+                                  u"", HexText::Encode(writeBytes));
 
   ServerSession broker;
   ServerSession readPipe;
@@ -217,17 +199,32 @@ bool RunFileBench(const BenchOptions& options) {
     const double pFirst = readPipe.firstBytesAfter();
     stillBusy();
     const double r = RawRead(readPath);
+    // The first 4 MiB request after another large transfer costs tens of
+    // milliseconds more under Wine whichever server receives it, so the two
+    // writes take turns at going first.
     double bw = 0;
-    cpu = broker.CpuMicros();
-    if (!BrokerCall(broker, write, 0, 0, reply, bw)) return false;
-    const double bwCpu = broker.CpuMicros() - cpu;
-    const double bwFirst = broker.firstBytesAfter();
-    stillBusy();
-    cpu = writePipe.CpuMicros();
-    const double pw = writePipe.RoundTrip(write, reply);
-    const double pwCpu = writePipe.CpuMicros() - cpu;
-    const double pwFirst = writePipe.firstBytesAfter();
-    stillBusy();
+    double bwCpu = 0;
+    double bwFirst = 0;
+    const auto brokerWrite = [&] {
+      const double before = broker.CpuMicros();
+      if (!BrokerCall(broker, write, 0, 0, reply, bw)) return false;
+      bwCpu = broker.CpuMicros() - before;
+      bwFirst = broker.firstBytesAfter();
+      stillBusy();
+      return true;
+    };
+    double pw = 0;
+    double pwCpu = 0;
+    double pwFirst = 0;
+    const auto pipeWrite = [&] {
+      const double before = writePipe.CpuMicros();
+      pw = writePipe.RoundTrip(write, reply);
+      pwCpu = writePipe.CpuMicros() - before;
+      pwFirst = writePipe.firstBytesAfter();
+      stillBusy();
+      return true;
+    };
+    if (!(i % 2 == 0 ? brokerWrite() && pipeWrite() : pipeWrite() && brokerWrite())) return false;
     const double rw = RawAtomicWrite(rawWritePath, writeBytes);
     stillBusy();
     if (p < 0 || r < 0 || pw < 0 || rw < 0) {

@@ -358,20 +358,13 @@ std::optional<int32_t> ParseHive(std::u16string_view text) {
   return static_cast<int32_t>(static_cast<uint32_t>(*bits));
 }
 
-std::optional<CliCommand> ParseCommand(const std::vector<std::u16string>& words,
-                                       std::string& error) {
-  if (words.empty()) {
-    error = "no command given; try --help";
-    return std::nullopt;
-  }
+client::Result<CliCommand, std::string> ParseCommand(const std::vector<std::u16string>& words) {
+  if (words.empty()) return std::string("no command given; try --help");
   const CommandRow* row = nullptr;
   for (const CommandRow& candidate : CommandRows()) {
     if (EqualsAscii(words[0], candidate.info.name)) row = &candidate;
   }
-  if (row == nullptr) {
-    error = "unknown command " + Quoted(words[0]) + "; try --help";
-    return std::nullopt;
-  }
+  if (row == nullptr) return "unknown command " + Quoted(words[0]) + "; try --help";
 
   CliCommand command;
   command.words = words;
@@ -380,6 +373,7 @@ std::optional<CliCommand> ParseCommand(const std::vector<std::u16string>& words,
   command.operation = row->operation == kRaw || command.keepAlive ? 0 : row->operation;
   command.shape = row->shape;
 
+  std::string error;
   std::vector<std::u16string_view> positional;
   bool optionsEnded = false;
   for (size_t i = 1; i < words.size(); ++i) {
@@ -387,7 +381,7 @@ std::optional<CliCommand> ParseCommand(const std::vector<std::u16string>& words,
     if (!optionsEnded && EqualsAscii(word, "--")) {
       optionsEnded = true;
     } else if (!optionsEnded && word.size() > 2 && word[0] == u'-' && word[1] == u'-') {
-      if (!TakeOption(*row, words, i, command, error)) return std::nullopt;
+      if (!TakeOption(*row, words, i, command, error)) return error;
     } else {
       positional.push_back(word);
     }
@@ -399,16 +393,14 @@ std::optional<CliCommand> ParseCommand(const std::vector<std::u16string>& words,
   if (positional.size() != expected) {
     if (row->local == LocalOption::In && !command.inFile.empty() &&
         positional.size() == row->slotCount) {
-      error = "give the contents either as hex or with --in, not both; " + UsageOf(*row);
-    } else {
-      error = std::string(row->info.name) + " takes " + std::to_string(expected) +
-              (expected == 1 ? " argument" : " arguments") + ", got " +
-              std::to_string(positional.size()) + "; " + UsageOf(*row);
+      return "give the contents either as hex or with --in, not both; " + UsageOf(*row);
     }
-    return std::nullopt;
+    return std::string(row->info.name) + " takes " + std::to_string(expected) +
+           (expected == 1 ? " argument" : " arguments") + ", got " +
+           std::to_string(positional.size()) + "; " + UsageOf(*row);
   }
   for (size_t i = 0; i < positional.size(); ++i) {
-    if (!FillSlot(row->slots[i], positional[i], command, error)) return std::nullopt;
+    if (!FillSlot(row->slots[i], positional[i], command, error)) return error;
   }
   return command;
 }

@@ -8,6 +8,8 @@
 #include <string_view>
 #include <vector>
 
+#include "plugin/client/client_result.h"
+
 namespace corvane::cli {
 
 // How an answer's text is laid out for a reader.
@@ -49,10 +51,9 @@ struct CommandInfo {
 // Every command in help order.
 const std::vector<CommandInfo>& Commands();
 
-// `words` is the command name followed by its arguments. On failure returns
-// nothing and sets `error` to a message that names the command's usage.
-std::optional<CliCommand> ParseCommand(const std::vector<std::u16string>& words,
-                                       std::string& error);
+// `words` is the command name followed by its arguments. An error names
+// the command's usage.
+client::Result<CliCommand, std::string> ParseCommand(const std::vector<std::u16string>& words);
 
 // "hkcu", "hklm" (or their full names, any case), or a number from
 // -2147483648 to 4294967295 (decimal or 0x hex), sent as its 32-bit pattern.

@@ -3,7 +3,7 @@
 #include <vector>
 
 #include "plugin/cli/utf_convert.h"
-#include "plugin/client/protocol.h"
+#include "plugin/client/request_frames.h"
 #include "plugin/client/value_text.h"
 #include "protocol/hex_text.h"
 #include "protocol/nul_joined_text.h"

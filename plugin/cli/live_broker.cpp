@@ -39,9 +39,8 @@ LiveBroker::LiveBroker(std::unique_ptr<Parts> parts) : parts_(std::move(parts)) 
 
 LiveBroker::~LiveBroker() = default;
 
-std::unique_ptr<LiveBroker> LiveBroker::Start(const std::u16string& brokerPath,
-                                              bool showDiagnostics, std::ostream* trace,
-                                              std::string& error) {
+client::Result<std::unique_ptr<LiveBroker>, std::string> LiveBroker::Start(
+    const std::u16string& brokerPath, bool showDiagnostics, std::ostream* trace) {
   const std::u16string exePath = brokerPath.empty() ? client::DefaultBrokerPath() : brokerPath;
   const std::u16string ipcName = client::MakeUniqueIpcName();
   const auto servedProcessId = static_cast<uint32_t>(GetCurrentProcessId());
@@ -66,17 +65,15 @@ std::unique_ptr<LiveBroker> LiveBroker::Start(const std::u16string& brokerPath,
     }
   }
   if (!parts->monitor && !parts->process) {
-    error = "cannot start the broker '" + Utf16ToUtf8(exePath) + "'" +
-            (showDiagnostics ? " under the debugger: " : ": ") + why;
-    return nullptr;
+    return "cannot start the broker '" + Utf16ToUtf8(exePath) + "'" +
+           (showDiagnostics ? " under the debugger: " : ": ") + why;
   }
 
   auto connected = client::BrokerConnection::Connect(ipcName, parts->ProcessHandle());
   if (!connected) {
-    error = "cannot connect to the broker: " + Describe(connected.error());
     // A broker still waiting for its client would wait on after we are gone.
     if (parts->process) parts->process->Terminate(1);
-    return nullptr;
+    return "cannot connect to the broker: " + Describe(connected.error());
   }
   parts->connection = std::move(connected).value();
   if (trace != nullptr) {
@@ -99,41 +96,27 @@ std::unique_ptr<LiveBroker> LiveBroker::Start(const std::u16string& brokerPath,
   return std::unique_ptr<LiveBroker>(new LiveBroker(std::move(parts)));
 }
 
-bool LiveBroker::Send(const CliCommand& command, BrokerAnswer& answer, std::string& error) {
+client::Result<BrokerAnswer, std::string> LiveBroker::Send(const CliCommand& command) {
   client::BrokerConnection& connection = *parts_->connection;
   if (command.keepAlive) {
     auto sent = connection.KeepAlive();
-    if (!sent) {
-      error = Describe(sent.error());
-      return false;
-    }
-    return true;
+    if (!sent) return Describe(sent.error());
+    return BrokerAnswer{};
   }
   if (command.pluginChannel) {
     const uint32_t processId =
         command.channelForSelf ? static_cast<uint32_t>(GetCurrentProcessId()) : command.processId;
     auto reply = connection.GetPluginChannel(processId);
-    if (!reply) {
-      error = Describe(reply.error());
-      return false;
-    }
+    if (!reply) return Describe(reply.error());
     // A handle given to this process stays open until the tool ends: the
     // broker connects to it after replying, and closing it early would leave
     // the broker retrying.
-    answer.channelError = reply->status;
-    answer.channelHandle = reply->handle;
-    answer.channelProcessId = processId;
-    return true;
+    return BrokerAnswer{0, {}, reply->status, reply->handle, processId};
   }
   auto reply =
       connection.Request(command.operation, command.hive, command.path, command.name, command.data);
-  if (!reply) {
-    error = Describe(reply.error());
-    return false;
-  }
-  answer.status = reply->status;
-  answer.text = std::move(reply->text);
-  return true;
+  if (!reply) return Describe(reply.error());
+  return BrokerAnswer{reply->status, std::move(reply->text)};
 }
 
 std::vector<std::string> LiveBroker::TakeDiagnostics() {

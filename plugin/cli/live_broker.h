@@ -16,15 +16,15 @@ namespace corvane::cli {
 
 class LiveBroker final : public BrokerLink {
  public:
-  // `brokerPath` empty: corvane-broker.exe next to this program. Nothing,
-  // with `error` set, if the broker could not be started or reached. With
-  // `trace`, every frame is printed there as it goes or comes, the broker's
-  // diagnostic lines that came before an answer ahead of its frame.
-  static std::unique_ptr<LiveBroker> Start(const std::u16string& brokerPath, bool showDiagnostics,
-                                           std::ostream* trace, std::string& error);
+  // `brokerPath` empty: corvane-broker.exe next to this program. An error
+  // if the broker could not be started or reached. With `trace`, every
+  // frame is printed there as it goes or comes, the broker's diagnostic
+  // lines that came before an answer ahead of its frame.
+  static client::Result<std::unique_ptr<LiveBroker>, std::string> Start(
+      const std::u16string& brokerPath, bool showDiagnostics, std::ostream* trace);
   ~LiveBroker() override;
 
-  bool Send(const CliCommand& command, BrokerAnswer& answer, std::string& error) override;
+  client::Result<BrokerAnswer, std::string> Send(const CliCommand& command) override;
   std::vector<std::string> TakeDiagnostics() override;
 
   // Closes the connection, which ends the broker, and waits for it; its exit

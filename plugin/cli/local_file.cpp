@@ -44,87 +44,68 @@ using UniqueFile = std::unique_ptr<std::FILE, FileCloser>;
 
 #ifdef _WIN32
 
-std::optional<std::vector<uint8_t>> ReadLocalFile(const std::u16string& path, std::string& error) {
+client::Result<std::vector<uint8_t>, std::string> ReadLocalFile(const std::u16string& path) {
   const DWORD attributes = GetFileAttributesW(Wide(path));
   if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
-    error = Problem("cannot read", path, "it is a folder");
-    return std::nullopt;
+    return Problem("cannot read", path, "it is a folder");
   }
   const UniqueHandle file(CreateFileW(Wide(path), GENERIC_READ, FILE_SHARE_READ, nullptr,
                                       OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!file) {
-    error = Problem("cannot open", path, SystemMessage(GetLastError()));
-    return std::nullopt;
-  }
+  if (!file) return Problem("cannot open", path, SystemMessage(GetLastError()));
   std::vector<uint8_t> bytes;
   while (true) {
     const size_t used = bytes.size();
     bytes.resize(used + kPiece);
     DWORD read = 0;
     if (!ReadFile(file.get(), bytes.data() + used, static_cast<DWORD>(kPiece), &read, nullptr)) {
-      error = Problem("cannot read", path, SystemMessage(GetLastError()));
-      return std::nullopt;
+      return Problem("cannot read", path, SystemMessage(GetLastError()));
     }
     bytes.resize(used + read);
     if (read == 0) return bytes;
   }
 }
 
-bool WriteLocalFile(const std::u16string& path, const std::vector<uint8_t>& bytes,
-                    std::string& error) {
+client::Result<client::Done, std::string> WriteLocalFile(const std::u16string& path,
+                                                         const std::vector<uint8_t>& bytes) {
   const UniqueHandle file(CreateFileW(Wide(path), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                       FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!file) {
-    error = Problem("cannot create", path, SystemMessage(GetLastError()));
-    return false;
-  }
+  if (!file) return Problem("cannot create", path, SystemMessage(GetLastError()));
   for (size_t done = 0; done < bytes.size();) {
     const auto piece = static_cast<DWORD>(std::min(kPiece, bytes.size() - done));
     DWORD written = 0;
     if (!WriteFile(file.get(), bytes.data() + done, piece, &written, nullptr) || written == 0) {
-      error = Problem("cannot write", path, SystemMessage(GetLastError()));
-      return false;
+      return Problem("cannot write", path, SystemMessage(GetLastError()));
     }
     done += written;
   }
-  return true;
+  return client::Done{};
 }
 
 #else
 
 // The host build serves the portable tests; the system's words come from errno.
-std::optional<std::vector<uint8_t>> ReadLocalFile(const std::u16string& path, std::string& error) {
+client::Result<std::vector<uint8_t>, std::string> ReadLocalFile(const std::u16string& path) {
   const UniqueFile file(std::fopen(Utf16ToUtf8(path).c_str(), "rb"));
-  if (!file) {
-    error = Problem("cannot open", path, std::strerror(errno));
-    return std::nullopt;
-  }
+  if (!file) return Problem("cannot open", path, std::strerror(errno));
   std::vector<uint8_t> bytes;
   uint8_t piece[65536];
   size_t read = 0;
   while ((read = std::fread(piece, 1, sizeof piece, file.get())) > 0) {
     bytes.insert(bytes.end(), piece, piece + read);
   }
-  if (std::ferror(file.get())) {
-    error = Problem("cannot read", path, std::strerror(errno));
-    return std::nullopt;
-  }
+  if (std::ferror(file.get())) return Problem("cannot read", path, std::strerror(errno));
   return bytes;
 }
 
-bool WriteLocalFile(const std::u16string& path, const std::vector<uint8_t>& bytes,
-                    std::string& error) {
+client::Result<client::Done, std::string> WriteLocalFile(const std::u16string& path,
+                                                         const std::vector<uint8_t>& bytes) {
   UniqueFile file(std::fopen(Utf16ToUtf8(path).c_str(), "wb"));
-  if (!file) {
-    error = Problem("cannot create", path, std::strerror(errno));
-    return false;
-  }
+  if (!file) return Problem("cannot create", path, std::strerror(errno));
   if (std::fwrite(bytes.data(), 1, bytes.size(), file.get()) != bytes.size() ||
       std::fclose(file.release()) != 0) {
-    error = Problem("cannot write", path, std::strerror(errno));
-    return false;
+    return Problem("cannot write", path, std::strerror(errno));
   }
-  return true;
+  return client::Done{};
 }
 
 #endif

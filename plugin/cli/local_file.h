@@ -3,18 +3,18 @@
 #pragma once
 
 #include <cstdint>
-#include <optional>
 #include <string>
 #include <vector>
 
+#include "plugin/client/client_result.h"
+
 namespace corvane::cli {
 
-// The file's bytes, or nothing with `error` set; errors name the file and
-// give the system's reason.
-std::optional<std::vector<uint8_t>> ReadLocalFile(const std::u16string& path, std::string& error);
+// Errors name the file and give the system's reason.
+client::Result<std::vector<uint8_t>, std::string> ReadLocalFile(const std::u16string& path);
 
-// Creates or replaces the file; false with `error` set.
-bool WriteLocalFile(const std::u16string& path, const std::vector<uint8_t>& bytes,
-                    std::string& error);
+// Creates or replaces the file.
+client::Result<client::Done, std::string> WriteLocalFile(const std::u16string& path,
+                                                         const std::vector<uint8_t>& bytes);
 
 }  // namespace corvane::cli

@@ -67,22 +67,12 @@ std::u16string ExpandEnvironment(const std::u16string& text) {
   return expanded;
 }
 
-std::optional<std::string> ReadScriptBytes(const std::u16string& path) {
-  if (path == u"-") {
-    std::string text((std::istreambuf_iterator<char>(std::cin)), std::istreambuf_iterator<char>());
-    if (std::cin.bad()) {
-      Fail("cannot read the script from standard input");
-      return std::nullopt;
-    }
-    return text;
-  }
-  std::string error;
-  const auto bytes = ReadLocalFile(path, error);
-  if (!bytes) {
-    Fail(error);
-    return std::nullopt;
-  }
-  return std::string(bytes->begin(), bytes->end());
+client::Result<std::vector<uint8_t>, std::string> ReadScriptBytes(const std::u16string& path) {
+  if (path != u"-") return ReadLocalFile(path);
+  std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(std::cin)),
+                             std::istreambuf_iterator<char>());
+  if (std::cin.bad()) return std::string("cannot read the script from standard input");
+  return bytes;
 }
 
 int Run(int argc, wchar_t** argv) {
@@ -90,10 +80,9 @@ int Run(int argc, wchar_t** argv) {
   std::vector<std::u16string> args;
   for (int i = 1; i < argc; ++i) args.emplace_back(reinterpret_cast<const char16_t*>(argv[i]));
 
-  std::string error;
-  const auto options = ParseToolOptions(args, error);
+  const auto options = ParseToolOptions(args);
   if (!options) {
-    Fail(error);
+    Fail(options.error());
     return kExitUsage;
   }
   if (options->help && options->helpCommand) {
@@ -117,9 +106,13 @@ int Run(int argc, wchar_t** argv) {
   std::vector<CliCommand> commands;
   if (options->scriptPath) {
     const auto bytes = ReadScriptBytes(*options->scriptPath);
-    if (!bytes) return kExitUsage;
+    if (!bytes) {
+      Fail(bytes.error());
+      return kExitUsage;
+    }
     const std::u16string& path = *options->scriptPath;
-    Script script = ParseScript(*bytes, path == u"-" ? "<stdin>" : Utf16ToUtf8(path));
+    const std::string_view text(reinterpret_cast<const char*>(bytes->data()), bytes->size());
+    Script script = ParseScript(text, path == u"-" ? "<stdin>" : Utf16ToUtf8(path));
     if (!script.errors.empty()) {
       for (const std::string& problem : script.errors) Fail(problem);
       return kExitUsage;
@@ -127,9 +120,9 @@ int Run(int argc, wchar_t** argv) {
     commands = std::move(script.commands);
     if (commands.empty()) return kExitOk;
   } else {
-    auto command = ParseCommand(options->commandWords, error);
+    auto command = ParseCommand(options->commandWords);
     if (!command) {
-      Fail(error);
+      Fail(command.error());
       return kExitUsage;
     }
     commands.push_back(std::move(*command));
@@ -142,14 +135,15 @@ int Run(int argc, wchar_t** argv) {
 
   // Trace lines go to standard error, as git's and curl's do, so that
   // standard output holds the answers alone.
-  auto broker = LiveBroker::Start(options->brokerPath, options->showDiagnostics,
-                                  options->trace ? &std::cerr : nullptr, error);
-  if (!broker) {
-    Fail(error);
+  auto started = LiveBroker::Start(options->brokerPath, options->showDiagnostics,
+                                   options->trace ? &std::cerr : nullptr);
+  if (!started) {
+    Fail(started.error());
     // A script reading standard output sees the failure as an object too.
-    if (options->json) std::cout << JsonStartFailed(error) << std::flush;
+    if (options->json) std::cout << JsonStartFailed(started.error()) << std::flush;
     return kExitBrokerLost;
   }
+  const std::unique_ptr<LiveBroker> broker = std::move(started).value();
   RunSettings settings;
   settings.echo = options->scriptPath.has_value();
   settings.json = options->json;

@@ -41,15 +41,11 @@ ExitCode Report(const CliCommand& command, const BrokerAnswer& answer, std::ostr
     return verdict;
   }
   const auto bytes = client::HexToBytes(answer.text);
-  std::string error;
-  if (!bytes) {
+  const auto saved = bytes ? WriteLocalFile(command.outFile, *bytes)
+                           : std::string("the answer is not hexadecimal text; nothing was saved");
+  if (!saved) {
     out << Answer(command, answer, json);
-    Complain(out, err, "the answer is not hexadecimal text; nothing was saved");
-    return kExitUsage;
-  }
-  if (!WriteLocalFile(command.outFile, *bytes, error)) {
-    out << Answer(command, answer, json);
-    Complain(out, err, error);
+    Complain(out, err, saved.error());
     return kExitUsage;
   }
   out << (json ? JsonSavedContents(command, answer.status, bytes->size(), command.outFile)
@@ -74,10 +70,9 @@ ExitCode RunCommands(const std::vector<CliCommand>& commands, BrokerLink& link, 
     const CliCommand* command = &original;
     CliCommand withContents;
     if (!original.inFile.empty()) {
-      std::string error;
-      const auto bytes = ReadLocalFile(original.inFile, error);
+      const auto bytes = ReadLocalFile(original.inFile);
       if (!bytes) {
-        Complain(out, err, error + "; request not sent");
+        Complain(out, err, bytes.error() + "; request not sent");
         result = WorseExit(result, kExitUsage);
         continue;
       }
@@ -86,15 +81,13 @@ ExitCode RunCommands(const std::vector<CliCommand>& commands, BrokerLink& link, 
       command = &withContents;
     }
 
-    BrokerAnswer answer;
-    std::string error;
-    const bool answered = link.Send(*command, answer, error);
+    const auto answer = link.Send(*command);
     PrintDiagnostics(link, diagnostics);
-    if (!answered) {
-      Complain(out, err, error);
+    if (!answer) {
+      Complain(out, err, answer.error());
       return kExitBrokerLost;
     }
-    result = WorseExit(result, Report(*command, answer, out, err, settings.json));
+    result = WorseExit(result, Report(*command, *answer, out, err, settings.json));
     out.flush();
   }
   return result;

@@ -9,6 +9,7 @@
 
 #include "plugin/cli/cli_command.h"
 #include "plugin/cli/exit_codes.h"
+#include "plugin/client/client_result.h"
 
 namespace corvane::cli {
 
@@ -25,8 +26,8 @@ class BrokerLink {
  public:
   virtual ~BrokerLink() = default;
   // Sends the command's request and waits for its answer (a keep-alive has
-  // none); false, with `error` set, once the broker can no longer be reached.
-  virtual bool Send(const CliCommand& command, BrokerAnswer& answer, std::string& error) = 0;
+  // none); an error once the broker can no longer be reached.
+  virtual client::Result<BrokerAnswer, std::string> Send(const CliCommand& command) = 0;
   // Debug output strings that arrived since the last call.
   virtual std::vector<std::string> TakeDiagnostics() = 0;
 };

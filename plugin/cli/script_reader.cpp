@@ -11,8 +11,7 @@ bool IsBlank(char16_t c) {
 
 }  // namespace
 
-std::optional<std::vector<std::u16string>> SplitWords(std::u16string_view line,
-                                                      std::string& error) {
+client::Result<std::vector<std::u16string>, std::string> SplitWords(std::u16string_view line) {
   std::vector<std::u16string> words;
   size_t i = 0;
   while (true) {
@@ -36,10 +35,7 @@ std::optional<std::vector<std::u16string>> SplitWords(std::u16string_view line,
         ++i;
       }
     }
-    if (quoted) {
-      error = "missing closing quote";
-      return std::nullopt;
-    }
+    if (quoted) return std::string("missing closing quote");
     words.push_back(std::move(word));
   }
   return words;
@@ -76,16 +72,15 @@ Script ParseScript(std::string_view utf8Text, std::string_view sourceName) {
       script.errors.push_back(where + "not valid UTF-8");
       continue;
     }
-    std::string error;
-    const auto words = SplitWords(*line, error);
+    const auto words = SplitWords(*line);
     if (!words) {
-      script.errors.push_back(where + error);
+      script.errors.push_back(where + words.error());
       continue;
     }
     if (words->empty()) continue;
-    auto command = ParseCommand(*words, error);
+    auto command = ParseCommand(*words);
     if (!command) {
-      script.errors.push_back(where + error);
+      script.errors.push_back(where + command.error());
       continue;
     }
     script.commands.push_back(std::move(*command));

@@ -2,19 +2,19 @@
 // quotes around words with blanks, # comments and blank lines skipped.
 #pragma once
 
-#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "plugin/cli/cli_command.h"
+#include "plugin/client/client_result.h"
 
 namespace corvane::cli {
 
 // Splits one line into words. Inside double quotes blanks are kept and ""
 // stands for one quote; an unquoted # at the start of a word ends the line.
-// Nothing (and `error` set) for an unterminated quote.
-std::optional<std::vector<std::u16string>> SplitWords(std::u16string_view line, std::string& error);
+// An unterminated quote is an error.
+client::Result<std::vector<std::u16string>, std::string> SplitWords(std::u16string_view line);
 
 // Quotes a word only when reading it back would need it.
 std::u16string QuoteWord(std::u16string_view word);

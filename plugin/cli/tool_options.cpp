@@ -7,24 +7,17 @@
 namespace corvane::cli {
 namespace {
 
-// Matches "--name" (value in the next word) or "--name=value".
-bool MatchValueOption(const std::vector<std::u16string>& args, size_t& i, std::u16string_view name,
-                      std::u16string& value, bool& missing) {
+// The value of "--name VALUE" or "--name=VALUE" at `args[i]`, empty when
+// there is none; nothing for any other word.
+std::optional<std::u16string> ValueOption(const std::vector<std::u16string>& args, size_t& i,
+                                          std::u16string_view name) {
   const std::u16string_view word = args[i];
-  if (word == name) {
-    if (i + 1 >= args.size()) {
-      missing = true;
-      return true;
-    }
-    value = args[++i];
-    return true;
-  }
+  if (word == name) return i + 1 < args.size() ? args[++i] : std::u16string();
   if (word.size() > name.size() && word.substr(0, name.size()) == name &&
       word[name.size()] == u'=') {
-    value = word.substr(name.size() + 1);
-    return true;
+    return std::u16string(word.substr(name.size() + 1));
   }
-  return false;
+  return std::nullopt;
 }
 
 bool IsHelpWord(std::u16string_view word) {
@@ -33,14 +26,11 @@ bool IsHelpWord(std::u16string_view word) {
 
 }  // namespace
 
-std::optional<ToolOptions> ParseToolOptions(const std::vector<std::u16string>& args,
-                                            std::string& error) {
+client::Result<ToolOptions, std::string> ParseToolOptions(const std::vector<std::u16string>& args) {
   ToolOptions options;
   size_t i = 0;
   for (; i < args.size(); ++i) {
     const std::u16string_view word = args[i];
-    std::u16string value;
-    bool missing = false;
     if (IsHelpWord(word)) {
       options.help = true;
     } else if (word == u"--version" || word == u"-V") {
@@ -51,21 +41,15 @@ std::optional<ToolOptions> ParseToolOptions(const std::vector<std::u16string>& a
       options.trace = true;
     } else if (word == u"--json") {
       options.json = true;
-    } else if (MatchValueOption(args, i, u"--broker", value, missing)) {
-      if (missing || value.empty()) {
-        error = "--broker needs the path of the broker program";
-        return std::nullopt;
-      }
-      options.brokerPath = std::move(value);
-    } else if (MatchValueOption(args, i, u"--script", value, missing)) {
-      if (missing || value.empty()) {
-        error = "--script needs a file name, or - for standard input";
-        return std::nullopt;
-      }
-      options.scriptPath = std::move(value);
+    } else if (auto broker = ValueOption(args, i, u"--broker")) {
+      if (broker->empty()) return std::string("--broker needs the path of the broker program");
+      options.brokerPath = std::move(*broker);
+    } else if (auto script = ValueOption(args, i, u"--script")) {
+      if (script->empty())
+        return std::string("--script needs a file name, or - for standard input");
+      options.scriptPath = std::move(*script);
     } else if (word.size() > 1 && word[0] == u'-' && word != u"-") {
-      error = "unknown option '" + Utf16ToUtf8(word) + "'; try --help";
-      return std::nullopt;
+      return "unknown option '" + Utf16ToUtf8(word) + "'; try --help";
     } else {
       break;
     }
@@ -73,10 +57,7 @@ std::optional<ToolOptions> ParseToolOptions(const std::vector<std::u16string>& a
   options.commandWords.assign(args.begin() + static_cast<std::ptrdiff_t>(i), args.end());
   const std::vector<std::u16string>& words = options.commandWords;
   if (!words.empty() && words[0] == u"help") {
-    if (words.size() > 2) {
-      error = "help takes at most one command name";
-      return std::nullopt;
-    }
+    if (words.size() > 2) return std::string("help takes at most one command name");
     options.help = true;
     if (words.size() == 2) options.helpCommand = words[1];
   } else if (!words.empty()) {
@@ -88,12 +69,10 @@ std::optional<ToolOptions> ParseToolOptions(const std::vector<std::u16string>& a
   }
   if (options.help || options.version) return options;
   if (options.scriptPath && !options.commandWords.empty()) {
-    error = "give either a command or --script, not both";
-    return std::nullopt;
+    return std::string("give either a command or --script, not both");
   }
   if (!options.scriptPath && options.commandWords.empty()) {
-    error = "no command given; try --help";
-    return std::nullopt;
+    return std::string("no command given; try --help");
   }
   return options;
 }

@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "plugin/client/client_result.h"
+
 namespace corvane::cli {
 
 struct ToolOptions {
@@ -24,7 +26,6 @@ struct ToolOptions {
 // command and --script is required unless help or --version is asked for.
 // Help comes as --help (general, or the command's if one follows), as
 // "help [COMMAND]", or as --help among a command's words.
-std::optional<ToolOptions> ParseToolOptions(const std::vector<std::u16string>& args,
-                                            std::string& error);
+client::Result<ToolOptions, std::string> ParseToolOptions(const std::vector<std::u16string>& args);
 
 }  // namespace corvane::cli

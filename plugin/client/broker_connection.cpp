@@ -59,13 +59,11 @@ ClientError Closed() {
 
 // The broker ends the channel on a frame it cannot take, so such a request
 // is refused here rather than sent.
-bool Sendable(const std::vector<uint8_t>& frame) {
-  return !frame.empty() && frame.size() <= wire::kMaxFrameBytes;
-}
-
-ClientError CannotSend(const std::vector<uint8_t>& frame) {
-  return {ErrorKind::InvalidArgument, frame.empty() ? "the request cannot be encoded"
-                                                    : "the request is larger than a frame may be"};
+Result<Done> Sendable(const std::vector<uint8_t>& frame) {
+  if (!frame.empty() && frame.size() <= wire::kMaxFrameBytes) return Done{};
+  return ClientError{ErrorKind::InvalidArgument, frame.empty()
+                                                     ? "the request cannot be encoded"
+                                                     : "the request is larger than a frame may be"};
 }
 
 }  // namespace
@@ -153,7 +151,8 @@ Result<Reply> BrokerConnection::Request(uint32_t operation, int32_t hive, std::u
                                         std::u16string name, std::u16string data) {
   const std::vector<uint8_t> frame =
       EncodeBrokerRequest(operation, hive, std::move(path), std::move(name), std::move(data));
-  if (!Sendable(frame)) return CannotSend(frame);
+  auto sendable = Sendable(frame);
+  if (!sendable) return sendable.error();
   auto sent = SendBytes(frame);
   if (!sent) return sent.error();
   auto message = ReadMessage();

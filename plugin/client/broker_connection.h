@@ -11,7 +11,7 @@
 
 #include "plugin/client/client_result.h"
 #include "plugin/client/frame_reader.h"
-#include "plugin/client/protocol.h"
+#include "plugin/client/request_frames.h"
 #include "win/scoped_handle.h"
 
 namespace corvane::client {

@@ -7,7 +7,7 @@
 #include <memory>
 #include <vector>
 
-#include "plugin/client/protocol.h"
+#include "plugin/client/request_frames.h"
 
 namespace corvane::client {
 

@@ -5,15 +5,18 @@
 
 namespace corvane::client {
 
-std::optional<std::vector<uint8_t>> HexToBytes(std::u16string_view hex) {
+Result<std::vector<uint8_t>> HexToBytes(std::u16string_view hex) {
   std::vector<uint8_t> bytes;
-  if (!HexText::Decode(hex, bytes)) return std::nullopt;
+  if (!HexText::Decode(hex, bytes))
+    return ClientError{ErrorKind::Malformed, "not hexadecimal text"};
   return bytes;
 }
 
-std::optional<uint64_t> ParseDecimal(std::u16string_view text, uint64_t max) {
+Result<uint64_t> ParseDecimal(std::u16string_view text, uint64_t max) {
   uint64_t value = 0;
-  if (!ReadWholeDigits(text, max, value)) return std::nullopt;
+  if (!ReadWholeDigits(text, max, value)) {
+    return ClientError{ErrorKind::Malformed, "not a decimal number in range"};
+  }
   return value;
 }
 

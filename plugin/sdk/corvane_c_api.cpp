@@ -1,13 +1,15 @@
 // The C interface of corvane_client.dll, over the client library. Every
-// entry point catches everything, so no exception leaves the DLL, and checks
-// what a C caller can get wrong (null pointers, impossible lengths, a bad
-// hive, a session whose pipe is gone) before anything is sent.
+// entry point checks what a C caller can get wrong (null pointers,
+// impossible lengths, a bad hive, a session whose pipe is gone) before
+// anything is sent, and has one guard that keeps any exception (memory
+// running out) inside the DLL.
 #include <windows.h>
 
+#include <array>
 #include <cstring>
-#include <iterator>
 #include <memory>
 #include <new>
+#include <span>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -16,7 +18,6 @@
 #include "corvane/corvane.h"
 #include "plugin/client/broker_session.h"
 #include "plugin/client/operations.h"
-#include "plugin/client/value_text.h"
 #include "protocol/hives.h"
 #include "protocol/operations.h"
 #include "protocol/wire.h"
@@ -96,11 +97,16 @@ constexpr size_t kMaxTextUnits = corvane::wire::kMaxFrameBytes / sizeof(char16_t
 // File contents travel as two hexadecimal digits per byte.
 constexpr size_t kMaxFileBytes = kMaxTextUnits / 2;
 
-// Thrown inside the DLL only, for a caller's mistake; becomes
-// CORVANE_E_INVALID_ARGUMENT at the entry point.
-struct ArgumentError {
-  std::string message;
+// What a C caller got wrong (or a session that can no longer be used),
+// found before anything is sent: "<subject> <problem>". Literals only, so
+// that finding it never allocates.
+struct Misuse {
+  const char* subject;
+  const char* problem;
+  corvane_result code = CORVANE_E_INVALID_ARGUMENT;
 };
+template <class T>
+using Checked = client::Result<T, Misuse>;
 
 corvane_result CodeOf(client::ErrorKind kind) {
   switch (kind) {
@@ -120,14 +126,52 @@ corvane_result CodeOf(client::ErrorKind kind) {
   return CORVANE_E_INTERNAL;
 }
 
-// Records `message` as the session's last error, if there is room for it.
-corvane_result Fail(corvane_session& s, corvane_result code, const char* message) {
+// Keeps `message` as the last error if there is memory for it.
+corvane_result Record(std::string& lastError, corvane_result code, const char* message) noexcept {
   try {
-    s.lastError = message;
+    lastError = message;
   } catch (...) {
-    s.lastError.clear();
+    lastError.clear();
   }
   return code;
+}
+
+corvane_result Record(std::string& lastError, const Misuse& misuse) {
+  return Record(lastError, misuse.code,
+                (misuse.subject + std::string(" ") + misuse.problem).c_str());
+}
+
+// What a checked argument hands on: a text as the owned string the client takes.
+template <class T>
+T Value(T value) {
+  return value;
+}
+std::u16string Value(std::u16string_view text) {
+  return std::u16string(text);
+}
+
+// The one guard of an entry point. The arguments are judged in order and
+// the first misuse is the answer; otherwise `body` runs on their values.
+// Whatever it throws (memory running out) ends here: nothing may cross the
+// C interface. The entry's text for corvane_last_error goes to `lastError`.
+template <class Body, class... Args>
+corvane_result Guard(std::string& lastError, Body&& body, Checked<Args>... args) {
+  lastError.clear();
+  try {
+    const std::array<const Misuse*, sizeof...(Args)> misuses{(args ? nullptr : &args.error())...};
+    for (const Misuse* misuse : misuses) {
+      if (misuse != nullptr) return Record(lastError, *misuse);
+    }
+    return body(Value(std::move(args).value())...);
+  } catch (const std::bad_alloc&) {
+    return Record(lastError, CORVANE_E_OUT_OF_MEMORY, "out of memory");
+  } catch (...) {
+    return Record(lastError, CORVANE_E_INTERNAL, "internal error in corvane_client");
+  }
+}
+
+corvane_result Fail(corvane_session& s, corvane_result code, const char* message) {
+  return Record(s.lastError, code, message);
 }
 
 // The pipe is of no further use once the broker has gone. Nor is it when a
@@ -146,51 +190,44 @@ corvane_result Fail(corvane_session& s, const client::ClientError& error, bool a
   return Fail(s, CodeOf(kind), error.message.c_str());
 }
 
-// Runs `body` on a session, turning every exception into a result.
-template <class Body>
-corvane_result Run(corvane_session* session, Body&& body) {
+// Guard for a call that talks to the broker: `body` gets the session, its
+// connection and the values. A closed connection is refused first.
+template <class Body, class... Args>
+corvane_result Request(corvane_session* session, Body&& body, Checked<Args>... args) {
   if (session == nullptr) return CORVANE_E_INVALID_ARGUMENT;
-  corvane_session& s = *session;
-  s.lastError.clear();
-  try {
-    return body(s);
-  } catch (const ArgumentError& e) {
-    return Fail(s, CORVANE_E_INVALID_ARGUMENT, e.message.c_str());
-  } catch (const std::bad_alloc&) {
-    return Fail(s, CORVANE_E_OUT_OF_MEMORY, "out of memory");
-  } catch (...) {
-    return Fail(s, CORVANE_E_INTERNAL, "internal error in corvane_client");
-  }
+  const Checked<client::Done> open =
+      session->broker.connection.IsOpen()
+          ? Checked<client::Done>(client::Done{})
+          : Misuse{"the session's connection to the broker", "is closed", CORVANE_E_CLOSED};
+  return Guard(
+      session->lastError,
+      [&](client::Done, auto... values) {
+        return body(*session, session->broker.connection, std::move(values)...);
+      },
+      open, std::move(args)...);
 }
 
-// Run for a call that talks to the broker.
-template <class Body>
-corvane_result Request(corvane_session* session, Body&& body) {
-  return Run(session, [&](corvane_session& s) {
-    if (!s.broker.connection.IsOpen()) {
-      return Fail(s, CORVANE_E_CLOSED, "the session's connection to the broker is closed");
-    }
-    return body(s.broker.connection, s);
-  });
+Checked<std::u16string_view> Text(const wchar_t* text, size_t length, const char* what) {
+  if (text == nullptr && length != 0) return Misuse{what, "is null with a non-zero length"};
+  if (length > kMaxTextUnits) return Misuse{what, "is too long for a frame"};
+  return length == 0 ? std::u16string_view()
+                     : std::u16string_view(corvane::win::Utf16(text), length);
 }
 
-std::u16string Text(const wchar_t* text, size_t length, const char* what) {
-  if (text == nullptr && length != 0) {
-    throw ArgumentError{std::string(what) + " is null with a non-zero length"};
-  }
-  if (length > kMaxTextUnits) throw ArgumentError{std::string(what) + " is too long for a frame"};
-  return length == 0 ? std::u16string() : std::u16string(corvane::win::Utf16(text), length);
+Checked<std::span<const uint8_t>> Bytes(const uint8_t* bytes, size_t size, const char* what) {
+  if (bytes == nullptr && size != 0) return Misuse{what, "is null with a non-zero size"};
+  return std::span<const uint8_t>(bytes, size);
 }
 
 template <class T>
-T& Out(T* pointer, const char* what) {
-  if (pointer == nullptr) throw ArgumentError{std::string(what) + " is null"};
-  return *pointer;
+Checked<T*> Given(T* pointer, const char* what) {
+  if (pointer == nullptr) return Misuse{what, "is null"};
+  return pointer;
 }
 
-client::Hive HiveOf(int32_t hive) {
+Checked<client::Hive> HiveOf(int32_t hive) {
   if (hive != CORVANE_HKCU && hive != CORVANE_HKLM) {
-    throw ArgumentError{"the hive is neither CORVANE_HKCU (0) nor CORVANE_HKLM (1)"};
+    return Misuse{"the hive", "is neither CORVANE_HKCU (0) nor CORVANE_HKLM (1)"};
   }
   return static_cast<client::Hive>(hive);
 }
@@ -208,48 +245,71 @@ corvane_result StatusOf(corvane_session& s, const client::Result<int32_t>& resul
   return result ? StatusOf(s, result.value()) : Fail(s, result.error());
 }
 
-// For the exists tests: the broker's Ok is "yes", its NotFound "no".
-corvane_result ExistsOf(corvane_session& s, const client::Result<int32_t>& result, int& exists) {
-  const corvane_result status = StatusOf(s, result);
-  if (status != CORVANE_OK && status != CORVANE_NOT_FOUND) return status;
-  exists = status == CORVANE_OK ? 1 : 0;
-  return CORVANE_OK;
+// Where an answer's value goes: numbers as they are, texts and bytes in a buffer.
+template <class T>
+void Store(T* out, T value) {
+  *out = value;
+}
+void Store(corvane_buffer** out, std::u16string text) {
+  *out = new corvane_buffer{true, std::move(text), {}};
+}
+void Store(corvane_buffer** out, std::vector<uint8_t> bytes) {
+  *out = new corvane_buffer{false, {}, std::move(bytes)};
 }
 
-corvane_buffer* NewText(std::u16string text) {
-  auto buffer = std::make_unique<corvane_buffer>();
-  buffer->isText = true;
-  buffer->text = std::move(text);
-  return buffer.release();
+// A typed call (`call`, on the connection and the values) that answers a status only.
+template <class Call, class... Args>
+corvane_result Status(corvane_session* session, Call call, Checked<Args>... args) {
+  return Request(
+      session,
+      [&](corvane_session& s, client::BrokerConnection& c, auto... values) {
+        return StatusOf(s, call(c, std::move(values)...));
+      },
+      std::move(args)...);
 }
 
-corvane_buffer* NewBytes(std::vector<uint8_t> bytes) {
-  auto buffer = std::make_unique<corvane_buffer>();
-  buffer->bytes = std::move(bytes);
-  return buffer.release();
+// A typed call with a value: *out is written only when the status is Ok.
+template <class Out, class Call, class... Args>
+corvane_result Answer(corvane_session* session, Checked<Out*> out, Call call,
+                      Checked<Args>... args) {
+  return Request(
+      session,
+      [&](corvane_session& s, client::BrokerConnection& c, Out* target, auto... values) {
+        auto answer = call(c, std::move(values)...);
+        if (!answer) return Fail(s, answer.error());
+        const corvane_result status = StatusOf(s, answer->status);
+        if (status == CORVANE_OK) Store(target, std::move(answer->value));
+        return status;
+      },
+      std::move(out), std::move(args)...);
 }
 
-// An answer with a value: *out is written only when the status is Ok.
-template <class T, class Store>
-corvane_result AnswerOf(corvane_session& s, client::Result<client::Answer<T>> result,
-                        Store&& store) {
-  if (!result) return Fail(s, result.error());
-  const corvane_result status = StatusOf(s, result->status);
-  if (status == CORVANE_OK) store(std::move(result->value));
-  return status;
+// For the exists tests: the broker's Ok is "yes" and its NotFound "no",
+// either an Ok answer.
+template <class Call>
+auto YesOrNo(Call call) {
+  return
+      [call](client::BrokerConnection& c, auto... values) -> client::Result<client::Answer<int>> {
+        auto status = call(c, std::move(values)...);
+        if (!status) return status.error();
+        const bool known = *status == CORVANE_OK || *status == CORVANE_NOT_FOUND;
+        return client::Answer<int>{known ? CORVANE_OK : *status, *status == CORVANE_OK ? 1 : 0};
+      };
 }
 
 // A list operation's reply text as it is: items each followed by U+0000.
-corvane_result ListOf(corvane_session& s, client::BrokerConnection& c, BrokerOperation op,
-                      int32_t hive, const wchar_t* key, size_t keyLength, corvane_buffer** out) {
-  corvane_buffer*& target = Out(out, "the out-parameter");
-  const client::Hive checked = HiveOf(hive);
-  auto reply = c.Request(corvane::OperationCode(op), static_cast<int32_t>(checked),
-                         Text(key, keyLength, "key"), {}, {});
-  if (!reply) return Fail(s, reply.error());
-  const corvane_result status = StatusOf(s, reply->status);
-  if (status == CORVANE_OK) target = NewText(std::move(reply->text));
-  return status;
+corvane_result List(corvane_session* session, BrokerOperation op, int32_t hive, const wchar_t* key,
+                    size_t keyLength, corvane_buffer** out) {
+  return Answer(
+      session, Given(out, "the out-parameter"),
+      [op](client::BrokerConnection& c, client::Hive checked,
+           std::u16string path) -> client::Result<client::Answer<std::u16string>> {
+        auto reply = c.Request(corvane::OperationCode(op), corvane::HiveCode(checked),
+                               std::move(path), {}, {});
+        if (!reply) return reply.error();
+        return client::Answer<std::u16string>{reply->status, std::move(reply->text)};
+      },
+      HiveOf(hive), Text(key, keyLength, "key"));
 }
 
 }  // namespace
@@ -294,26 +354,25 @@ const char* CORVANE_CALL corvane_operation_name(uint32_t operation) {
 }
 
 corvane_result CORVANE_CALL corvane_folder(int32_t kind, corvane_buffer** folder) {
-  if (folder == nullptr) return CORVANE_E_INVALID_ARGUMENT;
-  try {
-    // The broker's own look-ups, so that the plug-in's text and the rule's
-    // cannot differ.
-    std::u16string text;
-    if (kind == CORVANE_FOLDER_APPDATA) {
-      text = corvane::AppDataFolder();
-    } else if (kind == CORVANE_FOLDER_TEMP) {
-      text = corvane::TempFolder();
-    } else {
-      return CORVANE_E_INVALID_ARGUMENT;
-    }
-    if (text.empty()) return CORVANE_NOT_FOUND;
-    *folder = NewText(std::move(text));
-    return CORVANE_OK;
-  } catch (const std::bad_alloc&) {
-    return CORVANE_E_OUT_OF_MEMORY;
-  } catch (...) {
-    return CORVANE_E_INTERNAL;
-  }
+  std::string unkept;  // no session or thread keeps this call's text
+  return Guard(
+      unkept,
+      [kind](corvane_buffer** out) {
+        // The broker's own look-ups, so that the plug-in's text and the
+        // rule's cannot differ.
+        std::u16string text;
+        if (kind == CORVANE_FOLDER_APPDATA) {
+          text = corvane::AppDataFolder();
+        } else if (kind == CORVANE_FOLDER_TEMP) {
+          text = corvane::TempFolder();
+        } else {
+          return CORVANE_E_INVALID_ARGUMENT;
+        }
+        if (text.empty()) return CORVANE_NOT_FOUND;
+        Store(out, std::move(text));
+        return CORVANE_OK;
+      },
+      Given(folder, "folder"));
 }
 
 // ---- Sessions --------------------------------------------------------------
@@ -321,49 +380,30 @@ corvane_result CORVANE_CALL corvane_folder(int32_t kind, corvane_buffer** folder
 namespace {
 
 // Why this thread's latest corvane_start or corvane_attach failed: there is
-// no session then to keep the text.
+// no session then to keep the text. Every failure, a refused argument
+// included, leaves its reason, and success clears it.
 thread_local std::string t_lastStartError;
 
-corvane_result StartFailed(corvane_result code, const std::string& message) {
-  try {
-    t_lastStartError = message;
-  } catch (...) {
-    t_lastStartError.clear();
-  }
-  return code;
-}
-
 corvane_result StartFailed(const client::ClientError& error) {
-  return StartFailed(CodeOf(error.kind), error.message);
+  return Record(t_lastStartError, CodeOf(error.kind), error.message.c_str());
 }
 
-// Guarded for start and attach: every failure, a refused argument included,
-// leaves its reason for corvane_last_error(NULL), and success clears it.
-template <class Body>
-corvane_result Starting(Body&& body) {
-  t_lastStartError.clear();
-  try {
-    return body();
-  } catch (const ArgumentError& e) {
-    return StartFailed(CORVANE_E_INVALID_ARGUMENT, e.message);
-  } catch (const std::bad_alloc&) {
-    return StartFailed(CORVANE_E_OUT_OF_MEMORY, "out of memory");
-  } catch (...) {
-    return StartFailed(CORVANE_E_INTERNAL, "internal error in corvane_client");
-  }
+corvane_result Keep(client::Result<client::BrokerSession> launched, corvane_session** out) {
+  if (!launched) return StartFailed(launched.error());
+  *out = new corvane_session{std::move(launched).value(), {}};
+  return CORVANE_OK;
 }
 
 corvane_result Start(const wchar_t* broker_path, size_t broker_path_length,
                      uint32_t served_process_id, uint32_t timeout_ms, corvane_session** session) {
-  return Starting([&] {
-    corvane_session*& out = Out(session, "session");
-    // An empty path is DefaultBrokerPath(): beside the module holding this code.
-    auto launched = client::BrokerSession::Launch(
-        Text(broker_path, broker_path_length, "broker_path"), served_process_id, timeout_ms);
-    if (!launched) return StartFailed(launched.error());
-    out = new corvane_session{std::move(launched).value(), {}};
-    return CORVANE_OK;
-  });
+  return Guard(
+      t_lastStartError,
+      [&](corvane_session** out, std::u16string path) {
+        // An empty path is DefaultBrokerPath(): beside the module holding this code.
+        return Keep(client::BrokerSession::Launch(std::move(path), served_process_id, timeout_ms),
+                    out);
+      },
+      Given(session, "session"), Text(broker_path, broker_path_length, "broker_path"));
 }
 
 // Each line of a debug string, without its line end, as the callback's
@@ -382,31 +422,33 @@ corvane_result StartWithDiagnostics(const wchar_t* broker_path, size_t broker_pa
                                     uint32_t served_process_id, uint32_t timeout_ms,
                                     corvane_diagnostic_callback on_line, void* context,
                                     corvane_session** session) {
-  return Starting([&] {
-    corvane_session*& out = Out(session, "session");
-    if (on_line == nullptr) throw ArgumentError{"on_line is null"};
-    auto launched = client::BrokerSession::LaunchWithDiagnostics(
-        Text(broker_path, broker_path_length, "broker_path"), served_process_id, timeout_ms,
-        [on_line, context](std::string_view output) { DeliverLines(on_line, context, output); });
-    if (!launched) return StartFailed(launched.error());
-    out = new corvane_session{std::move(launched).value(), {}};
-    return CORVANE_OK;
-  });
+  return Guard(
+      t_lastStartError,
+      [&](corvane_session** out, corvane_diagnostic_callback onLine, std::u16string path) {
+        return Keep(client::BrokerSession::LaunchWithDiagnostics(
+                        std::move(path), served_process_id, timeout_ms,
+                        [onLine, context](std::string_view output) {
+                          DeliverLines(onLine, context, output);
+                        }),
+                    out);
+      },
+      Given(session, "session"), Given(on_line, "on_line"),
+      Text(broker_path, broker_path_length, "broker_path"));
 }
 
 corvane_result Attach(const wchar_t* ipc_name, size_t ipc_name_length, uint32_t timeout_ms,
                       corvane_session** session) {
-  return Starting([&] {
-    corvane_session*& out = Out(session, "session");
-    std::u16string name = Text(ipc_name, ipc_name_length, "ipc_name");
-    if (name.empty()) throw ArgumentError{"ipc_name is empty"};
-    auto connection = client::BrokerConnection::Connect(name, nullptr, timeout_ms);
-    if (!connection) return StartFailed(connection.error());
-    out = new corvane_session{client::BrokerSession{nullptr, client::BrokerProcess(),
-                                                    std::move(connection).value(), std::move(name)},
-                              {}};
-    return CORVANE_OK;
-  });
+  return Guard(
+      t_lastStartError,
+      [&](corvane_session** out, std::u16string name) {
+        if (name.empty()) return Record(t_lastStartError, {"ipc_name", "is empty"});
+        auto connection = client::BrokerConnection::Connect(name, nullptr, timeout_ms);
+        if (!connection) return StartFailed(connection.error());
+        return Keep(client::BrokerSession{nullptr, client::BrokerProcess(),
+                                          std::move(connection).value(), std::move(name)},
+                    out);
+      },
+      Given(session, "session"), Text(ipc_name, ipc_name_length, "ipc_name"));
 }
 
 }  // namespace
@@ -452,11 +494,15 @@ void CORVANE_CALL corvane_close(corvane_session* session) {
 }
 
 corvane_result CORVANE_CALL corvane_set_timeout(corvane_session* session, uint32_t milliseconds) {
-  return Run(session, [&](corvane_session& s) {
-    if (milliseconds == 0) throw ArgumentError{"a time-out of 0 ms would close the session"};
-    s.broker.connection.SetReplyTimeout(milliseconds);
-    return CORVANE_OK;
-  });
+  if (session == nullptr) return CORVANE_E_INVALID_ARGUMENT;
+  return Guard(
+      session->lastError,
+      [session](uint32_t timeout) {
+        session->broker.connection.SetReplyTimeout(timeout);
+        return CORVANE_OK;
+      },
+      milliseconds != 0 ? Checked<uint32_t>(milliseconds)
+                        : Misuse{"a time-out of 0 ms", "would close the session"});
 }
 
 const char* CORVANE_CALL corvane_last_error(const corvane_session* session) {
@@ -510,14 +556,18 @@ corvane_result CORVANE_CALL corvane_request(corvane_session* session, uint32_t o
                                             const wchar_t* name, size_t name_length,
                                             const wchar_t* data, size_t data_length,
                                             corvane_buffer** text) {
-  return Request(session, [&](client::BrokerConnection& c, corvane_session& s) {
-    auto reply = c.Request(operation, hive, Text(path, path_length, "path"),
-                           Text(name, name_length, "name"), Text(data, data_length, "data"));
-    if (!reply) return Fail(s, reply.error());
-    const corvane_result status = StatusOf(s, reply->status);
-    if (status >= CORVANE_OK && text != nullptr) *text = NewText(std::move(reply->text));
-    return status;
-  });
+  return Request(
+      session,
+      [&](corvane_session& s, client::BrokerConnection& c, std::u16string p, std::u16string n,
+          std::u16string d) {
+        auto reply = c.Request(operation, hive, std::move(p), std::move(n), std::move(d));
+        if (!reply) return Fail(s, reply.error());
+        const corvane_result status = StatusOf(s, reply->status);
+        if (status >= CORVANE_OK && text != nullptr) Store(text, std::move(reply->text));
+        return status;
+      },
+      Text(path, path_length, "path"), Text(name, name_length, "name"),
+      Text(data, data_length, "data"));
 }
 
 // ---- Registry --------------------------------------------------------------
@@ -526,200 +576,152 @@ corvane_result CORVANE_CALL corvane_read_string(corvane_session* session, int32_
                                                 const wchar_t* key, size_t key_length,
                                                 const wchar_t* name, size_t name_length,
                                                 corvane_buffer** value) {
-  return Request(session, [&](client::BrokerConnection& c, corvane_session& s) {
-    corvane_buffer*& out = Out(value, "value");
-    return AnswerOf(s,
-                    client::ReadString(c, HiveOf(hive), Text(key, key_length, "key"),
-                                       Text(name, name_length, "name")),
-                    [&](std::u16string text) { out = NewText(std::move(text)); });
-  });
+  return Answer(session, Given(value, "value"), client::ReadString, HiveOf(hive),
+                Text(key, key_length, "key"), Text(name, name_length, "name"));
 }
 
 corvane_result CORVANE_CALL corvane_write_string(corvane_session* session, int32_t hive,
                                                  const wchar_t* key, size_t key_length,
                                                  const wchar_t* name, size_t name_length,
                                                  const wchar_t* value, size_t value_length) {
-  return Request(session, [&](client::BrokerConnection& c, corvane_session& s) {
-    return StatusOf(s, client::WriteString(c, HiveOf(hive), Text(key, key_length, "key"),
-                                           Text(name, name_length, "name"),
-                                           Text(value, value_length, "value")));
-  });
+  return Status(session, client::WriteString, HiveOf(hive), Text(key, key_length, "key"),
+                Text(name, name_length, "name"), Text(value, value_length, "value"));
 }
 
 corvane_result CORVANE_CALL corvane_read_dword(corvane_session* session, int32_t hive,
                                                const wchar_t* key, size_t key_length,
                                                const wchar_t* name, size_t name_length,
                                                uint32_t* value) {
-  return Request(session, [&](client::BrokerConnection& c, corvane_session& s) {
-    uint32_t& out = Out(value, "value");
-    return AnswerOf(s,
-                    client::ReadDword(c, HiveOf(hive), Text(key, key_length, "key"),
-                                      Text(name, name_length, "name")),
-                    [&](uint32_t number) { out = number; });
-  });
+  return Answer(session, Given(value, "value"), client::ReadDword, HiveOf(hive),
+                Text(key, key_length, "key"), Text(name, name_length, "name"));
 }
 
 corvane_result CORVANE_CALL corvane_write_dword(corvane_session* session, int32_t hive,
                                                 const wchar_t* key, size_t key_length,
                                                 const wchar_t* name, size_t name_length,
                                                 uint32_t value) {
-  return Request(session, [&](client::BrokerConnection& c, corvane_session& s) {
-    return StatusOf(s, client::WriteDword(c, HiveOf(hive), Text(key, key_length, "key"),
-                                          Text(name, name_length, "name"), value));
-  });
+  return Status(session, client::WriteDword, HiveOf(hive), Text(key, key_length, "key"),
+                Text(name, name_length, "name"), Checked<uint32_t>(value));
 }
 
 corvane_result CORVANE_CALL corvane_read_qword(corvane_session* session, int32_t hive,
                                                const wchar_t* key, size_t key_length,
                                                const wchar_t* name, size_t name_length,
                                                uint64_t* value) {
-  return Request(session, [&](client::BrokerConnection& c, corvane_session& s) {
-    uint64_t& out = Out(value, "value");
-    return AnswerOf(s,
-                    client::ReadQword(c, HiveOf(hive), Text(key, key_length, "key"),
-                                      Text(name, name_length, "name")),
-                    [&](uint64_t number) { out = number; });
-  });
+  return Answer(session, Given(value, "value"), client::ReadQword, HiveOf(hive),
+                Text(key, key_length, "key"), Text(name, name_length, "name"));
 }
 
 corvane_result CORVANE_CALL corvane_write_qword(corvane_session* session, int32_t hive,
                                                 const wchar_t* key, size_t key_length,
                                                 const wchar_t* name, size_t name_length,
                                                 uint64_t value) {
-  return Request(session, [&](client::BrokerConnection& c, corvane_session& s) {
-    return StatusOf(s, client::WriteQword(c, HiveOf(hive), Text(key, key_length, "key"),
-                                          Text(name, name_length, "name"), value));
-  });
+  return Status(session, client::WriteQword, HiveOf(hive), Text(key, key_length, "key"),
+                Text(name, name_length, "name"), Checked<uint64_t>(value));
 }
 
 corvane_result CORVANE_CALL corvane_delete_value(corvane_session* session, int32_t hive,
                                                  const wchar_t* key, size_t key_length,
                                                  const wchar_t* name, size_t name_length) {
-  return Request(session, [&](client::BrokerConnection& c, corvane_session& s) {
-    return StatusOf(s, client::DeleteValue(c, HiveOf(hive), Text(key, key_length, "key"),
-                                           Text(name, name_length, "name")));
-  });
+  return Status(session, client::DeleteValue, HiveOf(hive), Text(key, key_length, "key"),
+                Text(name, name_length, "name"));
 }
 
 corvane_result CORVANE_CALL corvane_delete_key(corvane_session* session, int32_t hive,
                                                const wchar_t* key, size_t key_length) {
-  return Request(session, [&](client::BrokerConnection& c, corvane_session& s) {
-    return StatusOf(s, client::DeleteKey(c, HiveOf(hive), Text(key, key_length, "key")));
-  });
+  return Status(session, client::DeleteKey, HiveOf(hive), Text(key, key_length, "key"));
 }
 
 corvane_result CORVANE_CALL corvane_delete_key_tree(corvane_session* session, int32_t hive,
                                                     const wchar_t* key, size_t key_length) {
-  return Request(session, [&](client::BrokerConnection& c, corvane_session& s) {
-    return StatusOf(s, client::DeleteKeyTree(c, HiveOf(hive), Text(key, key_length, "key")));
-  });
+  return Status(session, client::DeleteKeyTree, HiveOf(hive), Text(key, key_length, "key"));
 }
 
 corvane_result CORVANE_CALL corvane_key_exists(corvane_session* session, int32_t hive,
                                                const wchar_t* key, size_t key_length, int* exists) {
-  return Request(session, [&](client::BrokerConnection& c, corvane_session& s) {
-    int& out = Out(exists, "exists");
-    return ExistsOf(s, client::KeyExists(c, HiveOf(hive), Text(key, key_length, "key")), out);
-  });
+  return Answer(session, Given(exists, "exists"), YesOrNo(client::KeyExists), HiveOf(hive),
+                Text(key, key_length, "key"));
 }
 
 corvane_result CORVANE_CALL corvane_list_subkeys(corvane_session* session, int32_t hive,
                                                  const wchar_t* key, size_t key_length,
                                                  corvane_buffer** names) {
-  return Request(session, [&](client::BrokerConnection& c, corvane_session& s) {
-    return ListOf(s, c, BrokerOperation::ListSubkeys, hive, key, key_length, names);
-  });
+  return List(session, BrokerOperation::ListSubkeys, hive, key, key_length, names);
 }
 
 corvane_result CORVANE_CALL corvane_list_values(corvane_session* session, int32_t hive,
                                                 const wchar_t* key, size_t key_length,
                                                 corvane_buffer** values) {
-  return Request(session, [&](client::BrokerConnection& c, corvane_session& s) {
-    return ListOf(s, c, BrokerOperation::ListValues, hive, key, key_length, values);
-  });
+  return List(session, BrokerOperation::ListValues, hive, key, key_length, values);
 }
 
 corvane_result CORVANE_CALL corvane_copy_key_tree(corvane_session* session, int32_t hive,
                                                   const wchar_t* from, size_t from_length,
                                                   const wchar_t* to, size_t to_length) {
-  return Request(session, [&](client::BrokerConnection& c, corvane_session& s) {
-    return StatusOf(s, client::CopyKeyTree(c, HiveOf(hive), Text(from, from_length, "from"),
-                                           Text(to, to_length, "to")));
-  });
+  return Status(session, client::CopyKeyTree, HiveOf(hive), Text(from, from_length, "from"),
+                Text(to, to_length, "to"));
 }
 
 // ---- Files -----------------------------------------------------------------
 
 corvane_result CORVANE_CALL corvane_file_read(corvane_session* session, const wchar_t* path,
                                               size_t path_length, corvane_buffer** contents) {
-  return Request(session, [&](client::BrokerConnection& c, corvane_session& s) {
-    corvane_buffer*& out = Out(contents, "contents");
-    return AnswerOf(s, client::FileRead(c, Text(path, path_length, "path")),
-                    [&](std::vector<uint8_t> bytes) { out = NewBytes(std::move(bytes)); });
-  });
+  return Answer(session, Given(contents, "contents"), client::FileRead,
+                Text(path, path_length, "path"));
 }
 
 corvane_result CORVANE_CALL corvane_file_write(corvane_session* session, const wchar_t* path,
                                                size_t path_length, const uint8_t* contents,
                                                size_t size) {
-  return Request(session, [&](client::BrokerConnection& c, corvane_session& s) {
-    if (contents == nullptr && size != 0) {
-      throw ArgumentError{"contents is null with a non-zero size"};
-    }
-    if (size > kMaxFileBytes) throw ArgumentError{"contents are too large for a frame"};
-    const std::vector<uint8_t> bytes(contents, contents + size);
-    return StatusOf(s, client::FileWrite(c, Text(path, path_length, "path"), bytes));
-  });
+  Checked<std::span<const uint8_t>> bytes = Bytes(contents, size, "contents");
+  if (bytes && size > kMaxFileBytes) bytes = Misuse{"contents", "are too large for a frame"};
+  return Status(
+      session,
+      [](client::BrokerConnection& c, std::span<const uint8_t> checked, std::u16string p) {
+        return client::FileWrite(c, std::move(p),
+                                 std::vector<uint8_t>(checked.begin(), checked.end()));
+      },
+      bytes, Text(path, path_length, "path"));
 }
 
 corvane_result CORVANE_CALL corvane_file_exists(corvane_session* session, const wchar_t* path,
                                                 size_t path_length, int* exists) {
-  return Request(session, [&](client::BrokerConnection& c, corvane_session& s) {
-    int& out = Out(exists, "exists");
-    return ExistsOf(s, client::FileExists(c, Text(path, path_length, "path")), out);
-  });
+  return Answer(session, Given(exists, "exists"), YesOrNo(client::FileExists),
+                Text(path, path_length, "path"));
 }
 
 corvane_result CORVANE_CALL corvane_file_delete(corvane_session* session, const wchar_t* path,
                                                 size_t path_length) {
-  return Request(session, [&](client::BrokerConnection& c, corvane_session& s) {
-    return StatusOf(s, client::FileDelete(c, Text(path, path_length, "path")));
-  });
+  return Status(session, client::FileDelete, Text(path, path_length, "path"));
 }
 
 corvane_result CORVANE_CALL corvane_file_copy(corvane_session* session, const wchar_t* source,
                                               size_t source_length, const wchar_t* destination,
                                               size_t destination_length) {
-  return Request(session, [&](client::BrokerConnection& c, corvane_session& s) {
-    return StatusOf(s, client::FileCopy(c, Text(source, source_length, "source"),
-                                        Text(destination, destination_length, "destination")));
-  });
+  return Status(session, client::FileCopy, Text(source, source_length, "source"),
+                Text(destination, destination_length, "destination"));
 }
 
 corvane_result CORVANE_CALL corvane_file_export(corvane_session* session, const wchar_t* source,
                                                 size_t source_length, const wchar_t* destination,
                                                 size_t destination_length) {
-  return Request(session, [&](client::BrokerConnection& c, corvane_session& s) {
-    return StatusOf(s, client::FileExport(c, Text(source, source_length, "source"),
-                                          Text(destination, destination_length, "destination")));
-  });
+  return Status(session, client::FileExport, Text(source, source_length, "source"),
+                Text(destination, destination_length, "destination"));
 }
 
 // ---- Shell, ping, keep-alive -----------------------------------------------
 
 corvane_result CORVANE_CALL corvane_shell_open(corvane_session* session, const wchar_t* target,
                                                size_t target_length) {
-  return Request(session, [&](client::BrokerConnection& c, corvane_session& s) {
-    return StatusOf(s, client::ShellOpen(c, Text(target, target_length, "target")));
-  });
+  return Status(session, client::ShellOpen, Text(target, target_length, "target"));
 }
 
 corvane_result CORVANE_CALL corvane_ping(corvane_session* session) {
-  return Request(session, [&](client::BrokerConnection& c, corvane_session& s) {
-    bool pong = false;
-    const corvane_result status =
-        AnswerOf(s, client::Ping(c), [&](const std::u16string& text) { pong = text == u"pong"; });
-    if (status == CORVANE_OK && !pong) {
+  return Request(session, [](corvane_session& s, client::BrokerConnection& c) {
+    auto answer = client::Ping(c);
+    if (!answer) return Fail(s, answer.error());
+    const corvane_result status = StatusOf(s, answer->status);
+    if (status == CORVANE_OK && answer->value != u"pong") {
       return Fail(s, CORVANE_E_MALFORMED, "the broker answered the ping with another text");
     }
     return status;
@@ -727,7 +729,7 @@ corvane_result CORVANE_CALL corvane_ping(corvane_session* session) {
 }
 
 corvane_result CORVANE_CALL corvane_keep_alive(corvane_session* session) {
-  return Request(session, [&](client::BrokerConnection& c, corvane_session& s) {
+  return Request(session, [](corvane_session& s, client::BrokerConnection& c) {
     auto sent = c.KeepAlive();
     return sent ? CORVANE_OK : Fail(s, sent.error(), false);
   });
@@ -738,35 +740,41 @@ corvane_result CORVANE_CALL corvane_keep_alive(corvane_session* session) {
 corvane_result CORVANE_CALL corvane_get_plugin_channel(corvane_session* session,
                                                        uint32_t process_id, uint64_t* handle,
                                                        uint32_t* system_error) {
-  return Request(session, [&](client::BrokerConnection& c, corvane_session& s) {
-    uint64_t& out = Out(handle, "handle");
-    auto channel = c.GetPluginChannel(process_id != 0 ? process_id : GetCurrentProcessId());
-    if (!channel) return Fail(s, channel.error());
-    if (system_error != nullptr) *system_error = channel->status;
-    if (!channel->ok()) return CORVANE_FAILED;
-    out = channel->handle;
-    return CORVANE_OK;
-  });
+  return Request(
+      session,
+      [&](corvane_session& s, client::BrokerConnection& c, uint64_t* out) {
+        auto channel = c.GetPluginChannel(process_id != 0 ? process_id : GetCurrentProcessId());
+        if (!channel) return Fail(s, channel.error());
+        if (system_error != nullptr) *system_error = channel->status;
+        if (!channel->ok()) return CORVANE_FAILED;
+        *out = channel->handle;
+        return CORVANE_OK;
+      },
+      Given(handle, "handle"));
 }
 
 // ---- Raw frames ------------------------------------------------------------
 
 corvane_result CORVANE_CALL corvane_send_frame(corvane_session* session, const uint8_t* bytes,
                                                size_t size) {
-  return Request(session, [&](client::BrokerConnection& c, corvane_session& s) {
-    if (bytes == nullptr && size != 0) throw ArgumentError{"bytes is null with a non-zero size"};
-    auto sent = c.SendBytes(bytes, size);
-    return sent ? CORVANE_OK : Fail(s, sent.error(), false);
-  });
+  return Request(
+      session,
+      [](corvane_session& s, client::BrokerConnection& c, std::span<const uint8_t> frame) {
+        auto sent = c.SendBytes(frame.data(), frame.size());
+        return sent ? CORVANE_OK : Fail(s, sent.error(), false);
+      },
+      Bytes(bytes, size, "bytes"));
 }
 
 corvane_result CORVANE_CALL corvane_read_frame(corvane_session* session, corvane_buffer** frame) {
-  return Request(session, [&](client::BrokerConnection& c, corvane_session& s) {
-    corvane_buffer*& out = Out(frame, "frame");
-    std::vector<uint8_t> bytes;
-    auto message = c.ReadMessage(&bytes);
-    if (!message) return Fail(s, message.error(), false);
-    out = NewBytes(std::move(bytes));
-    return CORVANE_OK;
-  });
+  return Request(
+      session,
+      [](corvane_session& s, client::BrokerConnection& c, corvane_buffer** out) {
+        std::vector<uint8_t> bytes;
+        auto message = c.ReadMessage(&bytes);
+        if (!message) return Fail(s, message.error(), false);
+        Store(out, std::move(bytes));
+        return CORVANE_OK;
+      },
+      Given(frame, "frame"));
 }

@@ -17,20 +17,27 @@ std::string Narrow(std::u16string_view text) {
   return std::string(text.begin(), text.end());  // ASCII only here
 }
 
-std::optional<CliCommand> Parse(std::vector<std::u16string> words, std::string* error = nullptr) {
-  std::string ignored;
-  return ParseCommand(words, error != nullptr ? *error : ignored);
+client::Result<CliCommand, std::string> Parse(std::vector<std::u16string> words,
+                                              std::string* error = nullptr) {
+  auto command = ParseCommand(words);
+  if (!command && error != nullptr) *error = command.error();
+  return command;
+}
+
+std::string OptionError(const std::vector<std::u16string>& args) {
+  const auto options = ParseToolOptions(args);
+  return options ? "" : options.error();
 }
 
 TEST(CommandParsing, EveryCommandNameParsesWithItsExample) {
   // The help examples are meant to be pasted into a script: each must parse.
   for (const CommandInfo& info : Commands()) {
     std::string error;
-    const auto words = SplitWords(std::u16string(info.example.begin(), info.example.end()), error);
-    ASSERT_TRUE(words) << info.name << ": " << error;
+    const auto words = SplitWords(std::u16string(info.example.begin(), info.example.end()));
+    ASSERT_TRUE(words) << info.name << ": " << words.error();
     ASSERT_FALSE(words->empty()) << info.name;
     EXPECT_EQ(words->front(), std::u16string(info.name.begin(), info.name.end()));
-    EXPECT_TRUE(Parse(*words, &error).has_value()) << info.name << ": " << error;
+    EXPECT_TRUE(Parse(*words, &error)) << info.name << ": " << error;
   }
 }
 
@@ -41,9 +48,8 @@ TEST(CommandParsing, EveryOperationIsTheCommandOfItsTableName) {
                                     [&](const CommandInfo& info) { return info.name == row.name; });
     ASSERT_NE(found, Commands().end());
     std::string error;
-    const auto words =
-        SplitWords(std::u16string(found->example.begin(), found->example.end()), error);
-    ASSERT_TRUE(words) << error;
+    const auto words = SplitWords(std::u16string(found->example.begin(), found->example.end()));
+    ASSERT_TRUE(words) << words.error();
     const auto command = Parse(*words, &error);
     ASSERT_TRUE(command) << error;
     EXPECT_EQ(command->operation, OperationCode(row.code));
@@ -212,11 +218,9 @@ TEST(CommandParsing, OnlyFileOperationsTakeFilePaths) {
 }
 
 TEST(ToolOptionParsing, OptionsComeBeforeTheCommand) {
-  std::string error;
   auto o = ParseToolOptions({u"--broker", u"C:\\b.exe", u"--show-diagnostics", u"--trace",
-                             u"file-read", u"x", u"--out", u"y"},
-                            error);
-  ASSERT_TRUE(o) << error;
+                             u"file-read", u"x", u"--out", u"y"});
+  ASSERT_TRUE(o) << o.error();
   EXPECT_EQ(o->brokerPath, u"C:\\b.exe");
   EXPECT_TRUE(o->showDiagnostics);
   EXPECT_TRUE(o->trace);
@@ -224,20 +228,20 @@ TEST(ToolOptionParsing, OptionsComeBeforeTheCommand) {
   // The command's own options stay with the command.
   EXPECT_EQ(o->commandWords, (std::vector<std::u16string>{u"file-read", u"x", u"--out", u"y"}));
 
-  o = ParseToolOptions({u"--broker=b.exe", u"--script", u"-"}, error);
-  ASSERT_TRUE(o) << error;
+  o = ParseToolOptions({u"--broker=b.exe", u"--script", u"-"});
+  ASSERT_TRUE(o) << o.error();
   EXPECT_EQ(o->brokerPath, u"b.exe");
   EXPECT_EQ(o->scriptPath, u"-");
   EXPECT_TRUE(o->commandWords.empty());
   EXPECT_FALSE(o->trace);
   EXPECT_FALSE(o->json);
 
-  o = ParseToolOptions({u"--json", u"ping"}, error);
-  ASSERT_TRUE(o) << error;
+  o = ParseToolOptions({u"--json", u"ping"});
+  ASSERT_TRUE(o) << o.error();
   EXPECT_TRUE(o->json);
   for (const char16_t* word : {u"-V", u"--version"}) {
-    o = ParseToolOptions({word}, error);
-    ASSERT_TRUE(o) << error;
+    o = ParseToolOptions({word});
+    ASSERT_TRUE(o) << o.error();
     EXPECT_TRUE(o->version);
   }
 }
@@ -256,35 +260,30 @@ TEST(ToolOptionParsing, HelpComesInEveryUsualForm) {
       {{u"--help", u"ping"}, u"ping"},
   };
   for (const auto& form : kForms) {
-    std::string error;
-    const auto o = ParseToolOptions(form.args, error);
-    ASSERT_TRUE(o) << error;
+    const auto o = ParseToolOptions(form.args);
+    ASSERT_TRUE(o) << o.error();
     EXPECT_TRUE(o->help);
     EXPECT_EQ(o->helpCommand, form.command);
   }
   // After "--", or spelled -h, it is a value: a name may look like that.
-  std::string error;
-  auto o = ParseToolOptions({u"read-string", u"hkcu", u"k", u"--", u"--help"}, error);
+  auto o = ParseToolOptions({u"read-string", u"hkcu", u"k", u"--", u"--help"});
   ASSERT_TRUE(o);
   EXPECT_FALSE(o->help);
-  o = ParseToolOptions({u"read-string", u"hkcu", u"k", u"-h"}, error);
+  o = ParseToolOptions({u"read-string", u"hkcu", u"k", u"-h"});
   ASSERT_TRUE(o);
   EXPECT_FALSE(o->help);
-  EXPECT_FALSE(ParseToolOptions({u"help", u"ping", u"ping"}, error));
+  EXPECT_FALSE(ParseToolOptions({u"help", u"ping", u"ping"}));
 
   EXPECT_FALSE(CommandHelp(u"frobnicate"));
 }
 
 TEST(ToolOptionParsing, MistakesAreRefused) {
-  std::string error;
-  EXPECT_FALSE(ParseToolOptions({}, error));
-  EXPECT_NE(error.find("no command"), std::string::npos);
-  EXPECT_FALSE(ParseToolOptions({u"--script", u"a.txt", u"ping"}, error));
-  EXPECT_NE(error.find("not both"), std::string::npos);
-  EXPECT_FALSE(ParseToolOptions({u"--script"}, error));
-  EXPECT_FALSE(ParseToolOptions({u"--broker="}, error));
-  EXPECT_FALSE(ParseToolOptions({u"--verbose", u"ping"}, error));
-  EXPECT_NE(error.find("unknown option '--verbose'"), std::string::npos);
+  EXPECT_NE(OptionError({}).find("no command"), std::string::npos);
+  EXPECT_NE(OptionError({u"--script", u"a.txt", u"ping"}).find("not both"), std::string::npos);
+  EXPECT_FALSE(ParseToolOptions({u"--script"}));
+  EXPECT_FALSE(ParseToolOptions({u"--broker="}));
+  EXPECT_NE(OptionError({u"--verbose", u"ping"}).find("unknown option '--verbose'"),
+            std::string::npos);
 }
 
 }  // namespace

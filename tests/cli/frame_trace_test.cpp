@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "plugin/client/protocol.h"
+#include "plugin/client/request_frames.h"
 
 namespace corvane::cli {
 namespace {

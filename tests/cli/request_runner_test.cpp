@@ -26,16 +26,12 @@ class ScriptedLink : public BrokerLink {
   std::deque<Step> steps;
   std::vector<CliCommand> sent;
 
-  bool Send(const CliCommand& command, BrokerAnswer& answer, std::string& error) override {
+  client::Result<BrokerAnswer, std::string> Send(const CliCommand& command) override {
     sent.push_back(command);
     Step step = steps.front();
     steps.pop_front();
-    if (!step.answered) {
-      error = "BrokerGone: the pipe was closed";
-      return false;
-    }
-    answer = step.answer;
-    return true;
+    if (!step.answered) return std::string("BrokerGone: the pipe was closed");
+    return step.answer;
   }
   std::vector<std::string> TakeDiagnostics() override { return {}; }
 };

@@ -11,9 +11,8 @@ namespace {
 using Words = std::vector<std::u16string>;
 
 Words Split(std::u16string_view line) {
-  std::string error;
-  auto words = SplitWords(line, error);
-  EXPECT_TRUE(words) << error;
+  auto words = SplitWords(line);
+  EXPECT_TRUE(words) << words.error();
   return words ? *words : Words{};
 }
 
@@ -36,9 +35,9 @@ TEST(ScriptWords, CommentsEndTheLineOutsideQuotes) {
   EXPECT_EQ(Split(u"ping # trailing"), (Words{u"ping"}));
   EXPECT_EQ(Split(u"a \"#kept\" C#"), (Words{u"a", u"#kept", u"C#"}));
 
-  std::string error;
-  EXPECT_FALSE(SplitWords(u"write-string hkcu k n \"open", error));
-  EXPECT_NE(error.find("quote"), std::string::npos);
+  const auto open = SplitWords(u"write-string hkcu k n \"open");
+  ASSERT_FALSE(open);
+  EXPECT_NE(open.error().find("quote"), std::string::npos);
 }
 
 TEST(ScriptWords, QuotingReadsBackToTheSameWords) {

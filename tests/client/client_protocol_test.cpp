@@ -5,7 +5,7 @@
 #include "broker/broker_command_line.h"
 #include "plugin/client/command_line.h"
 #include "plugin/client/frame_reader.h"
-#include "plugin/client/protocol.h"
+#include "plugin/client/request_frames.h"
 #include "plugin/client/value_text.h"
 #include "protocol/hex_text.h"
 #include "protocol/nul_joined_text.h"
@@ -33,7 +33,7 @@ TEST(ClientCommandLine, IsReadBackByTheBrokerAsWritten) {
 TEST(ClientValueText, HexListsAndNumbers) {
   const std::vector<uint8_t> bytes = {0x00, 0x0f, 0xa5, 0xff};
   EXPECT_EQ(HexText::Encode(bytes), u"000fa5ff");
-  EXPECT_EQ(HexToBytes(u"000FA5ff"), bytes);
+  EXPECT_EQ(HexToBytes(u"000FA5ff").value(), bytes);
   EXPECT_FALSE(HexToBytes(u"abc"));
   EXPECT_FALSE(HexToBytes(u"0g"));
 
@@ -42,7 +42,7 @@ TEST(ClientValueText, HexListsAndNumbers) {
   EXPECT_EQ(SplitAtNul(std::u16string(u"A\0B\0", 4)), (V{u"A", u"B"}));
   EXPECT_EQ(SplitAtNul(std::u16string(u"\0\0", 2)), (V{u"", u""}));
 
-  EXPECT_EQ(ParseDecimal(u"4294967295", 0xFFFFFFFFu), 0xFFFFFFFFu);
+  EXPECT_EQ(ParseDecimal(u"4294967295", 0xFFFFFFFFu).value(), 0xFFFFFFFFu);
   EXPECT_FALSE(ParseDecimal(u"4294967296", 0xFFFFFFFFu));
   EXPECT_FALSE(ParseDecimal(u"18446744073709551616", ~0ull));
   EXPECT_FALSE(ParseDecimal(u"", ~0ull));

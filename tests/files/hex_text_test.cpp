@@ -65,6 +65,14 @@ TEST(HexText, DecodesEitherCase) {
   bytes.assign(20000, 9);
   ASSERT_TRUE(HexText::Decode(HexText::Encode(many), bytes));
   EXPECT_EQ(bytes, many);
+  // In the text's own storage, a file write's way: the same bytes.
+  for (std::u16string text : {std::u16string(u"00ABff"), HexText::Encode(many)}) {
+    std::vector<uint8_t> expected;
+    ASSERT_TRUE(HexText::Decode(text, expected));
+    const auto inPlace = HexText::DecodeInPlace(text);
+    ASSERT_TRUE(inPlace);
+    EXPECT_EQ(std::vector<uint8_t>(inPlace->begin(), inPlace->end()), expected);
+  }
 }
 
 TEST(HexText, RejectsWholeTextAndKeepsNoBytes) {
@@ -96,6 +104,8 @@ TEST(HexText, RejectsWholeTextAndKeepsNoBytes) {
     std::vector<uint8_t> bytes{9, 9};
     EXPECT_FALSE(HexText::Decode(text, bytes)) << text.size();
     EXPECT_TRUE(bytes.empty());
+    std::u16string spent = text;
+    EXPECT_FALSE(HexText::DecodeInPlace(spent)) << text.size();
   }
 }
 

@@ -9,7 +9,7 @@
 namespace corvane::test {
 
 inline Reply Call(BrokerOperation operation, const std::u16string& path,
-                  const std::u16string& name = {}, const std::u16string& data = {}) {
+                  const std::u16string& name = {}, std::u16string data = {}) {
   std::u16string text = u"stale";  // the dispatch must clear it
   const BrokerStatus status = DispatchOperation(OperationCode(operation), RegistryHive::CurrentUser,
                                                 path, name, data, text);

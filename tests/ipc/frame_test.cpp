@@ -8,6 +8,7 @@
 #include <utility>
 #include <vector>
 
+#include "ipc/channel.h"
 #include "ipc/decoder.h"
 #include "ipc/encoder.h"
 #include "ipc/kept_storage.h"
@@ -32,8 +33,9 @@ std::vector<uint8_t> PongFrame() {
 }
 
 struct Decoded {
+  explicit Decoded(ipc::KeptStorage* kept = nullptr) : decoder(&list, kept) { list.kept = kept; }
   ipc::MsgParamList list;
-  ipc::Decoder decoder{&list};
+  ipc::Decoder decoder;
   ipc::DecodeResult Feed(const std::vector<uint8_t>& bytes) {
     decoder.Append(bytes.data(), bytes.size());
     return decoder.Decode();
@@ -269,13 +271,13 @@ TEST(FrameDecoding, LargeStorageIsGivenBackOnceServed) {
   EXPECT_EQ(d.list.params[1].text16, u"pong");
 }
 
-// On a thread that keeps storage, large frames one after another are read
-// in storage an earlier one left, each exactly as sent, also when that
-// storage held a longer text; nothing stays once the thread stops keeping.
+// With kept storage, large frames one after another are read in storage an
+// earlier one left, each exactly as sent, also when that storage held a
+// longer text.
 TEST(FrameDecoding, LargeFramesInKeptStorageDecodeExactly) {
+  ipc::KeptStorage kept;
   {
-    const ipc::KeptStorageScope keep;
-    Decoded d;
+    Decoded d(&kept);
     for (const auto& [units, unit] : {std::pair{size_t{100000}, u'a'},
                                       {40001, u'b'},
                                       {100000, u'c'},
@@ -298,9 +300,8 @@ TEST(FrameDecoding, LargeFramesInKeptStorageDecodeExactly) {
       d.list.msgId = -1;
       d.decoder.Reset();
     }
-    EXPECT_TRUE(ipc::HoldsKeptStorage());
   }
-  EXPECT_FALSE(ipc::HoldsKeptStorage());
+  EXPECT_TRUE(kept.Holds());
 }
 
 TEST(FrameDecoding, NullMarkersAndUnknownStringTags) {
@@ -330,9 +331,7 @@ TEST(FrameDecoding, ScalarWidthsKeepOnlyTheirBytes) {
 
 TEST(SendMsg, UnencodableTypeWritesNothing) {
   corvane::test::MemoryTransport t;
-  struct Ch {
-    corvane::test::MemoryTransport* transport;
-  } ch{&t};
+  ipc::Channel<corvane::test::MemoryTransport> ch{&t};
   for (int32_t bad : {0, 11, 21, 27}) {
     MsgParam ok = MsgParam::Scalar(ipc::kInt32, 1);
     MsgParam p = MsgParam::Scalar(bad, 1);
@@ -351,9 +350,7 @@ TEST(SendMsg, UnencodableTypeWritesNothing) {
 // written, rather than reported as sent and then rejected at the other end.
 TEST(SendMsg, FrameLargerThanReceiversAcceptIsRefused) {
   corvane::test::MemoryTransport t;
-  struct Ch {
-    corvane::test::MemoryTransport* transport;
-  } ch{&t};
+  ipc::Channel<corvane::test::MemoryTransport> ch{&t};
   // Four header words, two tags, the separator, the status, the text's length
   // and the trailer leave the rest of the words for the text, 4 units each.
   const size_t largest = (0x800000 - 10) * 4;

@@ -1,4 +1,4 @@
-// SendMsg keeps a small encoder storage between sends on a thread: every
+// SendMsg keeps a small encoder storage between sends on a channel: every
 // frame must still be exactly the frame of its own parameters, also right
 // after a much larger one and when a send happens while another is being
 // written.
@@ -55,6 +55,9 @@ struct ChannelTransport {
 };
 struct Channel {
   ChannelTransport* transport;
+  ipc::KeptStorage* kept = nullptr;
+  ipc::Encoder encoder;
+  bool encoderInUse = false;
 };
 bool ChannelTransport::Write(const void* data, uint64_t length) {
   return recorder->WriteFrom(channel, data, length);
@@ -90,11 +93,12 @@ TEST(SendMsgReuse, SmallFrameAfterLargeOneIsExact) {
   }
 }
 
-// A thread with a KeptStorageScope keeps the largest reply's storage for the
+// A channel with kept storage keeps the largest reply's storage for the
 // next large reply; each frame is still exactly its own, also when built in
-// storage that held a longer one. Without a scope nothing stays.
-TEST(SendMsgReuse, LargeReplyStorageIsKeptOnlyWithinAScope) {
+// storage that held a longer one. Without kept storage nothing stays.
+TEST(SendMsgReuse, LargeReplyStorageIsKeptOnlyWhereTheChannelKeepsIt) {
   RecordingTransport recorder;
+  ipc::KeptStorage kept;
   Channel channel{};
   ChannelTransport transport{&channel, &recorder};
   channel.transport = &transport;
@@ -105,30 +109,27 @@ TEST(SendMsgReuse, LargeReplyStorageIsKeptOnlyWithinAScope) {
     return text;
   };
   ASSERT_EQ(SendReply(channel, withRoom(100000, u'a')), ipc::kSendOk);
-  EXPECT_FALSE(ipc::HoldsKeptStorage());
-  {
-    const ipc::KeptStorageScope scope;
-    ASSERT_EQ(SendReply(channel, withRoom(100000, u'b')), ipc::kSendOk);
-    ASSERT_TRUE(ipc::HoldsKeptStorage());
-    // A smaller reply leaves the larger storage kept.
-    ASSERT_EQ(SendReply(channel, withRoom(50000, u'c')), ipc::kSendOk);
-    std::u16string text = ipc::TakeLargeText();
-    EXPECT_FALSE(ipc::HoldsKeptStorage());
-    EXPECT_GE(text.capacity(), 100000 + ipc::kFrameRoomUnits);
-    // Filled shorter than before: padding and trailer are those of this text.
-    text.assign(4001, u'd');
-    const char16_t* storage = text.data();
-    ASSERT_EQ(SendReply(channel, std::move(text)), ipc::kSendOk);
-    text = ipc::TakeLargeText();
-    EXPECT_EQ(text.data(), storage);
-    ipc::KeepLargeText(text);
-    EXPECT_TRUE(ipc::HoldsKeptStorage());
-    ipc::ReleaseKeptStorage();
-    EXPECT_FALSE(ipc::HoldsKeptStorage());
-    ASSERT_EQ(SendReply(channel, withRoom(70000, u'e')), ipc::kSendOk);
-    EXPECT_TRUE(ipc::HoldsKeptStorage());
-  }
-  EXPECT_FALSE(ipc::HoldsKeptStorage());
+  EXPECT_FALSE(kept.Holds());
+  channel.kept = &kept;
+  ASSERT_EQ(SendReply(channel, withRoom(100000, u'b')), ipc::kSendOk);
+  ASSERT_TRUE(kept.Holds());
+  // A smaller reply leaves the larger storage kept.
+  ASSERT_EQ(SendReply(channel, withRoom(50000, u'c')), ipc::kSendOk);
+  std::u16string text = kept.TakeText();
+  EXPECT_FALSE(kept.Holds());
+  EXPECT_GE(text.capacity(), 100000 + ipc::kFrameRoomUnits);
+  // Filled shorter than before: padding and trailer are those of this text.
+  text.assign(4001, u'd');
+  const char16_t* storage = text.data();
+  ASSERT_EQ(SendReply(channel, std::move(text)), ipc::kSendOk);
+  text = kept.TakeText();
+  EXPECT_EQ(text.data(), storage);
+  kept.KeepText(text);
+  EXPECT_TRUE(kept.Holds());
+  kept.Release();
+  EXPECT_FALSE(kept.Holds());
+  ASSERT_EQ(SendReply(channel, withRoom(70000, u'e')), ipc::kSendOk);
+  EXPECT_TRUE(kept.Holds());
   ASSERT_EQ(recorder.frames.size(), 5u);
   EXPECT_EQ(recorder.frames[0], Reply(std::u16string(100000, u'a')));
   EXPECT_EQ(recorder.frames[1], Reply(std::u16string(100000, u'b')));

@@ -13,7 +13,7 @@
 #include "plugin/client/broker_process.h"
 #include "plugin/client/command_line.h"
 #include "plugin/client/debug_monitor.h"
-#include "plugin/client/protocol.h"
+#include "plugin/client/request_frames.h"
 #include "tests/support/broker_suite.h"
 
 namespace {

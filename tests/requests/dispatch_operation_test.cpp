@@ -61,7 +61,7 @@ class Dispatch : public ::testing::Test {
     return Run(OperationCode(operation), path, name, data, hive);
   }
   Reply Run(uint32_t operation, const std::u16string& path, const std::u16string& name = u"",
-            const std::u16string& data = u"", RegistryHive hive = CurrentUser) {
+            std::u16string data = u"", RegistryHive hive = CurrentUser) {
     capture_.Clear();
     text = u"stale";
     const BrokerStatus status = DispatchOperation(operation, hive, path, name, data, text);

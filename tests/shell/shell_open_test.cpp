@@ -51,7 +51,7 @@ std::wstring W(const std::u16string& s) {
 
 corvane::BrokerStatus Open(const std::wstring& target,
                            RegistryHive hive = RegistryHive::CurrentUser,
-                           const std::u16string& name = {}, const std::u16string& data = {}) {
+                           const std::u16string& name = {}, std::u16string data = {}) {
   std::u16string text = u"stale";
   const corvane::BrokerStatus status = corvane::DispatchOperation(
       OperationCode(BrokerOperation::ShellOpen), hive, U(target), name, data, text);

@@ -15,7 +15,7 @@
 
 #include "ipc/decoder.h"
 #include "ipc/msg_param.h"
-#include "plugin/client/protocol.h"
+#include "plugin/client/request_frames.h"
 #include "protocol/hives.h"
 #include "protocol/operations.h"
 #include "protocol/wire.h"

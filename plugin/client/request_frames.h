@@ -1,5 +1,5 @@
-// The plug-in's side of the broker protocol: building request frames and
-// checking that what comes back is the reply that was asked for.
+// The frames the plug-in sends (requests 6 and 3, message 1) and the check
+// that what comes back is the reply that was asked for.
 #pragma once
 
 #include <cstdint>

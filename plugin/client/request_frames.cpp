@@ -1,4 +1,4 @@
-#include "plugin/client/protocol.h"
+#include "plugin/client/request_frames.h"
 
 #include <utility>
 
