@@ -15,9 +15,9 @@ bool MatchesRoot(std::u16string_view key, std::u16string_view root) {
   return key.size() == root.size() || key[root.size()] == u'\\';
 }
 
-const HiveGrant* FindHiveGrant(int32_t hive) {
+const HiveGrant* FindHiveGrant(RegistryHive hive) {
   for (const HiveGrant& grant : kHiveGrants) {
-    if (HiveCode(grant.hive) == hive) return &grant;
+    if (grant.hive == hive) return &grant;
   }
   return nullptr;
 }
@@ -35,7 +35,7 @@ bool NamesFit(std::u16string_view normalized) {
   return true;
 }
 
-PolicyVerdict Verdict(int32_t hive, std::u16string_view key, const std::u16string& normalized,
+PolicyVerdict Verdict(RegistryHive hive, std::u16string_view key, const std::u16string& normalized,
                       bool write) {
   if (key.empty()) return PolicyVerdict::Malformed;
   if (key.find(u'\0') != std::u16string_view::npos) return PolicyVerdict::Malformed;
@@ -57,7 +57,7 @@ PolicyVerdict Verdict(int32_t hive, std::u16string_view key, const std::u16strin
 
 }  // namespace
 
-JudgedKey JudgeRegistryKey(int32_t hive, std::u16string_view key, bool write) {
+JudgedKey JudgeRegistryKey(RegistryHive hive, std::u16string_view key, bool write) {
   JudgedKey judged;
   std::u16string normalized = NormalizeSeparators(key);
   judged.verdict = Verdict(hive, key, normalized, write);

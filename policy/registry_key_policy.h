@@ -22,8 +22,8 @@ struct JudgedKey {
   std::u16string text;  // empty unless verdict is Allow
 };
 
-JudgedKey JudgeRegistryKey(int32_t hive, std::u16string_view key, bool write);
-inline PolicyVerdict CheckRegistryKey(int32_t hive, std::u16string_view key, bool write) {
+JudgedKey JudgeRegistryKey(RegistryHive hive, std::u16string_view key, bool write);
+inline PolicyVerdict CheckRegistryKey(RegistryHive hive, std::u16string_view key, bool write) {
   return JudgeRegistryKey(hive, key, write).verdict;
 }
 

@@ -38,7 +38,7 @@ std::u16string NativeName(HKEY key, size_t units) {
 // The native name of the root a hive code selects; empty when it cannot be
 // told. Fixed for the process's life: HKEY_CURRENT_USER is the hive of the
 // process's user, which the system maps once.
-const std::u16string& RootName(int32_t hive) {
+const std::u16string& RootName(RegistryHive hive) {
   static const std::u16string machine = u"\\REGISTRY\\MACHINE";
   static const std::u16string user = [] {
     RegKey root;
@@ -46,7 +46,7 @@ const std::u16string& RootName(int32_t hive) {
       return std::u16string();
     return NativeName(root.get(), 512);
   }();
-  return hive == HiveCode(RegistryHive::LocalMachine) ? machine : user;
+  return hive == RegistryHive::LocalMachine ? machine : user;
 }
 
 // Equal but for the case of ASCII letters, which the registry ignores too.
@@ -68,7 +68,7 @@ bool SameAsciiFolded(std::u16string_view a, std::u16string_view b) {
 // way, the last name included, leads to a key of another name, and so does a
 // path the registry cut or read otherwise. False, with nothing kept, for any
 // other outcome; the walk then decides.
-bool OpenByName(int32_t hive, const std::vector<std::u16string_view>& names, REGSAM access,
+bool OpenByName(RegistryHive hive, const std::vector<std::u16string_view>& names, REGSAM access,
                 RegKey& out) {
   const std::u16string& root = RootName(hive);
   if (root.empty()) return false;
@@ -91,7 +91,7 @@ bool OpenByName(int32_t hive, const std::vector<std::u16string_view>& names, REG
 // link on the way is ever followed. `step` opens one name; the keys on the
 // way get `wayAccess`.
 template <class Step>
-LSTATUS Walk(int32_t hive, const std::vector<std::u16string_view>& names, REGSAM wayAccess,
+LSTATUS Walk(RegistryHive hive, const std::vector<std::u16string_view>& names, REGSAM wayAccess,
              REGSAM access, RegKey& out, Step step) {
   RegKey current;
   for (size_t i = 0; i < names.size(); ++i) {
@@ -108,8 +108,8 @@ LSTATUS Walk(int32_t hive, const std::vector<std::u16string_view>& names, REGSAM
 
 // The key by its name when that is the key reached, else by the walk.
 template <class Step>
-LSTATUS Open(int32_t hive, const std::u16string& key, REGSAM wayAccess, REGSAM access, RegKey& out,
-             Step step) {
+LSTATUS Open(RegistryHive hive, const std::u16string& key, REGSAM wayAccess, REGSAM access,
+             RegKey& out, Step step) {
   const std::vector<std::u16string_view> names = KeyNames(key);
   // No name: the root itself, which is no link.
   if (names.empty()) return OpenSubkeyUnfollowed(RootKeyFor(hive), u"", access, out);
@@ -119,15 +119,15 @@ LSTATUS Open(int32_t hive, const std::u16string& key, REGSAM wayAccess, REGSAM a
 
 }  // namespace
 
-HKEY RootKeyFor(int32_t hive) {
-  return hive == HiveCode(RegistryHive::LocalMachine) ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER;
+HKEY RootKeyFor(RegistryHive hive) {
+  return hive == RegistryHive::LocalMachine ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER;
 }
 
-LSTATUS OpenRegKey(int32_t hive, const std::u16string& key, REGSAM access, RegKey& out) {
+LSTATUS OpenRegKey(RegistryHive hive, const std::u16string& key, REGSAM access, RegKey& out) {
   return Open(hive, key, KEY_QUERY_VALUE, access, out, OpenSubkey);
 }
 
-LSTATUS CreateRegKey(int32_t hive, const std::u16string& key, REGSAM access, RegKey& out) {
+LSTATUS CreateRegKey(RegistryHive hive, const std::u16string& key, REGSAM access, RegKey& out) {
   return Open(hive, key, KEY_QUERY_VALUE | KEY_CREATE_SUB_KEY, access, out, CreateSubkey);
 }
 

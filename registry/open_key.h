@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <string>
 
+#include "protocol/hives.h"
 #include "registry/registry_result.h"
 #include "win/scoped_handle.h"
 
@@ -24,15 +25,15 @@ inline RegistryResult ResultOf(LSTATUS status) {
 }
 
 // Hive 1 is HKEY_LOCAL_MACHINE; every other code is HKEY_CURRENT_USER.
-HKEY RootKeyFor(int32_t hive);
+HKEY RootKeyFor(RegistryHive hive);
 
 // The key in the hive's root ("\" separates; empty names are skipped): kept
 // when, opened by its whole path, its full name is the path asked for (a
 // link on the way would have led to another name), else opened name by name
 // and each judged. `out` holds the key only on success.
-LSTATUS OpenRegKey(int32_t hive, const std::u16string& key, REGSAM access, RegKey& out);
+LSTATUS OpenRegKey(RegistryHive hive, const std::u16string& key, REGSAM access, RegKey& out);
 // The same, creating the missing keys (non-volatile) on the way.
-LSTATUS CreateRegKey(int32_t hive, const std::u16string& key, REGSAM access, RegKey& out);
+LSTATUS CreateRegKey(RegistryHive hive, const std::u16string& key, REGSAM access, RegKey& out);
 
 // One direct subkey of an open key, opened, or created when missing; a
 // subkey that is a link answers kKeyIsLink. `access` always gains

@@ -21,7 +21,7 @@ constexpr DWORD kValueNameUnits = 16384;
 // length)` enumerates, in order. An error ends the listing early; what was
 // gathered stays. Not done only when the key does not open.
 template <class Next, class Each>
-RegistryResult ForEachName(int32_t hive, const std::u16string& key, DWORD units, Next next,
+RegistryResult ForEachName(RegistryHive hive, const std::u16string& key, DWORD units, Next next,
                            Each each) {
   RegKey opened;
   const LSTATUS status = OpenRegKey(hive, key, KEY_READ, opened);
@@ -37,7 +37,7 @@ RegistryResult ForEachName(int32_t hive, const std::u16string& key, DWORD units,
 
 }  // namespace
 
-RegistryResult RegistryListSubkeys(int32_t hive, const std::u16string& key,
+RegistryResult RegistryListSubkeys(RegistryHive hive, const std::u16string& key,
                                    std::vector<std::u16string>& out) {
   return ForEachName(
       hive, key, kSubkeyNameUnits,
@@ -47,7 +47,7 @@ RegistryResult RegistryListSubkeys(int32_t hive, const std::u16string& key,
       [&out](HKEY, std::u16string name) { out.push_back(std::move(name)); });
 }
 
-RegistryResult RegistryListValues(int32_t hive, const std::u16string& key,
+RegistryResult RegistryListValues(RegistryHive hive, const std::u16string& key,
                                   std::vector<ValueEntry>& out) {
   return ForEachName(
       hive, key, kValueNameUnits,
@@ -63,7 +63,7 @@ RegistryResult RegistryListValues(int32_t hive, const std::u16string& key,
       });
 }
 
-RegistryResult RegistryCopyTree(int32_t hive, const std::u16string& source,
+RegistryResult RegistryCopyTree(RegistryHive hive, const std::u16string& source,
                                 const std::u16string& destination) {
   // A destination inside the source would receive its own copy again and
   // again: the copy would never end.

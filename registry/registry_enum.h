@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "protocol/hives.h"
 #include "registry/registry_result.h"
 
 namespace corvane {
@@ -14,15 +15,15 @@ struct ValueEntry {
   std::u16string text;  // string data (REG_SZ, REG_EXPAND_SZ unexpanded), else empty
 };
 
-RegistryResult RegistryListSubkeys(int32_t hive, const std::u16string& key,
+RegistryResult RegistryListSubkeys(RegistryHive hive, const std::u16string& key,
                                    std::vector<std::u16string>& out);
-RegistryResult RegistryListValues(int32_t hive, const std::u16string& key,
+RegistryResult RegistryListValues(RegistryHive hive, const std::u16string& key,
                                   std::vector<ValueEntry>& out);
 // Refused as through a link when either key's path holds one, when a key
 // below the source is one, or when the copy would write into one below the
 // destination. Such links are looked for before anything is written; only
 // one made during the copy leaves what was copied until then.
-RegistryResult RegistryCopyTree(int32_t hive, const std::u16string& source,
+RegistryResult RegistryCopyTree(RegistryHive hive, const std::u16string& source,
                                 const std::u16string& destination);
 
 }  // namespace corvane

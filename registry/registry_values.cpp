@@ -16,7 +16,7 @@ using win::Wide;
 template <class Number>
 constexpr DWORD kNumberType = sizeof(Number) == 4 ? REG_DWORD : REG_QWORD;
 
-RegistryResult WriteValue(int32_t hive, const std::u16string& key, const std::u16string& name,
+RegistryResult WriteValue(RegistryHive hive, const std::u16string& key, const std::u16string& name,
                           DWORD type, const void* bytes, DWORD size) {
   if (size > kMaxValueDataBytes) return false;
   RegKey created;
@@ -31,7 +31,7 @@ RegistryResult WriteValue(int32_t hive, const std::u16string& key, const std::u1
 // Larger data than the number fails with ERROR_MORE_DATA and so is refused
 // as well.
 template <class Number>
-RegistryResult RegistryReadNumber(int32_t hive, const std::u16string& key,
+RegistryResult RegistryReadNumber(RegistryHive hive, const std::u16string& key,
                                   const std::u16string& name, Number& out) {
   RegKey opened;
   const LSTATUS openStatus = OpenRegKey(hive, key, KEY_READ, opened);
@@ -48,21 +48,21 @@ RegistryResult RegistryReadNumber(int32_t hive, const std::u16string& key,
 }
 
 template <class Number>
-RegistryResult RegistryWriteNumber(int32_t hive, const std::u16string& key,
+RegistryResult RegistryWriteNumber(RegistryHive hive, const std::u16string& key,
                                    const std::u16string& name, Number value) {
   return WriteValue(hive, key, name, kNumberType<Number>, &value, sizeof(value));
 }
 
-template RegistryResult RegistryReadNumber(int32_t, const std::u16string&, const std::u16string&,
-                                           uint32_t&);
-template RegistryResult RegistryReadNumber(int32_t, const std::u16string&, const std::u16string&,
-                                           uint64_t&);
-template RegistryResult RegistryWriteNumber(int32_t, const std::u16string&, const std::u16string&,
-                                            uint32_t);
-template RegistryResult RegistryWriteNumber(int32_t, const std::u16string&, const std::u16string&,
-                                            uint64_t);
+template RegistryResult RegistryReadNumber(RegistryHive, const std::u16string&,
+                                           const std::u16string&, uint32_t&);
+template RegistryResult RegistryReadNumber(RegistryHive, const std::u16string&,
+                                           const std::u16string&, uint64_t&);
+template RegistryResult RegistryWriteNumber(RegistryHive, const std::u16string&,
+                                            const std::u16string&, uint32_t);
+template RegistryResult RegistryWriteNumber(RegistryHive, const std::u16string&,
+                                            const std::u16string&, uint64_t);
 
-RegistryResult RegistryReadString(int32_t hive, const std::u16string& key,
+RegistryResult RegistryReadString(RegistryHive hive, const std::u16string& key,
                                   const std::u16string& name, std::u16string& out) {
   RegKey opened;
   const LSTATUS status = OpenRegKey(hive, key, KEY_READ, opened);
@@ -70,7 +70,7 @@ RegistryResult RegistryReadString(int32_t hive, const std::u16string& key,
   return QueryStringValue(opened.get(), name, out);
 }
 
-RegistryResult RegistryWriteString(int32_t hive, const std::u16string& key,
+RegistryResult RegistryWriteString(RegistryHive hive, const std::u16string& key,
                                    const std::u16string& name, const std::u16string& data) {
   // Every unit of the text, embedded U+0000 included, plus the terminator.
   const unsigned long long bytes = (static_cast<unsigned long long>(data.size()) + 1) * 2;
@@ -78,7 +78,7 @@ RegistryResult RegistryWriteString(int32_t hive, const std::u16string& key,
   return WriteValue(hive, key, name, REG_SZ, data.c_str(), static_cast<DWORD>(bytes));
 }
 
-RegistryResult RegistryDeleteValue(int32_t hive, const std::u16string& key,
+RegistryResult RegistryDeleteValue(RegistryHive hive, const std::u16string& key,
                                    const std::u16string& name) {
   RegKey opened;
   const LSTATUS openStatus = OpenRegKey(hive, key, KEY_WRITE, opened);
@@ -88,7 +88,7 @@ RegistryResult RegistryDeleteValue(int32_t hive, const std::u16string& key,
 }
 
 // A missing key counts as deleted; one with subkeys is not deleted.
-RegistryResult RegistryDeleteKey(int32_t hive, const std::u16string& key) {
+RegistryResult RegistryDeleteKey(RegistryHive hive, const std::u16string& key) {
   RegKey opened;
   const LSTATUS status = OpenRegKey(hive, key, DELETE, opened);
   if (status == ERROR_FILE_NOT_FOUND) return true;
@@ -96,7 +96,7 @@ RegistryResult RegistryDeleteKey(int32_t hive, const std::u16string& key) {
   return DeleteOpenKey(opened.get());
 }
 
-RegistryResult RegistryDeleteTree(int32_t hive, const std::u16string& key) {
+RegistryResult RegistryDeleteTree(RegistryHive hive, const std::u16string& key) {
   RegKey opened;
   const LSTATUS status = OpenRegKey(hive, key, KEY_ENUMERATE_SUB_KEYS | DELETE, opened);
   if (status == ERROR_FILE_NOT_FOUND) return true;
@@ -107,7 +107,7 @@ RegistryResult RegistryDeleteTree(int32_t hive, const std::u16string& key) {
   return DeleteOpenKey(opened.get());
 }
 
-RegistryResult RegistryKeyExists(int32_t hive, const std::u16string& key) {
+RegistryResult RegistryKeyExists(RegistryHive hive, const std::u16string& key) {
   RegKey opened;
   return ResultOf(OpenRegKey(hive, key, KEY_READ, opened));
 }

@@ -11,32 +11,33 @@
 #include <string>
 
 #include "policy/grants.h"  // kMaxValueDataBytes
+#include "protocol/hives.h"
 #include "registry/registry_result.h"
 
 namespace corvane {
 
-RegistryResult RegistryReadString(int32_t hive, const std::u16string& key,
+RegistryResult RegistryReadString(RegistryHive hive, const std::u16string& key,
                                   const std::u16string& name, std::u16string& out);
-RegistryResult RegistryWriteString(int32_t hive, const std::u16string& key,
+RegistryResult RegistryWriteString(RegistryHive hive, const std::u16string& key,
                                    const std::u16string& name, const std::u16string& data);
 // A number of exactly the type of its width: REG_DWORD for uint32_t,
 // REG_QWORD for uint64_t. A value of another type or size is not read.
 template <class Number>
-RegistryResult RegistryReadNumber(int32_t hive, const std::u16string& key,
+RegistryResult RegistryReadNumber(RegistryHive hive, const std::u16string& key,
                                   const std::u16string& name, Number& out);
 template <class Number>
-RegistryResult RegistryWriteNumber(int32_t hive, const std::u16string& key,
+RegistryResult RegistryWriteNumber(RegistryHive hive, const std::u16string& key,
                                    const std::u16string& name, Number value);
 inline constexpr auto& RegistryReadDword = RegistryReadNumber<uint32_t>;
 inline constexpr auto& RegistryWriteDword = RegistryWriteNumber<uint32_t>;
 inline constexpr auto& RegistryReadQword = RegistryReadNumber<uint64_t>;
 inline constexpr auto& RegistryWriteQword = RegistryWriteNumber<uint64_t>;
-RegistryResult RegistryDeleteValue(int32_t hive, const std::u16string& key,
+RegistryResult RegistryDeleteValue(RegistryHive hive, const std::u16string& key,
                                    const std::u16string& name);
-RegistryResult RegistryDeleteKey(int32_t hive, const std::u16string& key);
+RegistryResult RegistryDeleteKey(RegistryHive hive, const std::u16string& key);
 // The key and everything below it. A link below is deleted as the key it
 // is, never followed: the tree goes and nothing outside it is touched.
-RegistryResult RegistryDeleteTree(int32_t hive, const std::u16string& key);
-RegistryResult RegistryKeyExists(int32_t hive, const std::u16string& key);
+RegistryResult RegistryDeleteTree(RegistryHive hive, const std::u16string& key);
+RegistryResult RegistryKeyExists(RegistryHive hive, const std::u16string& key);
 
 }  // namespace corvane

@@ -18,7 +18,7 @@ bool Allows(PolicyVerdict verdict) {
 
 // Each check judges `r` and stores in `out` what the action is to use.
 CheckOutcome KeyCheck(const RequestFields& r, bool writes, Judgement& out) {
-  JudgedKey key = JudgeRegistryKey(HiveCode(r.hive), r.path, writes);
+  JudgedKey key = JudgeRegistryKey(r.hive, r.path, writes);
   // The registry gets the key exactly as it was judged.
   out.key = std::move(key.text);
   return {key.verdict};
@@ -26,8 +26,8 @@ CheckOutcome KeyCheck(const RequestFields& r, bool writes, Judgement& out) {
 
 CheckOutcome KeyTreeCopyCheck(const RequestFields& r, Judgement& out) {
   // Both checks always run, so neither verdict depends on the other.
-  JudgedKey from = JudgeRegistryKey(HiveCode(r.hive), r.path, false);
-  JudgedKey to = JudgeRegistryKey(HiveCode(r.hive), r.name, true);
+  JudgedKey from = JudgeRegistryKey(r.hive, r.path, false);
+  JudgedKey to = JudgeRegistryKey(r.hive, r.name, true);
   out.key = std::move(from.text);
   out.destinationKey = std::move(to.text);
   const bool allowed = Allows(from.verdict) && Allows(to.verdict);

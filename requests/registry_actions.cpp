@@ -23,20 +23,20 @@ BrokerStatus WriteResult(RegistryResult result) {
 
 // A number value, answered in unsigned decimal.
 template <class T,
-          RegistryResult (*Read)(int32_t, const std::u16string&, const std::u16string&, T&)>
+          RegistryResult (*Read)(RegistryHive, const std::u16string&, const std::u16string&, T&)>
 BrokerStatus ReadNumber(const CheckedRequest& r, std::u16string& text) {
   T value = 0;
-  const RegistryResult result = Read(HiveCode(r.hive), r.key, r.name, value);
+  const RegistryResult result = Read(r.hive, r.key, r.name, value);
   if (!result) return ReadResult(result);
   text += FormatDecimal(value);
   return ReadResult(true);
 }
 
 // A listing, answered as its elements each followed by U+0000.
-template <class T, RegistryResult (*List)(int32_t, const std::u16string&, std::vector<T>&)>
+template <class T, RegistryResult (*List)(RegistryHive, const std::u16string&, std::vector<T>&)>
 BrokerStatus ReadListing(const CheckedRequest& r, std::u16string& text) {
   std::vector<T> items;
-  const RegistryResult result = List(HiveCode(r.hive), r.key, items);
+  const RegistryResult result = List(r.hive, r.key, items);
   if (!result) return ReadResult(result);
   text += JoinWithNul(items);
   return ReadResult(true);
@@ -45,11 +45,11 @@ BrokerStatus ReadListing(const CheckedRequest& r, std::u16string& text) {
 }  // namespace
 
 BrokerStatus ReadString(const CheckedRequest& r, std::u16string& text) {
-  return ReadResult(RegistryReadString(HiveCode(r.hive), r.key, r.name, text));
+  return ReadResult(RegistryReadString(r.hive, r.key, r.name, text));
 }
 
 BrokerStatus WriteString(const CheckedRequest& r, std::u16string&) {
-  return WriteResult(RegistryWriteString(HiveCode(r.hive), r.key, r.name, r.data));
+  return WriteResult(RegistryWriteString(r.hive, r.key, r.name, r.data));
 }
 
 BrokerStatus ReadDword(const CheckedRequest& r, std::u16string& text) {
@@ -59,7 +59,7 @@ BrokerStatus ReadDword(const CheckedRequest& r, std::u16string& text) {
 BrokerStatus WriteDword(const CheckedRequest& r, std::u16string&) {
   // The low 32 bits of the signed parse: "-1" stores 0xFFFFFFFF.
   const auto value = static_cast<uint32_t>(static_cast<uint64_t>(ParseSignedDecimal(r.data)));
-  return WriteResult(RegistryWriteDword(HiveCode(r.hive), r.key, r.name, value));
+  return WriteResult(RegistryWriteDword(r.hive, r.key, r.name, value));
 }
 
 BrokerStatus ReadQword(const CheckedRequest& r, std::u16string& text) {
@@ -67,24 +67,23 @@ BrokerStatus ReadQword(const CheckedRequest& r, std::u16string& text) {
 }
 
 BrokerStatus WriteQword(const CheckedRequest& r, std::u16string&) {
-  return WriteResult(
-      RegistryWriteQword(HiveCode(r.hive), r.key, r.name, ParseUnsignedDecimal(r.data)));
+  return WriteResult(RegistryWriteQword(r.hive, r.key, r.name, ParseUnsignedDecimal(r.data)));
 }
 
 BrokerStatus DeleteValue(const CheckedRequest& r, std::u16string&) {
-  return WriteResult(RegistryDeleteValue(HiveCode(r.hive), r.key, r.name));
+  return WriteResult(RegistryDeleteValue(r.hive, r.key, r.name));
 }
 
 BrokerStatus DeleteKey(const CheckedRequest& r, std::u16string&) {
-  return WriteResult(RegistryDeleteKey(HiveCode(r.hive), r.key));
+  return WriteResult(RegistryDeleteKey(r.hive, r.key));
 }
 
 BrokerStatus DeleteKeyTree(const CheckedRequest& r, std::u16string&) {
-  return WriteResult(RegistryDeleteTree(HiveCode(r.hive), r.key));
+  return WriteResult(RegistryDeleteTree(r.hive, r.key));
 }
 
 BrokerStatus KeyExists(const CheckedRequest& r, std::u16string&) {
-  return ReadResult(RegistryKeyExists(HiveCode(r.hive), r.key));
+  return ReadResult(RegistryKeyExists(r.hive, r.key));
 }
 
 BrokerStatus ListSubkeys(const CheckedRequest& r, std::u16string& text) {
@@ -96,7 +95,7 @@ BrokerStatus ListValues(const CheckedRequest& r, std::u16string& text) {
 }
 
 BrokerStatus CopyKeyTree(const CheckedRequest& r, std::u16string&) {
-  return ReadResult(RegistryCopyTree(HiveCode(r.hive), r.key, r.destinationKey));
+  return ReadResult(RegistryCopyTree(r.hive, r.key, r.destinationKey));
 }
 
 }  // namespace corvane::action

@@ -35,7 +35,7 @@ void CountChars(benchmark::State& state, size_t units) {
 void BM_CheckRegistryKeyTypical(benchmark::State& state) {
   const std::u16string key = u"Software\\Corvane\\Viewer\\Plugins\\Settings";
   for (auto _ : state) {
-    auto v = corvane::CheckRegistryKey(0, key, true);
+    auto v = corvane::CheckRegistryKey(corvane::RegistryHive::CurrentUser, key, true);
     benchmark::DoNotOptimize(v);
   }
   CountChars(state, key.size());
@@ -46,7 +46,7 @@ BENCHMARK(BM_CheckRegistryKeyTypical);
 void BM_CheckRegistryKeyLong(benchmark::State& state) {
   const std::u16string key = DeepPath(u"Software/Corvane//", 1400, u"Leaf");
   for (auto _ : state) {
-    auto v = corvane::CheckRegistryKey(0, key, false);
+    auto v = corvane::CheckRegistryKey(corvane::RegistryHive::CurrentUser, key, false);
     benchmark::DoNotOptimize(v);
   }
   CountChars(state, key.size());

@@ -63,7 +63,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::u16string& other = in.texts[1];
 
   const int32_t hives[] = {0, 1, 7, -1};
-  const int32_t hive = hives[in.flags & 3];
+  const auto hive = static_cast<corvane::RegistryHive>(hives[in.flags & 3]);
   const bool write = (in.flags & 4) != 0;
   Require(policy_invariants::RegistryKey(hive, text, write), text, {});
 

@@ -232,7 +232,8 @@ inline std::u16string NameUnits(std::u16string_view text) {
 // it: "\\" separates, "/" and every other unit belong to a name, names are
 // compared without case. It must be the request's key in the request's case
 // and name a key inside an allowed root, whole.
-inline std::string RegistryText(int32_t hive, std::u16string_view key, const JudgedKey& judged) {
+inline std::string RegistryText(RegistryHive hive, std::u16string_view key,
+                                const JudgedKey& judged) {
   const std::u16string& text = judged.text;
   if (text.size() > kMaxRegistryKeyText) return "registry: text longer than the registry takes";
   if (text.find(u'/') != text.npos) return "registry: text holds a slash";
@@ -248,7 +249,7 @@ inline std::string RegistryText(int32_t hive, std::u16string_view key, const Jud
   static const Root kCurrentUser[] = {{u"software", u"corvane"}, {u"corvane"}};
   static const Root kLocalMachine[] = {{u"software", u"corvane"},
                                        {u"software", u"wow6432node", u"corvane"}};
-  for (const Root& root : hive == 0 ? kCurrentUser : kLocalMachine) {
+  for (const Root& root : hive == RegistryHive::CurrentUser ? kCurrentUser : kLocalMachine) {
     if (names.size() >= root.size() && std::equal(root.begin(), root.end(), names.begin())) {
       return {};
     }
@@ -256,15 +257,18 @@ inline std::string RegistryText(int32_t hive, std::u16string_view key, const Jud
   return "registry: text lies outside the roots";
 }
 
-inline std::string RegistryKey(int32_t hive, std::u16string_view key, bool write) {
+inline std::string RegistryKey(RegistryHive hive, std::u16string_view key, bool write) {
   const JudgedKey judged = JudgeRegistryKey(hive, key, write);
   const PolicyVerdict v = judged.verdict;
   if (CheckRegistryKey(hive, AsciiUpper(key), write) != v) return "registry: case changes verdict";
   if (CheckRegistryKey(hive, SlashesToBackslashes(key), write) != v) {
     return "registry: slashes change verdict";
   }
-  if (hive == 1 && write && v == PolicyVerdict::Allow) return "registry: wrote the machine hive";
-  if (hive != 0 && hive != 1 && v == PolicyVerdict::Allow) return "registry: allowed any hive";
+  const bool known = hive == RegistryHive::CurrentUser || hive == RegistryHive::LocalMachine;
+  if (hive == RegistryHive::LocalMachine && write && v == PolicyVerdict::Allow) {
+    return "registry: wrote the machine hive";
+  }
+  if (!known && v == PolicyVerdict::Allow) return "registry: allowed any hive";
   if (v != PolicyVerdict::Allow) {
     return judged.text.empty() ? std::string() : "registry: refused key handed a text on";
   }

@@ -107,12 +107,12 @@ TEST(PolicyPropertyTest, ShellAndRegistryAllowKeepTheirPromises) {
     ASSERT_EQ(inv::ShellTarget(target), "") << Printable(target);
     shellAllowed += CheckShellTarget(target) == PolicyVerdict::Allow;
 
-    const int32_t hive = static_cast<int32_t>(gen.Pick(3));
+    const auto hive = static_cast<RegistryHive>(gen.Pick(3));
     const bool write = gen.Pick(2) == 0;
     const std::u16string key =
         gen.Next(gen.Pick(2) == 0 ? u"software\\corvane" : u"Software", u"CorVane", u"");
     ASSERT_EQ(inv::RegistryKey(hive, key, write), "")
-        << hive << " " << Printable(key) << " " << write;
+        << HiveCode(hive) << " " << Printable(key) << " " << write;
     keysAllowed += CheckRegistryKey(hive, key, write) == PolicyVerdict::Allow;
   }
   EXPECT_GT(shellAllowed, kRounds / 100);

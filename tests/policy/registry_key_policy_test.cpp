@@ -81,11 +81,16 @@ TEST(TextHelpersTest, HasTraversal) {
   }
 }
 
-constexpr int32_t kCu = HiveCode(RegistryHive::CurrentUser);
-constexpr int32_t kLm = HiveCode(RegistryHive::LocalMachine);
+constexpr RegistryHive kCu = RegistryHive::CurrentUser;
+constexpr RegistryHive kLm = RegistryHive::LocalMachine;
+
+// A code no hive has, as it may come off the wire.
+constexpr RegistryHive Unassigned(int32_t code) {
+  return static_cast<RegistryHive>(code);
+}
 
 struct KeyCase {
-  int32_t hive;
+  RegistryHive hive;
   std::u16string_view key;
   bool write;
   PolicyVerdict verdict;
@@ -94,7 +99,7 @@ struct KeyCase {
 void ExpectKeyVerdicts(const KeyCase* begin, const KeyCase* end) {
   for (const KeyCase* c = begin; c != end; ++c) {
     EXPECT_EQ(CheckRegistryKey(c->hive, c->key, c->write), c->verdict)
-        << "hive " << c->hive << " key '" << Printable(c->key) << "' write " << c->write;
+        << "hive " << HiveCode(c->hive) << " key '" << Printable(c->key) << "' write " << c->write;
   }
 }
 
@@ -155,12 +160,12 @@ TEST(CheckRegistryKeyTest, MalformedKeys) {
 
 TEST(CheckRegistryKeyTest, UnknownHiveAfterShapeTests) {
   const KeyCase cases[] = {
-      {7, u"software\\corvane", false, PolicyVerdict::UnknownHive},
-      {-1, u"corvane", true, PolicyVerdict::UnknownHive},
-      {2, u"software\\corvane", false, PolicyVerdict::UnknownHive},
-      {INT32_MIN, u"x", false, PolicyVerdict::UnknownHive},
-      {7, u"", false, PolicyVerdict::Malformed},
-      {7, u"a\\..", false, PolicyVerdict::Malformed},
+      {Unassigned(7), u"software\\corvane", false, PolicyVerdict::UnknownHive},
+      {Unassigned(-1), u"corvane", true, PolicyVerdict::UnknownHive},
+      {Unassigned(2), u"software\\corvane", false, PolicyVerdict::UnknownHive},
+      {Unassigned(INT32_MIN), u"x", false, PolicyVerdict::UnknownHive},
+      {Unassigned(7), u"", false, PolicyVerdict::Malformed},
+      {Unassigned(7), u"a\\..", false, PolicyVerdict::Malformed},
   };
   ExpectKeyVerdicts(std::begin(cases), std::end(cases));
 }

@@ -17,8 +17,8 @@
 namespace corvane::test {
 
 // The hive codes the registry calls take.
-inline constexpr int32_t kUser = HiveCode(RegistryHive::CurrentUser);
-inline constexpr int32_t kMachine = HiveCode(RegistryHive::LocalMachine);
+inline constexpr RegistryHive kUser = RegistryHive::CurrentUser;
+inline constexpr RegistryHive kMachine = RegistryHive::LocalMachine;
 
 inline const wchar_t* W(const std::u16string& text) {
   return reinterpret_cast<const wchar_t*>(text.c_str());
