@@ -233,7 +233,7 @@ TEST(RegistryHives, UnknownHiveCodesUseTheCurrentUser) {
   ScratchKey key;
   RawSetString(key.root(), key.path(), u"v", u"user");
   std::u16string out;
-  ASSERT_TRUE(RegistryReadString(7, key.path(), u"v", out));
+  ASSERT_TRUE(RegistryReadString(static_cast<RegistryHive>(7), key.path(), u"v", out));
   EXPECT_EQ(out, u"user");
 }
 

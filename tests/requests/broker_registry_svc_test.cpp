@@ -47,8 +47,10 @@ TEST(HandleRequest, PassesOnTheStatusAndText) {
   ScratchKey key;
   test::RawSetDword(key.root(), key.path(), u"d", 0xFFFFFFFFu);
   EXPECT_EQ(Handle(svc, Ping, 5, u""), (Reply{Ok, u"pong"}));
-  EXPECT_EQ(Handle(svc, ReadDword, test::kUser, key.path(), u"d"), (Reply{Ok, u"4294967295"}));
-  EXPECT_EQ(Handle(svc, ReadDword, test::kUser, key.path(), u"missing"), (Reply{NotFound, u""}));
+  EXPECT_EQ(Handle(svc, ReadDword, HiveCode(test::kUser), key.path(), u"d"),
+            (Reply{Ok, u"4294967295"}));
+  EXPECT_EQ(Handle(svc, ReadDword, HiveCode(test::kUser), key.path(), u"missing"),
+            (Reply{NotFound, u""}));
 }
 
 TEST(HandleRequest, ARequestThatRunsOutOfMemoryFailsAndTheNextIsServed) {
@@ -57,9 +59,11 @@ TEST(HandleRequest, ARequestThatRunsOutOfMemoryFailsAndTheNextIsServed) {
   test::RawSetString(key.root(), key.path(), u"s", u"value");
   test::DebugCapture capture;
 
-  EXPECT_EQ(Handle(svc, ReadString, test::kUser, key.path(), u"s", true), (Reply{Failed, u""}));
+  EXPECT_EQ(Handle(svc, ReadString, HiveCode(test::kUser), key.path(), u"s", true),
+            (Reply{Failed, u""}));
   EXPECT_EQ(capture.Lines(), std::vector<std::string>{kThrewLine});
-  EXPECT_EQ(Handle(svc, ReadString, test::kUser, key.path(), u"s"), (Reply{Ok, u"value"}));
+  EXPECT_EQ(Handle(svc, ReadString, HiveCode(test::kUser), key.path(), u"s"),
+            (Reply{Ok, u"value"}));
   EXPECT_EQ(capture.Lines(), std::vector<std::string>{kThrewLine});
 }
 
