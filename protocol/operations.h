@@ -171,16 +171,6 @@ constexpr const char* StatusName(int32_t status) {
 }
 
 namespace detail {
-constexpr bool CodesAndNamesAreUnique() {
-  for (size_t i = 0; i < kOperationCount; ++i) {
-    for (size_t j = i + 1; j < kOperationCount; ++j) {
-      if (kOperations[i].code == kOperations[j].code) return false;
-      if (kOperations[i].name == kOperations[j].name) return false;
-    }
-  }
-  return true;
-}
-
 // The fields a check judges are the ones the row says it has.
 constexpr bool FieldsFitTheCheck(const OperationInfo& row) {
   const auto fields = [&](FieldRole path, FieldRole name) {
@@ -206,14 +196,18 @@ constexpr bool FieldsFitTheCheck(const OperationInfo& row) {
   return false;
 }
 
-constexpr bool EveryRowFitsItsCheck() {
-  for (const OperationInfo& row : kOperations) {
-    if (!FieldsFitTheCheck(row)) return false;
+// Codes and names are unique, and each row's roles are what its check judges.
+constexpr bool RowsAreSound() {
+  for (size_t i = 0; i < kOperationCount; ++i) {
+    if (!FieldsFitTheCheck(kOperations[i])) return false;
+    for (size_t j = i + 1; j < kOperationCount; ++j) {
+      if (kOperations[i].code == kOperations[j].code) return false;
+      if (kOperations[i].name == kOperations[j].name) return false;
+    }
   }
   return true;
 }
 }  // namespace detail
-static_assert(detail::CodesAndNamesAreUnique());
-static_assert(detail::EveryRowFitsItsCheck(), "a row's path and name roles differ from its check");
+static_assert(detail::RowsAreSound());
 
 }  // namespace corvane

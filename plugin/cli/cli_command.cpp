@@ -93,7 +93,7 @@ constexpr CommandRow kCommandTable[] = {
   OperationRow(Op::Ping, "", "check that the broker answers (\"pong\")", "ping"),
   {{"keep-alive", "", "send the keep-alive message, which the broker takes without answering",
     "keep-alive"},
-   kKeepAlive, {}, 0, LocalOption::None},
+   kKeepAlive},
   OperationRow(Op::FileRead, "PATH [--out LOCAL-FILE]",
     "read a file below %APPDATA%\\corvane; shown as hex or saved locally",
     "file-read %APPDATA%\\corvane\\notes.txt --out notes.txt"),
@@ -113,11 +113,11 @@ constexpr CommandRow kCommandTable[] = {
   {{"plugin-channel", "PID|self",
     "ask for a private pipe whose server end is placed in process PID",
     "plugin-channel self"},
-   kChannel, {Slot::ProcessId}, 1, LocalOption::None},
+   kChannel, {Slot::ProcessId}, 1},
   {{"request", "OPERATION HIVE PATH NAME DATA",
     "send any operation code with all five fields as given",
     "request 19 hkcu Software\\Corvane \"\" \"\""},
-   kRaw, {Slot::Operation, Slot::Hive, Slot::Path, Slot::Name, Slot::Data}, 5, LocalOption::None},
+   kRaw, {Slot::Operation, Slot::Hive, Slot::Path, Slot::Name, Slot::Data}, 5},
 };
 // clang-format on
 
@@ -134,8 +134,7 @@ CommandRow GenericRow(const OperationInfo& operation) {
   return {{operation.name, kArguments, description, example},
           OperationCode(operation.code),
           {Slot::Hive, Slot::Path, Slot::Name, Slot::Data},
-          4,
-          LocalOption::None};
+          4};
 }
 
 // The rows above, then a generic one for every other operation of the table.

@@ -20,7 +20,7 @@ std::u16string FieldText(uint64_t number) {
   return FormatDecimal(number);
 }
 
-std::u16string FieldText(const std::vector<uint8_t>& bytes) {
+std::u16string FieldText(const Bytes& bytes) {
   return HexText::Encode(bytes);
 }
 
@@ -54,7 +54,7 @@ bool ReadOkText(std::u16string& text, std::vector<ValueItem>& out) {
   return true;
 }
 
-bool ReadOkText(std::u16string& text, std::vector<uint8_t>& out) {
+bool ReadOkText(std::u16string& text, Bytes& out) {
   return HexText::Decode(text, out);
 }
 

@@ -41,49 +41,32 @@ namespace detail {
 
 using Bytes = std::vector<uint8_t>;
 
-// The argument a field of role R takes: none when the field is unused.
+// The arguments a field of each role takes (a key also takes its hive), and
+// what an Ok text of each form is read into: declarations read by decltype.
 template <FieldRole R>
-constexpr auto ArgumentOf() {
-  if constexpr (R == FieldRole::Unused)
-    return std::type_identity<std::tuple<>>{};
-  else if constexpr (R == FieldRole::Decimal32)
-    return std::type_identity<std::tuple<uint32_t>>{};
-  else if constexpr (R == FieldRole::Decimal64)
-    return std::type_identity<std::tuple<uint64_t>>{};
-  else if constexpr (R == FieldRole::HexBytes)
-    return std::type_identity<std::tuple<const Bytes&>>{};
-  else
-    return std::type_identity<std::tuple<std::u16string>>{};
-}
-template <FieldRole R>
-using Argument = typename decltype(ArgumentOf<R>())::type;
+using Role = std::integral_constant<FieldRole, R>;
+std::tuple<> ArgumentsOf(Role<FieldRole::Unused>);
+std::tuple<Hive, std::u16string> ArgumentsOf(Role<FieldRole::Key>);
+std::tuple<uint32_t> ArgumentsOf(Role<FieldRole::Decimal32>);
+std::tuple<uint64_t> ArgumentsOf(Role<FieldRole::Decimal64>);
+std::tuple<const Bytes&> ArgumentsOf(Role<FieldRole::HexBytes>);
+std::tuple<std::u16string> ArgumentsOf(...);  // every other role: a text
 
-// What an Ok text of form F is read into; void where the status is the answer.
 template <OkText F>
-constexpr auto ValueOf() {
-  if constexpr (F == OkText::Empty)
-    return std::type_identity<void>{};
-  else if constexpr (F == OkText::Decimal32)
-    return std::type_identity<uint32_t>{};
-  else if constexpr (F == OkText::Decimal64)
-    return std::type_identity<uint64_t>{};
-  else if constexpr (F == OkText::NulList)
-    return std::type_identity<std::vector<std::u16string>>{};
-  else if constexpr (F == OkText::NulPairs)
-    return std::type_identity<std::vector<ValueItem>>{};
-  else if constexpr (F == OkText::HexBytes)
-    return std::type_identity<Bytes>{};
-  else
-    return std::type_identity<std::u16string>{};  // Text, Pong
-}
-template <OkText F>
-using Value = typename decltype(ValueOf<F>())::type;
+using Form = std::integral_constant<OkText, F>;
+void ValueOf(Form<OkText::Empty>);  // the status is the answer
+uint32_t ValueOf(Form<OkText::Decimal32>);
+uint64_t ValueOf(Form<OkText::Decimal64>);
+std::vector<std::u16string> ValueOf(Form<OkText::NulList>);
+std::vector<ValueItem> ValueOf(Form<OkText::NulPairs>);
+Bytes ValueOf(Form<OkText::HexBytes>);
+std::u16string ValueOf(...);  // a text, "pong"
 
 // A field's text for a typed argument.
 std::u16string FieldText(std::u16string text);
 std::u16string FieldText(uint32_t number);
 std::u16string FieldText(uint64_t number);
-std::u16string FieldText(const std::vector<uint8_t>& bytes);
+std::u16string FieldText(const Bytes& bytes);
 
 // Reads an Ok text into its value; false when the text has the wrong form.
 bool ReadOkText(std::u16string& text, std::u16string& out);
@@ -91,7 +74,7 @@ bool ReadOkText(std::u16string& text, uint32_t& out);
 bool ReadOkText(std::u16string& text, uint64_t& out);
 bool ReadOkText(std::u16string& text, std::vector<std::u16string>& out);
 bool ReadOkText(std::u16string& text, std::vector<ValueItem>& out);
-bool ReadOkText(std::u16string& text, std::vector<uint8_t>& out);
+bool ReadOkText(std::u16string& text, Bytes& out);
 
 Result<int32_t> StatusOf(Result<Reply> reply);
 ClientError WrongForm();
@@ -105,16 +88,11 @@ Result<Answer<T>> Read(Result<Reply> reply) {
   return answer;
 }
 
+// The call's parameters after the connection: those of path, name and data.
 template <BrokerOperation Op>
-inline constexpr OperationInfo kRow = Operation(Op);
-
-// The hive when the path is a key, then the arguments of path, name and data.
-template <BrokerOperation Op>
-using Arguments = decltype(std::tuple_cat(
-    std::declval<
-        std::conditional_t<kRow<Op>.pathRole == FieldRole::Key, std::tuple<Hive>, std::tuple<>>>(),
-    std::declval<Argument<kRow<Op>.pathRole>>(), std::declval<Argument<kRow<Op>.nameRole>>(),
-    std::declval<Argument<kRow<Op>.dataRole>>()));
+using Arguments = decltype(std::tuple_cat(ArgumentsOf(Role<Operation(Op).pathRole>{}),
+                                          ArgumentsOf(Role<Operation(Op).nameRole>{}),
+                                          ArgumentsOf(Role<Operation(Op).dataRole>{})));
 
 template <BrokerOperation Op, class Args = Arguments<Op>>
 struct TypedCall;
@@ -122,7 +100,7 @@ struct TypedCall;
 template <BrokerOperation Op, class... A>
 struct TypedCall<Op, std::tuple<A...>> {
   auto operator()(BrokerConnection& c, A... arguments) const {
-    constexpr OperationInfo row = kRow<Op>;
+    constexpr OperationInfo row = Operation(Op);
     [[maybe_unused]] auto given = std::forward_as_tuple(arguments...);
     constexpr size_t path = row.pathRole == FieldRole::Key ? 1 : 0;
     constexpr size_t name = path + (row.pathRole != FieldRole::Unused ? 1 : 0);
@@ -137,7 +115,7 @@ struct TypedCall<Op, std::tuple<A...>> {
     }
     Result<Reply> reply = c.Request(OperationCode(Op), hive, std::move(fields[0]),
                                     std::move(fields[1]), std::move(fields[2]));
-    using T = Value<row.okText>;
+    using T = decltype(ValueOf(Form<row.okText>{}));
     if constexpr (std::is_void_v<T>) {
       return StatusOf(std::move(reply));
     } else {
