@@ -126,7 +126,8 @@ struct TypedCall<Op, std::tuple<A...>> {
 
 }  // namespace detail
 
-// The calls, one per row. KeyExists and FileExists answer 0 for yes, 1 for no.
+// The call of every row; by name below, for the SDK's C layer and the tests.
+// KeyExists and FileExists answer 0 for yes, 1 for no.
 template <BrokerOperation Op>
 inline constexpr detail::TypedCall<Op> Call{};
 
