@@ -1,9 +1,11 @@
 // The request protocol of message 6, as both sides read it: the operation
-// table (code, name, the check a request passes, whether it writes, whether
-// it names a value) and the statuses with their names. Portable: no
-// platform types and no actions; the broker pins its actions to these rows
-// (requests/operation_actions.h), the SDK its CORVANE_OP_* codes, and a test
-// the tables of docs/protocol.md.
+// table and the statuses with their names. An operation's row declares it
+// whole: its code, its name, the check a request passes, whether it writes,
+// what the path, name and data fields carry and the form of its Ok answer's
+// text. Portable: no platform types and no actions; the broker pins its
+// actions to these rows (requests/operation_actions.h), the client library
+// its typed calls and parsers, the tool its arguments and answer layouts,
+// and a test the tables of docs/protocol.md.
 #pragma once
 
 #include <cstddef>
@@ -50,42 +52,81 @@ enum class OperationCheck {
   ShellTarget,              // a web address or a listed document
 };
 
+// What a field of the request carries.
+enum class FieldRole {
+  Unused,           // ignored; sent empty
+  Key,              // a registry key in the request's hive (the only field that takes the hive)
+  ValueName,        // one value's name, which must be valid
+  DestinationKey,   // the key a copy makes, in the same hive
+  FilePath,         // an absolute file-system path
+  DestinationPath,  // the file a copy makes
+  ShellTarget,      // a web address or a document
+  Text,             // a string, stored as it is
+  Decimal32,        // a number in decimal, stored as 32 bits
+  Decimal64,        // a number in decimal, stored as 64 bits
+  HexBytes,         // bytes in hexadecimal, two digits a byte
+};
+
+// The form of the text an Ok answer carries.
+enum class OkText {
+  Empty,      // nothing: the status is the answer
+  Text,       // one string as it is
+  Pong,       // "pong"
+  Decimal32,  // an unsigned 32-bit number in decimal
+  Decimal64,  // an unsigned 64-bit number in decimal
+  NulList,    // items, each followed by U+0000
+  NulPairs,   // name, U+0000, text, U+0000, for each item
+  HexBytes,   // bytes in lower-case hexadecimal, two digits a byte
+};
+
 struct OperationInfo {
   BrokerOperation code;
   std::string_view name;  // the plug-in tool's command
   OperationCheck check;
-  bool writes;      // changes what it names; a key check refuses it on the read-only hive
-  bool namesValue;  // the name field is one value's name, which must be valid
+  bool writes;  // changes what it names; a key check refuses it on the read-only hive
+  FieldRole pathRole;
+  FieldRole nameRole;
+  FieldRole dataRole;
+  OkText okText;
+  // The name field is one value's name, which must be valid.
+  bool namesValue = nameRole == FieldRole::ValueName;
 };
 
 // One row per operation. Codes without a row get the key check as readers
 // and then answer Invalid.
+namespace operation_rows {
+using Op = BrokerOperation;
+using C = OperationCheck;
+using F = FieldRole;
+using Ok = OkText;
 // clang-format off
-inline constexpr OperationInfo kOperations[] = {
-    // code                          tool command    check                                    writes names a value
-    {BrokerOperation::ReadString,    "read-string",  OperationCheck::RegistryKey,             false, true},
-    {BrokerOperation::WriteString,   "write-string", OperationCheck::RegistryKey,             true,  true},
-    {BrokerOperation::ReadDword,     "read-dword",   OperationCheck::RegistryKey,             false, true},
-    {BrokerOperation::WriteDword,    "write-dword",  OperationCheck::RegistryKey,             true,  true},
-    {BrokerOperation::DeleteValue,   "delete-value", OperationCheck::RegistryKey,             true,  true},
-    {BrokerOperation::DeleteKey,     "delete-key",   OperationCheck::RegistryKey,             true,  false},
-    {BrokerOperation::DeleteKeyTree, "delete-tree",  OperationCheck::RegistryKey,             true,  false},
-    {BrokerOperation::KeyExists,     "key-exists",   OperationCheck::RegistryKey,             false, false},
-    {BrokerOperation::ListSubkeys,   "list-subkeys", OperationCheck::RegistryKey,             false, false},
-    {BrokerOperation::ListValues,    "list-values",  OperationCheck::RegistryKey,             false, false},
-    {BrokerOperation::Ping,          "ping",         OperationCheck::None,                    false, false},
-    {BrokerOperation::ReadQword,     "read-qword",   OperationCheck::RegistryKey,             false, true},
-    {BrokerOperation::WriteQword,    "write-qword",  OperationCheck::RegistryKey,             true,  true},
-    {BrokerOperation::FileRead,      "file-read",    OperationCheck::AppDataPath,             false, false},
-    {BrokerOperation::FileWrite,     "file-write",   OperationCheck::AppDataPathAndTemporary, true,  false},
-    {BrokerOperation::FileExists,    "file-exists",  OperationCheck::AppDataPath,             false, false},
-    {BrokerOperation::FileDelete,    "file-delete",  OperationCheck::AppDataPath,             true,  false},
-    {BrokerOperation::ShellOpen,     "shell-open",   OperationCheck::ShellTarget,             false, false},
-    {BrokerOperation::CopyKeyTree,   "copy-tree",    OperationCheck::KeyTreeCopy,             true,  false},
-    {BrokerOperation::FileCopy,      "file-copy",    OperationCheck::FileCopy,                true,  false},
-    {BrokerOperation::FileExport,    "file-export",  OperationCheck::FileExport,              true,  false},
+inline constexpr OperationInfo kRows[] = {
+    // code             tool command    check                       writes path            name                data          Ok text
+    {Op::ReadString,    "read-string",  C::RegistryKey,             false, F::Key,         F::ValueName,       F::Unused,    Ok::Text},
+    {Op::WriteString,   "write-string", C::RegistryKey,             true,  F::Key,         F::ValueName,       F::Text,      Ok::Empty},
+    {Op::ReadDword,     "read-dword",   C::RegistryKey,             false, F::Key,         F::ValueName,       F::Unused,    Ok::Decimal32},
+    {Op::WriteDword,    "write-dword",  C::RegistryKey,             true,  F::Key,         F::ValueName,       F::Decimal32, Ok::Empty},
+    {Op::DeleteValue,   "delete-value", C::RegistryKey,             true,  F::Key,         F::ValueName,       F::Unused,    Ok::Empty},
+    {Op::DeleteKey,     "delete-key",   C::RegistryKey,             true,  F::Key,         F::Unused,          F::Unused,    Ok::Empty},
+    {Op::DeleteKeyTree, "delete-tree",  C::RegistryKey,             true,  F::Key,         F::Unused,          F::Unused,    Ok::Empty},
+    {Op::KeyExists,     "key-exists",   C::RegistryKey,             false, F::Key,         F::Unused,          F::Unused,    Ok::Empty},
+    {Op::ListSubkeys,   "list-subkeys", C::RegistryKey,             false, F::Key,         F::Unused,          F::Unused,    Ok::NulList},
+    {Op::ListValues,    "list-values",  C::RegistryKey,             false, F::Key,         F::Unused,          F::Unused,    Ok::NulPairs},
+    {Op::Ping,          "ping",         C::None,                    false, F::Unused,      F::Unused,          F::Unused,    Ok::Pong},
+    {Op::ReadQword,     "read-qword",   C::RegistryKey,             false, F::Key,         F::ValueName,       F::Unused,    Ok::Decimal64},
+    {Op::WriteQword,    "write-qword",  C::RegistryKey,             true,  F::Key,         F::ValueName,       F::Decimal64, Ok::Empty},
+    {Op::FileRead,      "file-read",    C::AppDataPath,             false, F::FilePath,    F::Unused,          F::Unused,    Ok::HexBytes},
+    {Op::FileWrite,     "file-write",   C::AppDataPathAndTemporary, true,  F::FilePath,    F::Unused,          F::HexBytes,  Ok::Empty},
+    {Op::FileExists,    "file-exists",  C::AppDataPath,             false, F::FilePath,    F::Unused,          F::Unused,    Ok::Empty},
+    {Op::FileDelete,    "file-delete",  C::AppDataPath,             true,  F::FilePath,    F::Unused,          F::Unused,    Ok::Empty},
+    {Op::ShellOpen,     "shell-open",   C::ShellTarget,             false, F::ShellTarget, F::Unused,          F::Unused,    Ok::Empty},
+    {Op::CopyKeyTree,   "copy-tree",    C::KeyTreeCopy,             true,  F::Key,         F::DestinationKey,  F::Unused,    Ok::Empty},
+    {Op::FileCopy,      "file-copy",    C::FileCopy,                true,  F::FilePath,    F::DestinationPath, F::Unused,    Ok::Empty},
+    {Op::FileExport,    "file-export",  C::FileExport,              true,  F::FilePath,    F::DestinationPath, F::Unused,    Ok::Empty},
 };
 // clang-format on
+}  // namespace operation_rows
+inline constexpr const auto& kOperations = operation_rows::kRows;
 inline constexpr size_t kOperationCount = sizeof(kOperations) / sizeof(kOperations[0]);
 
 constexpr uint32_t OperationCode(BrokerOperation operation) {
@@ -116,9 +157,8 @@ constexpr const OperationInfo& Operation(BrokerOperation operation) {
 
 // The operations whose path (and name, where they take two) are file-system
 // paths rather than keys or addresses.
-constexpr bool TakesFilePaths(OperationCheck check) {
-  return check == OperationCheck::AppDataPath || check == OperationCheck::AppDataPathAndTemporary ||
-         check == OperationCheck::FileCopy || check == OperationCheck::FileExport;
+constexpr bool TakesFilePaths(const OperationInfo& row) {
+  return row.pathRole == FieldRole::FilePath;
 }
 
 // "Ok", "NotFound", "Denied", "Failed", "Invalid"; "Unknown" for any other code.
@@ -131,8 +171,35 @@ constexpr const char* StatusName(int32_t status) {
 }
 
 namespace detail {
-constexpr bool CodesAndNamesAreUnique() {
+// The fields a check judges are the ones the row says it has.
+constexpr bool FieldsFitTheCheck(const OperationInfo& row) {
+  const auto fields = [&](FieldRole path, FieldRole name) {
+    return row.pathRole == path && row.nameRole == name;
+  };
+  switch (row.check) {
+    case OperationCheck::None:
+      return fields(FieldRole::Unused, FieldRole::Unused) && row.dataRole == FieldRole::Unused;
+    case OperationCheck::RegistryKey:
+      return fields(FieldRole::Key, FieldRole::ValueName) ||
+             fields(FieldRole::Key, FieldRole::Unused);
+    case OperationCheck::KeyTreeCopy:
+      return fields(FieldRole::Key, FieldRole::DestinationKey);
+    case OperationCheck::AppDataPath:
+    case OperationCheck::AppDataPathAndTemporary:
+      return fields(FieldRole::FilePath, FieldRole::Unused);
+    case OperationCheck::FileCopy:
+    case OperationCheck::FileExport:
+      return fields(FieldRole::FilePath, FieldRole::DestinationPath);
+    case OperationCheck::ShellTarget:
+      return fields(FieldRole::ShellTarget, FieldRole::Unused);
+  }
+  return false;
+}
+
+// Codes and names are unique, and each row's roles are what its check judges.
+constexpr bool RowsAreSound() {
   for (size_t i = 0; i < kOperationCount; ++i) {
+    if (!FieldsFitTheCheck(kOperations[i])) return false;
     for (size_t j = i + 1; j < kOperationCount; ++j) {
       if (kOperations[i].code == kOperations[j].code) return false;
       if (kOperations[i].name == kOperations[j].name) return false;
@@ -141,6 +208,6 @@ constexpr bool CodesAndNamesAreUnique() {
   return true;
 }
 }  // namespace detail
-static_assert(detail::CodesAndNamesAreUnique());
+static_assert(detail::RowsAreSound());
 
 }  // namespace corvane

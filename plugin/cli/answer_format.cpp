@@ -97,28 +97,30 @@ std::string FormatEcho(const CliCommand& command) {
   return WithVisibleControls(line) + "\n";
 }
 
-std::string FormatAnswer(AnswerShape shape, int32_t status, std::u16string_view text) {
+std::string FormatAnswer(OkText form, int32_t status, std::u16string_view text) {
   const std::string head = StatusLabel(status);
   if (status != 0) {
     // Failed requests carry no text; show one if it ever comes.
     return text.empty() ? head + "\n" : head + ": " + QuotedText(text) + "\n";
   }
-  switch (shape) {
-    case AnswerShape::Empty:
+  switch (form) {
+    case OkText::Empty:
       return text.empty() ? head + "\n" : head + ": " + QuotedText(text) + "\n";
-    case AnswerShape::Text:
+    case OkText::Text:
+    case OkText::Pong:
       return head + ": " + QuotedText(text) + "\n";
-    case AnswerShape::Number: {
+    case OkText::Decimal32:
+    case OkText::Decimal64: {
       const std::string number = NumberText(text);
       return head + ": " + (number.empty() ? QuotedText(text) : number) + "\n";
     }
-    case AnswerShape::Entries: {
+    case OkText::NulList: {
       const auto items = SplitAtNul(text);
       std::string out = head + ": " + CountOf(items.size(), "entry", "entries") + "\n";
       for (const auto& item : items) out += "  " + ReadableText(item) + "\n";
       return out;
     }
-    case AnswerShape::Pairs: {
+    case OkText::NulPairs: {
       const auto items = SplitAtNul(text);
       const size_t pairs = (items.size() + 1) / 2;
       std::string out = head + ": " + CountOf(pairs, "value", "values") + "\n";
@@ -129,7 +131,7 @@ std::string FormatAnswer(AnswerShape shape, int32_t status, std::u16string_view 
       }
       return out;
     }
-    case AnswerShape::FileContents:
+    case OkText::HexBytes:
       return FormatFileContents(head, text);
   }
   return head + "\n";

@@ -17,8 +17,8 @@ std::string ReadableText(std::u16string_view text);
 // "> " and the command's words, quoted where a script would need it.
 std::string FormatEcho(const CliCommand& command);
 
-// The status by name and code, then the text laid out by `shape`.
-std::string FormatAnswer(AnswerShape shape, int32_t status, std::u16string_view text);
+// The status by name and code, then an Ok answer's text laid out by its form.
+std::string FormatAnswer(OkText form, int32_t status, std::u16string_view text);
 
 // For file-read --out: the status and where the bytes went.
 std::string FormatSavedContents(int32_t status, size_t byteCount, std::u16string_view localFile);

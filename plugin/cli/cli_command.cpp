@@ -29,114 +29,100 @@ constexpr uint32_t kKeepAlive = 0xFFFFFFFE;  // pseudo operation: message 1, nev
 struct CommandRow {
   CommandInfo info;
   uint32_t operation;
-  AnswerShape shape;
-  std::array<Slot, 5> slots;
-  size_t slotCount;
-  LocalOption local;
+  std::array<Slot, 5> slots{};
+  size_t slotCount = 0;
+  LocalOption local = LocalOption::None;
 };
 
-using S = Slot;
-using A = AnswerShape;
 using Op = BrokerOperation;
 
-// A command that sends one operation: its name and code come from the
-// operation table.
+// A command that sends one operation: its name, its code and its arguments
+// come from the operation's row. The hive comes first when the path is a
+// key; numbers are checked before they are sent; hexadecimal contents may
+// come from a local file and go to one.
 constexpr CommandRow OperationRow(Op operation, std::string_view arguments,
-                                  std::string_view description, std::string_view example,
-                                  AnswerShape shape, std::array<Slot, 5> slots, size_t slotCount,
-                                  LocalOption local) {
-  return {{Operation(operation).name, arguments, description, example},
-          OperationCode(operation),
-          shape,
-          slots,
-          slotCount,
-          local};
+                                  std::string_view description, std::string_view example) {
+  const OperationInfo& row = Operation(operation);
+  CommandRow command{{row.name, arguments, description, example}, OperationCode(operation)};
+  const auto take = [&](Slot slot) { command.slots[command.slotCount++] = slot; };
+  if (row.pathRole == FieldRole::Key) take(Slot::Hive);
+  if (row.pathRole != FieldRole::Unused) take(Slot::Path);
+  if (row.nameRole != FieldRole::Unused) take(Slot::Name);
+  if (row.dataRole == FieldRole::Decimal32) {
+    take(Slot::Dword);
+  } else if (row.dataRole == FieldRole::Decimal64) {
+    take(Slot::Qword);
+  } else if (row.dataRole != FieldRole::Unused) {
+    take(Slot::Data);
+  }
+  if (row.dataRole == FieldRole::HexBytes) command.local = LocalOption::In;
+  if (row.okText == OkText::HexBytes) command.local = LocalOption::Out;
+  return command;
 }
 
 // clang-format off
 constexpr CommandRow kCommandTable[] = {
   OperationRow(Op::ReadString, "HIVE KEY NAME", "read a string value",
-    "read-string hkcu Software\\Corvane Greeting",
-    A::Text, {S::Hive, S::Path, S::Name}, 3, LocalOption::None),
+    "read-string hkcu Software\\Corvane Greeting"),
   OperationRow(Op::WriteString, "HIVE KEY NAME TEXT", "write a string value",
-    "write-string hkcu Software\\Corvane Greeting \"hello there\"",
-    A::Empty, {S::Hive, S::Path, S::Name, S::Data}, 4, LocalOption::None),
+    "write-string hkcu Software\\Corvane Greeting \"hello there\""),
   OperationRow(Op::ReadDword, "HIVE KEY NAME", "read a 32-bit value",
-    "read-dword hkcu Software\\Corvane Count",
-    A::Number, {S::Hive, S::Path, S::Name}, 3, LocalOption::None),
+    "read-dword hkcu Software\\Corvane Count"),
   OperationRow(Op::WriteDword, "HIVE KEY NAME NUMBER",
     "write a 32-bit value: 0 to 4294967295, or -2147483648 to -1 as two's complement",
-    "write-dword hkcu Software\\Corvane Count 42",
-    A::Empty, {S::Hive, S::Path, S::Name, S::Dword}, 4, LocalOption::None),
+    "write-dword hkcu Software\\Corvane Count 42"),
   OperationRow(Op::ReadQword, "HIVE KEY NAME", "read a 64-bit value",
-    "read-qword hkcu Software\\Corvane Big",
-    A::Number, {S::Hive, S::Path, S::Name}, 3, LocalOption::None),
+    "read-qword hkcu Software\\Corvane Big"),
   OperationRow(Op::WriteQword, "HIVE KEY NAME NUMBER",
     "write a 64-bit value: 0 to 18446744073709551615, or negative as two's complement",
-    "write-qword hkcu Software\\Corvane Big 1099511627776",
-    A::Empty, {S::Hive, S::Path, S::Name, S::Qword}, 4, LocalOption::None),
+    "write-qword hkcu Software\\Corvane Big 1099511627776"),
   OperationRow(Op::DeleteValue, "HIVE KEY NAME", "delete a value (a missing one counts as deleted)",
-    "delete-value hkcu Software\\Corvane Greeting",
-    A::Empty, {S::Hive, S::Path, S::Name}, 3, LocalOption::None),
+    "delete-value hkcu Software\\Corvane Greeting"),
   OperationRow(Op::DeleteKey, "HIVE KEY", "delete a key that has no subkeys",
-    "delete-key hkcu Software\\Corvane\\Old",
-    A::Empty, {S::Hive, S::Path}, 2, LocalOption::None),
+    "delete-key hkcu Software\\Corvane\\Old"),
   OperationRow(Op::DeleteKeyTree, "HIVE KEY", "delete a key with everything below it",
-    "delete-tree hkcu Software\\Corvane\\Old",
-    A::Empty, {S::Hive, S::Path}, 2, LocalOption::None),
+    "delete-tree hkcu Software\\Corvane\\Old"),
   OperationRow(Op::KeyExists, "HIVE KEY", "test a key: Ok if it exists, NotFound if not",
-    "key-exists hklm Software\\Corvane",
-    A::Empty, {S::Hive, S::Path}, 2, LocalOption::None),
+    "key-exists hklm Software\\Corvane"),
   OperationRow(Op::ListSubkeys, "HIVE KEY", "list the names of a key's subkeys",
-    "list-subkeys hkcu Software\\Corvane",
-    A::Entries, {S::Hive, S::Path}, 2, LocalOption::None),
+    "list-subkeys hkcu Software\\Corvane"),
   OperationRow(Op::ListValues, "HIVE KEY", "list a key's values as name = text (strings only)",
-    "list-values hkcu Software\\Corvane",
-    A::Pairs, {S::Hive, S::Path}, 2, LocalOption::None),
+    "list-values hkcu Software\\Corvane"),
   OperationRow(Op::CopyKeyTree, "HIVE SOURCE-KEY DEST-KEY", "copy a key with everything below it",
-    "copy-tree hkcu Software\\Corvane\\A Software\\Corvane\\B",
-    A::Empty, {S::Hive, S::Path, S::Name}, 3, LocalOption::None),
-  OperationRow(Op::Ping, "", "check that the broker answers (\"pong\")", "ping",
-    A::Text, {}, 0, LocalOption::None),
+    "copy-tree hkcu Software\\Corvane\\A Software\\Corvane\\B"),
+  OperationRow(Op::Ping, "", "check that the broker answers (\"pong\")", "ping"),
   {{"keep-alive", "", "send the keep-alive message, which the broker takes without answering",
     "keep-alive"},
-   kKeepAlive, A::Empty, {}, 0, LocalOption::None},
+   kKeepAlive},
   OperationRow(Op::FileRead, "PATH [--out LOCAL-FILE]",
     "read a file below %APPDATA%\\corvane; shown as hex or saved locally",
-    "file-read %APPDATA%\\corvane\\notes.txt --out notes.txt",
-    A::FileContents, {S::Path}, 1, LocalOption::Out),
+    "file-read %APPDATA%\\corvane\\notes.txt --out notes.txt"),
   OperationRow(Op::FileWrite, "PATH (HEX | --in LOCAL-FILE)",
     "write a file below %APPDATA%\\corvane from hex or a local file",
-    "file-write %APPDATA%\\corvane\\notes.txt 68656c6c6f",
-    A::Empty, {S::Path, S::Data}, 2, LocalOption::In),
+    "file-write %APPDATA%\\corvane\\notes.txt 68656c6c6f"),
   OperationRow(Op::FileExists, "PATH", "test a file or folder: Ok if it exists, NotFound if not",
-    "file-exists %APPDATA%\\corvane\\notes.txt",
-    A::Empty, {S::Path}, 1, LocalOption::None),
+    "file-exists %APPDATA%\\corvane\\notes.txt"),
   OperationRow(Op::FileDelete, "PATH", "delete a file (a missing one counts as deleted)",
-    "file-delete %APPDATA%\\corvane\\notes.txt",
-    A::Empty, {S::Path}, 1, LocalOption::None),
+    "file-delete %APPDATA%\\corvane\\notes.txt"),
   OperationRow(Op::FileCopy, "SOURCE DEST", "copy a PDF document into %LOCALAPPDATA%\\Temp",
-    "file-copy C:\\docs\\a.pdf %LOCALAPPDATA%\\Temp\\a.pdf",
-    A::Empty, {S::Path, S::Name}, 2, LocalOption::None),
+    "file-copy C:\\docs\\a.pdf %LOCALAPPDATA%\\Temp\\a.pdf"),
   OperationRow(Op::FileExport, "SOURCE DEST", "copy an image file out of %LOCALAPPDATA%\\Temp",
-    "file-export %LOCALAPPDATA%\\Temp\\p.png C:\\docs\\p.png",
-    A::Empty, {S::Path, S::Name}, 2, LocalOption::None),
+    "file-export %LOCALAPPDATA%\\Temp\\p.png C:\\docs\\p.png"),
   OperationRow(Op::ShellOpen, "TARGET", "open a web address or a document with the shell",
-    "shell-open https://example.org/",
-    A::Empty, {S::Path}, 1, LocalOption::None),
+    "shell-open https://example.org/"),
   {{"plugin-channel", "PID|self",
     "ask for a private pipe whose server end is placed in process PID",
     "plugin-channel self"},
-   kChannel, A::Empty, {S::ProcessId}, 1, LocalOption::None},
+   kChannel, {Slot::ProcessId}, 1},
   {{"request", "OPERATION HIVE PATH NAME DATA",
     "send any operation code with all five fields as given",
     "request 19 hkcu Software\\Corvane \"\" \"\""},
-   kRaw, A::Text, {S::Operation, S::Hive, S::Path, S::Name, S::Data}, 5, LocalOption::None},
+   kRaw, {Slot::Operation, Slot::Hive, Slot::Path, Slot::Name, Slot::Data}, 5},
 };
 // clang-format on
 
 // An operation of the table that has no row above still is a command of its
-// table name: the four fields of the request as given, the answer as text.
+// table name: the four fields of the request as given.
 CommandRow GenericRow(const OperationInfo& operation) {
   static constexpr std::string_view kArguments = "HIVE PATH NAME DATA";
   static std::deque<std::string> texts;  // what the rows' views point into
@@ -147,10 +133,8 @@ CommandRow GenericRow(const OperationInfo& operation) {
       texts.emplace_back(std::string(operation.name) + " hkcu Software\\Corvane \"\" \"\"");
   return {{operation.name, kArguments, description, example},
           OperationCode(operation.code),
-          AnswerShape::Text,
           {Slot::Hive, Slot::Path, Slot::Name, Slot::Data},
-          4,
-          LocalOption::None};
+          4};
 }
 
 // The rows above, then a generic one for every other operation of the table.
@@ -221,14 +205,11 @@ std::string UsageOf(const CommandRow& row) {
   return usage;
 }
 
-AnswerShape ShapeOfOperation(uint32_t operation) {
-  for (const CommandRow& row : CommandRows()) {
-    if (row.operation == operation && operation != kChannel && operation != kRaw &&
-        operation != kKeepAlive) {
-      return row.shape;
-    }
-  }
-  return AnswerShape::Text;
+// How an answer to `operation` is laid out: by its row's Ok text, as a text
+// for a code without a row.
+OkText AnswerForm(uint32_t operation) {
+  const OperationInfo* row = FindOperation(operation);
+  return row != nullptr ? row->okText : OkText::Text;
 }
 
 bool FillSlot(Slot slot, std::u16string_view word, CliCommand& command, std::string& error) {
@@ -290,7 +271,6 @@ bool FillSlot(Slot slot, std::u16string_view word, CliCommand& command, std::str
         return false;
       }
       command.operation = static_cast<uint32_t>(*operation);
-      command.shape = ShapeOfOperation(command.operation);
       return true;
     }
   }
@@ -337,7 +317,7 @@ bool TakeOption(const CommandRow& row, const std::vector<std::u16string>& words,
 
 bool CliCommand::TakesFilePaths() const {
   const OperationInfo* row = FindOperation(operation);
-  return !pluginChannel && row != nullptr && corvane::TakesFilePaths(row->check);
+  return !pluginChannel && row != nullptr && corvane::TakesFilePaths(*row);
 }
 
 const std::vector<CommandInfo>& Commands() {
@@ -371,7 +351,6 @@ client::Result<CliCommand, std::string> ParseCommand(const std::vector<std::u16s
   command.pluginChannel = row->operation == kChannel;
   command.keepAlive = row->operation == kKeepAlive;
   command.operation = row->operation == kRaw || command.keepAlive ? 0 : row->operation;
-  command.shape = row->shape;
 
   std::string error;
   std::vector<std::u16string_view> positional;
@@ -402,6 +381,7 @@ client::Result<CliCommand, std::string> ParseCommand(const std::vector<std::u16s
   for (size_t i = 0; i < positional.size(); ++i) {
     if (!FillSlot(row->slots[i], positional[i], command, error)) return error;
   }
+  command.shape = AnswerForm(command.operation);
   return command;
 }
 

@@ -9,18 +9,9 @@
 #include <vector>
 
 #include "plugin/client/client_result.h"
+#include "protocol/operations.h"
 
 namespace corvane::cli {
-
-// How an answer's text is laid out for a reader.
-enum class AnswerShape {
-  Empty,         // only the status matters
-  Text,          // one text
-  Number,        // a decimal number
-  Entries,       // names, each followed by U+0000
-  Pairs,         // name, U+0000, text, U+0000, repeated
-  FileContents,  // file bytes as hexadecimal text
-};
 
 struct CliCommand {
   std::vector<std::u16string> words;  // as typed, for echoing
@@ -35,7 +26,7 @@ struct CliCommand {
   std::u16string outFile;  // file-read: contents go to this local file
   bool channelForSelf = false;
   uint32_t processId = 0;
-  AnswerShape shape = AnswerShape::Empty;
+  OkText shape = OkText::Text;  // how an Ok answer is laid out: the operation row's form
 
   // True for the operations whose path and name are file-system paths.
   bool TakesFilePaths() const;

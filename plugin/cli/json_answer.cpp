@@ -66,26 +66,28 @@ std::string JsonAnswer(const CliCommand& command, int32_t status, std::u16string
     return out + "}\n";
   }
   switch (command.shape) {
-    case AnswerShape::Empty:
+    case OkText::Empty:
       if (!text.empty()) out += ",\"text\":" + JsonString(text);
       break;
-    case AnswerShape::Text:
+    case OkText::Text:
+    case OkText::Pong:
       out += ",\"text\":" + JsonString(text);
       break;
-    case AnswerShape::Number: {
+    case OkText::Decimal32:
+    case OkText::Decimal64: {
       // The text too: a QWORD may exceed what a JSON reader's doubles hold.
       const auto value = client::ParseDecimal(text, ~uint64_t{0});
       if (value) out += ",\"value\":" + std::to_string(*value);
       out += ",\"text\":" + JsonString(text);
       break;
     }
-    case AnswerShape::Entries:
+    case OkText::NulList:
       out += ",\"values\":" + List(SplitAtNul(text));
       break;
-    case AnswerShape::Pairs:
+    case OkText::NulPairs:
       out += ",\"values\":" + Pairs(SplitAtNul(text));
       break;
-    case AnswerShape::FileContents: {
+    case OkText::HexBytes: {
       const auto bytes = client::HexToBytes(text);
       if (bytes) out += ",\"bytes\":" + std::to_string(bytes->size());
       out += ",\"text\":" + JsonString(text);

@@ -1,7 +1,7 @@
 // --json: each answer as one JSON object on one line, for scripts. Every
 // object has "operation" (the command's name); a request's answer adds
 // "code" (the operation's code), "status" and "status_name", then by the
-// command's answer shape "text", "value" (a number answer, also as "text"),
+// form of the operation's Ok text "text", "value" (a number, also as "text"),
 // "values" (a list: strings, or {"name", "text"} pairs) or "bytes" (file
 // contents: their count, and the hex text). Texts are the broker's UTF-16,
 // escaped as JSON strings: a unit no UTF-8 can hold (an unpaired surrogate)

@@ -17,7 +17,7 @@
 
 #include "corvane/corvane.h"
 #include "plugin/client/broker_session.h"
-#include "plugin/client/operations.h"
+#include "plugin/client/typed_calls.h"
 #include "protocol/hives.h"
 #include "protocol/operations.h"
 #include "protocol/wire.h"

@@ -23,46 +23,44 @@ TEST(AnswerText, ControlCharactersAreMadeVisible) {
 }
 
 TEST(AnswerLayout, StatusShowsNameAndCode) {
-  EXPECT_EQ(FormatAnswer(AnswerShape::Empty, 0, u""), "Ok (0)\n");
-  EXPECT_EQ(FormatAnswer(AnswerShape::Text, 1, u""), "NotFound (1)\n");
-  EXPECT_EQ(FormatAnswer(AnswerShape::Entries, 2, u""), "Denied (2)\n");
-  EXPECT_EQ(FormatAnswer(AnswerShape::Empty, 9, u""), "Unknown (9)\n");
-  EXPECT_EQ(FormatAnswer(AnswerShape::Empty, -1, u"odd"), "Unknown (-1): \"odd\"\n");
+  EXPECT_EQ(FormatAnswer(OkText::Empty, 0, u""), "Ok (0)\n");
+  EXPECT_EQ(FormatAnswer(OkText::Text, 1, u""), "NotFound (1)\n");
+  EXPECT_EQ(FormatAnswer(OkText::NulList, 2, u""), "Denied (2)\n");
+  EXPECT_EQ(FormatAnswer(OkText::Empty, 9, u""), "Unknown (9)\n");
+  EXPECT_EQ(FormatAnswer(OkText::Empty, -1, u"odd"), "Unknown (-1): \"odd\"\n");
 }
 
 TEST(AnswerLayout, TextsAndNumbers) {
-  EXPECT_EQ(FormatAnswer(AnswerShape::Text, 0, u"pong"), "Ok (0): \"pong\"\n");
-  EXPECT_EQ(FormatAnswer(AnswerShape::Text, 0, u""), "Ok (0): \"\"\n");
-  EXPECT_EQ(FormatAnswer(AnswerShape::Number, 0, u"4294967295"),
-            "Ok (0): 4294967295 (0xffffffff)\n");
-  EXPECT_EQ(FormatAnswer(AnswerShape::Number, 0, u"18446744073709551615"),
+  EXPECT_EQ(FormatAnswer(OkText::Pong, 0, u"pong"), "Ok (0): \"pong\"\n");
+  EXPECT_EQ(FormatAnswer(OkText::Text, 0, u""), "Ok (0): \"\"\n");
+  EXPECT_EQ(FormatAnswer(OkText::Decimal32, 0, u"4294967295"), "Ok (0): 4294967295 (0xffffffff)\n");
+  EXPECT_EQ(FormatAnswer(OkText::Decimal64, 0, u"18446744073709551615"),
             "Ok (0): 18446744073709551615 (0xffffffffffffffff)\n");
   // Anything else is shown as it came.
-  EXPECT_EQ(FormatAnswer(AnswerShape::Number, 0, u"12a"), "Ok (0): \"12a\"\n");
+  EXPECT_EQ(FormatAnswer(OkText::Decimal32, 0, u"12a"), "Ok (0): \"12a\"\n");
 }
 
 TEST(AnswerLayout, ListsOneEntryPerLine) {
-  EXPECT_EQ(FormatAnswer(AnswerShape::Entries, 0, u"A\0B\0"s), "Ok (0): 2 entries\n  A\n  B\n");
-  EXPECT_EQ(FormatAnswer(AnswerShape::Entries, 0, u"Only\0"s), "Ok (0): 1 entry\n  Only\n");
-  EXPECT_EQ(FormatAnswer(AnswerShape::Entries, 0, u""), "Ok (0): 0 entries\n");
+  EXPECT_EQ(FormatAnswer(OkText::NulList, 0, u"A\0B\0"s), "Ok (0): 2 entries\n  A\n  B\n");
+  EXPECT_EQ(FormatAnswer(OkText::NulList, 0, u"Only\0"s), "Ok (0): 1 entry\n  Only\n");
+  EXPECT_EQ(FormatAnswer(OkText::NulList, 0, u""), "Ok (0): 0 entries\n");
   // A last entry without its terminator is still shown.
-  EXPECT_EQ(FormatAnswer(AnswerShape::Entries, 0, u"A\0B"s), "Ok (0): 2 entries\n  A\n  B\n");
+  EXPECT_EQ(FormatAnswer(OkText::NulList, 0, u"A\0B"s), "Ok (0): 2 entries\n  A\n  B\n");
 
-  EXPECT_EQ(FormatAnswer(AnswerShape::Pairs, 0, u"Greeting\0hello\0Count\0\0\0dflt\0"s),
+  EXPECT_EQ(FormatAnswer(OkText::NulPairs, 0, u"Greeting\0hello\0Count\0\0\0dflt\0"s),
             "Ok (0): 3 values\n  Greeting = hello\n  Count =\n  (default) = dflt\n");
-  EXPECT_EQ(FormatAnswer(AnswerShape::Pairs, 0, u""), "Ok (0): 0 values\n");
-  EXPECT_EQ(FormatAnswer(AnswerShape::Pairs, 0, u"Lonely\0"s), "Ok (0): 1 value\n  Lonely =\n");
-  EXPECT_EQ(FormatAnswer(AnswerShape::Pairs, 0, u"Tab\0a\tb\0"s),
-            "Ok (0): 1 value\n  Tab = a\\tb\n");
+  EXPECT_EQ(FormatAnswer(OkText::NulPairs, 0, u""), "Ok (0): 0 values\n");
+  EXPECT_EQ(FormatAnswer(OkText::NulPairs, 0, u"Lonely\0"s), "Ok (0): 1 value\n  Lonely =\n");
+  EXPECT_EQ(FormatAnswer(OkText::NulPairs, 0, u"Tab\0a\tb\0"s), "Ok (0): 1 value\n  Tab = a\\tb\n");
 }
 
 TEST(AnswerLayout, FileContentsAsHexLines) {
-  EXPECT_EQ(FormatAnswer(AnswerShape::FileContents, 0, u""), "Ok (0): 0 bytes\n");
-  EXPECT_EQ(FormatAnswer(AnswerShape::FileContents, 0, u"00abff"), "Ok (0): 3 bytes\n  00abff\n");
+  EXPECT_EQ(FormatAnswer(OkText::HexBytes, 0, u""), "Ok (0): 0 bytes\n");
+  EXPECT_EQ(FormatAnswer(OkText::HexBytes, 0, u"00abff"), "Ok (0): 3 bytes\n  00abff\n");
   const std::u16string hex40(80, u'a');  // 40 bytes: one full line of 32 and 8 more
-  EXPECT_EQ(FormatAnswer(AnswerShape::FileContents, 0, hex40),
+  EXPECT_EQ(FormatAnswer(OkText::HexBytes, 0, hex40),
             "Ok (0): 40 bytes\n  " + std::string(64, 'a') + "\n  " + std::string(16, 'a') + "\n");
-  EXPECT_EQ(FormatAnswer(AnswerShape::FileContents, 0, u"abc"), "Ok (0): \"abc\"\n");
+  EXPECT_EQ(FormatAnswer(OkText::HexBytes, 0, u"abc"), "Ok (0): \"abc\"\n");
   EXPECT_EQ(FormatSavedContents(0, 3, u"out.bin"), "Ok (0): 3 bytes written to out.bin\n");
 }
 

@@ -53,7 +53,7 @@ TEST(CommandParsing, EveryOperationIsTheCommandOfItsTableName) {
     const auto command = Parse(*words, &error);
     ASSERT_TRUE(command) << error;
     EXPECT_EQ(command->operation, OperationCode(row.code));
-    EXPECT_EQ(command->TakesFilePaths(), TakesFilePaths(row.check));
+    EXPECT_EQ(command->TakesFilePaths(), TakesFilePaths(row));
   }
 }
 
@@ -201,12 +201,12 @@ TEST(CommandParsing, PluginChannelAndRawRequests) {
   ASSERT_TRUE(c);
   EXPECT_FALSE(c->pluginChannel);
   EXPECT_EQ(c->operation, 19u);
-  EXPECT_EQ(c->shape, AnswerShape::Text);
+  EXPECT_EQ(c->shape, OkText::Text);
 
   // A raw request for a known operation lays its answer out like that command.
   c = Parse({u"request", u"9", u"0", u"Software\\Corvane", u"", u""});
   ASSERT_TRUE(c);
-  EXPECT_EQ(c->shape, AnswerShape::Entries);
+  EXPECT_EQ(c->shape, OkText::NulList);
 }
 
 TEST(CommandParsing, OnlyFileOperationsTakeFilePaths) {

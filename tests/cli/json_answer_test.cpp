@@ -10,7 +10,7 @@ namespace {
 
 using namespace std::string_literals;
 
-CliCommand Command(const std::string& name, uint32_t operation, AnswerShape shape) {
+CliCommand Command(const std::string& name, uint32_t operation, OkText shape) {
   CliCommand command;
   command.words = {std::u16string(name.begin(), name.end())};
   command.operation = operation;
@@ -34,29 +34,29 @@ TEST(JsonAnswer, EveryShapeGivesOneObjectALine) {
     std::u16string text;
     std::string json;
   } kCases[] = {
-      {Command("ping", 11, AnswerShape::Text), 0, u"pong",
+      {Command("ping", 11, OkText::Pong), 0, u"pong",
        R"({"operation":"ping","code":11,"status":0,"status_name":"Ok","text":"pong"})"},
-      {Command("write-dword", 4, AnswerShape::Empty), 2, u"",
+      {Command("write-dword", 4, OkText::Empty), 2, u"",
        R"({"operation":"write-dword","code":4,"status":2,"status_name":"Denied"})"},
-      {Command("read-qword", 12, AnswerShape::Number), 0, u"18446744073709551615",
+      {Command("read-qword", 12, OkText::Decimal64), 0, u"18446744073709551615",
        R"({"operation":"read-qword","code":12,"status":0,"status_name":"Ok",)"
        R"("value":18446744073709551615,"text":"18446744073709551615"})"},
-      {Command("read-dword", 3, AnswerShape::Number), 0, u"12a",
+      {Command("read-dword", 3, OkText::Decimal32), 0, u"12a",
        R"({"operation":"read-dword","code":3,"status":0,"status_name":"Ok","text":"12a"})"},
-      {Command("list-subkeys", 9, AnswerShape::Entries), 0, u"A\0B\0"s,
+      {Command("list-subkeys", 9, OkText::NulList), 0, u"A\0B\0"s,
        R"({"operation":"list-subkeys","code":9,"status":0,"status_name":"Ok","values":["A","B"]})"},
-      {Command("list-values", 10, AnswerShape::Pairs), 0, u"\0x\0n\0\0"s,
+      {Command("list-values", 10, OkText::NulPairs), 0, u"\0x\0n\0\0"s,
        R"({"operation":"list-values","code":10,"status":0,"status_name":"Ok",)"
        R"("values":[{"name":"","text":"x"},{"name":"n","text":""}]})"},
-      {Command("file-read", 14, AnswerShape::FileContents), 0, u"00ff",
+      {Command("file-read", 14, OkText::HexBytes), 0, u"00ff",
        R"({"operation":"file-read","code":14,"status":0,"status_name":"Ok","bytes":2,"text":"00ff"})"},
-      {Command("read-string", 1, AnswerShape::Text), 1, u"",
+      {Command("read-string", 1, OkText::Text), 1, u"",
        R"({"operation":"read-string","code":1,"status":1,"status_name":"NotFound"})"},
   };
   for (const auto& c : kCases) {
     EXPECT_EQ(JsonAnswer(c.command, c.status, c.text), c.json + "\n");
   }
-  EXPECT_EQ(JsonSavedContents(Command("file-read", 14, AnswerShape::FileContents), 0, 3, u"C:\\o"),
+  EXPECT_EQ(JsonSavedContents(Command("file-read", 14, OkText::HexBytes), 0, 3, u"C:\\o"),
             R"({"operation":"file-read","code":14,"status":0,"status_name":"Ok","bytes":3,)"
             R"("saved_to":"C:\\o"})"
             "\n");

@@ -4,7 +4,7 @@
 #include <shlobj.h>
 #include <windows.h>
 
-#include "plugin/client/operations.h"
+#include "plugin/client/typed_calls.h"
 #include "tests/support/broker_suite.h"
 
 namespace corvane::test {

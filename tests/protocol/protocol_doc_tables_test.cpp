@@ -1,6 +1,6 @@
-// Keeps the tables of docs/protocol.md (messages, operations, statuses,
-// limits) in step with protocol/ and the policy's limits: a row added,
-// dropped or changed on either side fails here.
+// Keeps the tables of docs/protocol.md (messages, operations with their
+// fields and answers, statuses, limits) in step with protocol/ and the
+// policy's limits: a row added, dropped or changed on either side fails here.
 #include <gtest/gtest.h>
 
 #include <cctype>
@@ -65,12 +65,53 @@ TEST(ProtocolDocTables, MessagesHaveTheDeclaredTags) {
   for (const auto& [id, tags] : declared) EXPECT_EQ(documented[id], tags) << "message " << id;
 }
 
+// The words a cell of the operation table starts with for each role and Ok
+// text; what follows them, after " (", "; " or ": ", only explains.
+const std::map<FieldRole, std::string> kRoleWords = {
+    {FieldRole::Unused, "\u2013"},
+    {FieldRole::Key, "key"},
+    {FieldRole::ValueName, "value name"},
+    {FieldRole::DestinationKey, "destination key"},
+    {FieldRole::FilePath, "file path"},
+    {FieldRole::DestinationPath, "destination path"},
+    {FieldRole::ShellTarget, "web address or document"},
+    {FieldRole::Text, "the string"},
+    {FieldRole::Decimal32, "a 32-bit decimal number"},
+    {FieldRole::Decimal64, "a 64-bit decimal number"},
+    {FieldRole::HexBytes, "the contents as hex, two digits a byte"},
+};
+const std::map<OkText, std::string> kOkTextWords = {
+    {OkText::Empty, "empty"},
+    {OkText::Text, "the string"},
+    {OkText::Pong, "`pong`"},
+    {OkText::Decimal32, "the 32-bit number in unsigned decimal"},
+    {OkText::Decimal64, "the 64-bit number in unsigned decimal"},
+    {OkText::NulList, "each name followed by one U+0000"},
+    {OkText::NulPairs, "for each value: name, U+0000, its text, U+0000"},
+    {OkText::HexBytes, "the contents as lower-case hex, two digits a byte"},
+};
+
+bool Says(const std::string& cell, const std::string& words) {
+  if (cell.compare(0, words.size(), words) != 0) return false;
+  const std::string rest = cell.substr(words.size());
+  return rest.empty() || rest.rfind(" (", 0) == 0 || rest.rfind("; ", 0) == 0 ||
+         rest.rfind(": ", 0) == 0;
+}
+
 TEST(ProtocolDocTables, OperationsAreTheTableRows) {
-  const auto rows = test::MarkdownTable(Document(), {"code", "name"});
+  const auto rows =
+      test::MarkdownTable(Document(), {"code", "name", "path", "name", "data", "Ok answer's text"});
   ASSERT_EQ(rows.size(), kOperationCount);
   for (size_t i = 0; i < kOperationCount; ++i) {
-    EXPECT_EQ(static_cast<uint32_t>(std::stoul(rows[i][0])), OperationCode(kOperations[i].code));
-    EXPECT_EQ(rows[i][1], kOperations[i].name);
+    const OperationInfo& op = kOperations[i];
+    SCOPED_TRACE(std::string(op.name));
+    ASSERT_EQ(rows[i].size(), 6u);
+    EXPECT_EQ(static_cast<uint32_t>(std::stoul(rows[i][0])), OperationCode(op.code));
+    EXPECT_EQ(rows[i][1], op.name);
+    EXPECT_PRED2(Says, rows[i][2], kRoleWords.at(op.pathRole));
+    EXPECT_PRED2(Says, rows[i][3], kRoleWords.at(op.nameRole));
+    EXPECT_PRED2(Says, rows[i][4], kRoleWords.at(op.dataRole));
+    EXPECT_PRED2(Says, rows[i][5], kOkTextWords.at(op.okText));
   }
 }
 
