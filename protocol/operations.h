@@ -88,8 +88,6 @@ struct OperationInfo {
   FieldRole nameRole;
   FieldRole dataRole;
   OkText okText;
-  // The name field is one value's name, which must be valid.
-  bool namesValue = nameRole == FieldRole::ValueName;
 };
 
 // One row per operation. Codes without a row get the key check as readers

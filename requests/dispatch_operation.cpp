@@ -79,7 +79,9 @@ BrokerStatus Dispatch(uint32_t operation, const RequestFields& fields, std::u16s
                   outcome.lineGivesReason ? VerdictText(outcome.verdict) : "denied");
   }
   if (row == nullptr) return BrokerStatus::Invalid;
-  if (row->namesValue && !IsValidValueName(fields.name)) return BrokerStatus::Invalid;
+  if (row->nameRole == FieldRole::ValueName && !IsValidValueName(fields.name)) {
+    return BrokerStatus::Invalid;
+  }
 
   const BrokerStatus status = kActions[index].act(*outcome.request, text);
   // A real path judged outside, or a key reached through a link, is refused

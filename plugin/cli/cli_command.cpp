@@ -212,26 +212,26 @@ OkText AnswerForm(uint32_t operation) {
   return row != nullptr ? row->okText : OkText::Text;
 }
 
-bool FillSlot(Slot slot, std::u16string_view word, CliCommand& command, std::string& error) {
+// What a slot's word is wrong for, if it is.
+using Filled = client::Result<client::Done, std::string>;
+
+Filled FillSlot(Slot slot, std::u16string_view word, CliCommand& command) {
   switch (slot) {
     case Slot::Hive: {
       const auto hive = ParseHive(word);
-      if (!hive) {
-        error = "unknown hive " + Quoted(word) + " (use hkcu, hklm or a number)";
-        return false;
-      }
+      if (!hive) return "unknown hive " + Quoted(word) + " (use hkcu, hklm or a number)";
       command.hive = *hive;
-      return true;
+      return client::Done{};
     }
     case Slot::Path:
       command.path = word;
-      return true;
+      return client::Done{};
     case Slot::Name:
       command.name = word;
-      return true;
+      return client::Done{};
     case Slot::Data:
       command.data = word;
-      return true;
+      return client::Done{};
     case Slot::Dword:
     case Slot::Qword: {
       // The broker reads decimal only and keeps the low bits of whatever it
@@ -242,75 +242,58 @@ bool FillSlot(Slot slot, std::u16string_view word, CliCommand& command, std::str
           dword ? ParseNumber(word, uint64_t{1} << 31, std::numeric_limits<uint32_t>::max())
                 : ParseNumber(word, uint64_t{1} << 63, std::numeric_limits<uint64_t>::max());
       if (!value) {
-        error = "bad number " + Quoted(word) +
-                (dword ? " (use 0 to 4294967295 or -2147483648 to -1"
-                       : " (use 0 to 18446744073709551615 or -9223372036854775808 to -1") +
-                ", in decimal or 0x hex)";
-        return false;
+        return "bad number " + Quoted(word) +
+               (dword ? " (use 0 to 4294967295 or -2147483648 to -1"
+                      : " (use 0 to 18446744073709551615 or -9223372036854775808 to -1") +
+               ", in decimal or 0x hex)";
       }
       command.data = FormatDecimal(dword ? *value & 0xFFFFFFFFu : *value);
-      return true;
+      return client::Done{};
     }
     case Slot::ProcessId: {
       if (EqualsAsciiNoCase(word, "self")) {
         command.channelForSelf = true;
-        return true;
+        return client::Done{};
       }
       const auto pid = ParseUnsigned(word, std::numeric_limits<uint32_t>::max());
-      if (!pid) {
-        error = "bad process id " + Quoted(word) + " (use a number or self)";
-        return false;
-      }
+      if (!pid) return "bad process id " + Quoted(word) + " (use a number or self)";
       command.processId = static_cast<uint32_t>(*pid);
-      return true;
+      return client::Done{};
     }
     case Slot::Operation: {
       const auto operation = ParseUnsigned(word, std::numeric_limits<uint32_t>::max());
-      if (!operation) {
-        error = "bad operation code " + Quoted(word) + " (use a number)";
-        return false;
-      }
+      if (!operation) return "bad operation code " + Quoted(word) + " (use a number)";
       command.operation = static_cast<uint32_t>(*operation);
-      return true;
+      return client::Done{};
     }
   }
-  return false;
+  return std::string("no slot");
 }
 
 // Takes "--out X", "--out=X", "--in X" or "--in=X" at `words[i]`; moves `i`
 // past what it used.
-bool TakeOption(const CommandRow& row, const std::vector<std::u16string>& words, size_t& i,
-                CliCommand& command, std::string& error) {
+Filled TakeOption(const CommandRow& row, const std::vector<std::u16string>& words, size_t& i,
+                  CliCommand& command) {
   const std::u16string& word = words[i];
   const std::u16string_view option = std::u16string_view(word).substr(0, word.find(u'='));
   const bool isOut = EqualsAscii(option, "--out");
   const bool isIn = EqualsAscii(option, "--in");
   if ((isOut && row.local != LocalOption::Out) || (isIn && row.local != LocalOption::In) ||
       (!isOut && !isIn)) {
-    error = "unknown option " + Quoted(option) + " for " + std::string(row.info.name) + "; " +
-            UsageOf(row);
-    return false;
+    return "unknown option " + Quoted(option) + " for " + std::string(row.info.name) + "; " +
+           UsageOf(row);
   }
   std::u16string value;
   if (option.size() < word.size()) {
     value = word.substr(option.size() + 1);
   } else if (i + 1 < words.size()) {
     value = words[++i];
-  } else {
-    error = "option " + Quoted(option) + " needs a local file name";
-    return false;
   }
-  if (value.empty()) {
-    error = "option " + Quoted(option) + " needs a local file name";
-    return false;
-  }
+  if (value.empty()) return "option " + Quoted(option) + " needs a local file name";
   std::u16string& target = isOut ? command.outFile : command.inFile;
-  if (!target.empty()) {
-    error = "option " + Quoted(option) + " given twice";
-    return false;
-  }
+  if (!target.empty()) return "option " + Quoted(option) + " given twice";
   target = std::move(value);
-  return true;
+  return client::Done{};
 }
 
 }  // namespace
@@ -352,7 +335,6 @@ client::Result<CliCommand, std::string> ParseCommand(const std::vector<std::u16s
   command.keepAlive = row->operation == kKeepAlive;
   command.operation = row->operation == kRaw || command.keepAlive ? 0 : row->operation;
 
-  std::string error;
   std::vector<std::u16string_view> positional;
   bool optionsEnded = false;
   for (size_t i = 1; i < words.size(); ++i) {
@@ -360,7 +342,7 @@ client::Result<CliCommand, std::string> ParseCommand(const std::vector<std::u16s
     if (!optionsEnded && EqualsAscii(word, "--")) {
       optionsEnded = true;
     } else if (!optionsEnded && word.size() > 2 && word[0] == u'-' && word[1] == u'-') {
-      if (!TakeOption(*row, words, i, command, error)) return error;
+      if (auto taken = TakeOption(*row, words, i, command); !taken) return taken.error();
     } else {
       positional.push_back(word);
     }
@@ -379,7 +361,9 @@ client::Result<CliCommand, std::string> ParseCommand(const std::vector<std::u16s
            std::to_string(positional.size()) + "; " + UsageOf(*row);
   }
   for (size_t i = 0; i < positional.size(); ++i) {
-    if (!FillSlot(row->slots[i], positional[i], command, error)) return error;
+    if (auto filled = FillSlot(row->slots[i], positional[i], command); !filled) {
+      return filled.error();
+    }
   }
   command.shape = AnswerForm(command.operation);
   return command;

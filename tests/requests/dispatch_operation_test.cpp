@@ -119,7 +119,8 @@ TEST_F(Dispatch, ReadStringAnswersTheValueOrNotFound) {
 
 TEST_F(Dispatch, ValueNamesWithSeparatorsAreInvalidOnlyAfterThePolicyAllows) {
   const std::u16string fresh = key.Sub(u"fresh");
-  for (BrokerOperation op : CodesWhere([](const OperationInfo& row) { return row.namesValue; })) {
+  for (BrokerOperation op :
+       CodesWhere([](const OperationInfo& row) { return row.nameRole == FieldRole::ValueName; })) {
     SCOPED_TRACE(Operation(op).name);
     for (const auto& name : {u"a\\b"s, u"a/b"s, u"a\0b"s}) {
       EXPECT_EQ(Run(op, fresh, name, u"1"), (Reply{Invalid, u""}));
