@@ -59,7 +59,7 @@
 #include <stddef.h>
 #include <stdint.h>
 
-/* CORVANE_VERSION_MAJOR, _MINOR, _PATCH and CORVANE_VERSION_STRING ("0.11.0"):
+/* CORVANE_VERSION_MAJOR, _MINOR, _PATCH and CORVANE_VERSION_STRING ("0.11.1"):
  * the version of these headers, equal to what corvane_version() returns for
  * the DLL they came with. */
 #include "corvane/version.h"
@@ -152,7 +152,7 @@ typedef void(CORVANE_CALL* corvane_diagnostic_callback)(void* context, const cha
 
 /* ---- Library ----------------------------------------------------------- */
 
-/* The DLL's version ("0.11.0"), a static text; CORVANE_VERSION_STRING is
+/* The DLL's version ("0.11.1"), a static text; CORVANE_VERSION_STRING is
  * that of the headers. */
 CORVANE_API const char* CORVANE_CALL corvane_version(void);
 /* "Ok", "NotFound", ..., "InvalidArgument", ...; "Unknown" otherwise. Static. */
