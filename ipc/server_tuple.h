@@ -24,13 +24,14 @@ class ServerTuple_5_2 : public SandboxPISvcBase<Channel>, public MsgIn<RequestId
                              std::u16string& text) = 0;
 
   // Calls the service operation and always attempts the reply, even when the
-  // operation throws. The reply's text comes with the storage the channel
-  // kept from an earlier large message (its capacity, and what it held), so
-  // that a large answer (a file read) is built in pages already touched; the
-  // frame is then built in it too and goes back to the channel once sent.
+  // operation throws. The reply's text comes empty but with the storage the
+  // channel kept from an earlier large message, so that a large answer (a
+  // file read) is built in pages already touched; the frame is then built in
+  // it too and goes back to the channel once sent.
   int64_t Serve(Channel* channel, typename InConverter::In& in) {
     int32_t status = kStatusWhenUnset;
     std::u16string text = TakeText(channel->kept);
+    text.clear();  // what an earlier message held never reaches this reply
     try {
       HandleRequest(in.operation, in.hive, in.path, in.name, in.data, status, text);
     } catch (...) {
